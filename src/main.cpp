@@ -1,0 +1,3 @@
+#include "decode.h"
+
+int main(int argc, char** argv) { return decodeMain(argc, argv); }

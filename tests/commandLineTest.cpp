@@ -1,0 +1,91 @@
+// The command line: usage text, file order, exit statuses, and output failures.
+#include <gtest/gtest.h>
+
+#include "runDecode.h"
+
+namespace {
+
+const char* const kUsage =
+    "\nDECODE [-d] [-t] [-s] [-p] <filename>\tDecode a ZOLT binary file\n"
+    "\t[-d] Print full data records (else prints summaries each second)\n"
+    "\t[-t] Print only totals, not individual records (except header)\n"
+    "\t[-s] Print only System Records\n"
+    "\t[-p] Print only Pressure Records\n"
+    "\nDECODE [-h]\tPrint this message\n";
+
+const Bytes kHeader = hexBytes("00 00 0002 012C 0064 51465A90 007B 0036EE80");
+const Bytes kData = hexBytes("02 FF8000 010000 000001 4000 0000 E000 2000");
+const char* const kHeaderLine = "FileHdr ver=2 ID=300 rate=100 03/18/2013 00:06:40.123 dur=3600.000\n";
+
+TEST(CommandLine, NoFileNamedPrintsMessageAndUsage) {
+  Scratch scratch;
+  for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{"-d", "-t"}}) {
+    const RunResult result = scratch.run(args);
+    EXPECT_EQ(result.out, std::string("No input file specified") + kUsage);
+    EXPECT_EQ(result.status, 2);
+  }
+}
+
+TEST(CommandLine, HelpPrintsUsageAndDecodesNothing) {
+  Scratch scratch;
+  const std::string name = scratch.file("a.zlt", kHeader);
+  for (const auto& args : {std::vector<std::string>{"-h"}, std::vector<std::string>{"-d", "-h", name}}) {
+    const RunResult result = scratch.run(args);
+    EXPECT_EQ(result.out, kUsage);
+    EXPECT_EQ(result.status, 0);
+  }
+}
+
+TEST(CommandLine, DecodesFilesInOrderAndCarriesDuration) {
+  Scratch scratch;
+  const std::string first = scratch.file("first.zlt", concat({kHeader, kData}));
+  const std::string second = scratch.file("second.zlt", concat({kData, kData}));
+  const RunResult result = scratch.run({first, second});
+  EXPECT_EQ(result.out,
+            fileReport(first, std::string(kHeaderLine) +
+                                  "1 Data Records\nFile first.zlt: 1 data records in 3600.000 seconds\n") +
+                fileReport(second, "2 Data Records\nFile second.zlt: 2 data records in 3600.000 seconds\n"));
+  EXPECT_EQ(result.status, 0);
+}
+
+TEST(CommandLine, UnknownSwitchIsIgnored) {
+  Scratch scratch;
+  const RunResult result = scratch.run({"-x", scratch.file("a.zlt", kHeader)});
+  EXPECT_EQ(result.out, fileReport("a.zlt", kHeaderLine));
+  EXPECT_NE(result.err, "");  // the option parser's own complaint
+  EXPECT_EQ(result.status, 0);
+}
+
+TEST(CommandLine, FailedNamesAreReportedAndSetStatusOne) {
+  Scratch scratch;
+  const std::string good = scratch.file("good.zlt", kHeader);
+  ASSERT_EQ(system(("mkdir " + scratch.path() + "/dir").c_str()), 0);
+  const RunResult result = scratch.run({good, "missing.zlt", "dir", good});
+  EXPECT_EQ(result.out, fileReport(good, kHeaderLine) + "Could not open file missing.zlt\n" +
+                            fileReport("dir", "Could not read file dir\n") + fileReport(good, kHeaderLine));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "");
+}
+
+TEST(CommandLine, DatesAreUtcWhateverTheZone) {
+  Scratch scratch;
+  const std::string name = scratch.file("a.zlt", kHeader);
+  for (const char* zone : {"TZ=Pacific/Kiritimati", "TZ=America/Adak", "TZ=XYZ-13:45"}) {
+    const RunResult result = scratch.run({name}, {.env = {zone}});
+    EXPECT_EQ(result.out, fileReport(name, kHeaderLine)) << zone;
+  }
+}
+
+TEST(CommandLine, WriteFailureIsReportedWithStatusOne) {
+  Scratch scratch;
+  Bytes many;
+  for (int i = 0; i < 2000; ++i) many.insert(many.end(), kData.begin(), kData.end());
+  const std::string name = scratch.file("a.zlt", many);
+  for (const auto& args : {std::vector<std::string>{"-d", name}, std::vector<std::string>{"-h"}}) {
+    const RunResult result = scratch.run(args, {.stdoutPath = "/dev/full"});
+    EXPECT_EQ(result.err, "decode: write error: No space left on device\n");
+    EXPECT_EQ(result.status, 1);
+  }
+}
+
+}  // namespace

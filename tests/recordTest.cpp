@@ -1,0 +1,92 @@
+// Record bytes in, exact report lines out: one table per record type.
+#include <gtest/gtest.h>
+
+#include "runDecode.h"
+
+namespace {
+
+struct RecordCase {
+  const char* what;
+  std::vector<std::string> switches;
+  const char* hex;
+  const char* lines;  // the report between the announcement and the end
+};
+
+void expectReports(const std::vector<RecordCase>& cases) {
+  Scratch scratch;
+  for (const RecordCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args = c.switches;
+    args.push_back(scratch.file("r.zlt", hexBytes(c.hex)));
+    const RunResult result = scratch.run(args);
+    EXPECT_EQ(result.out, fileReport("r.zlt", c.lines));
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST(FileHeader, PrintsEveryField) {
+  expectReports({
+      {"reference header", {}, "00 00 0002 012C 0064 51465A90 007B 0036EE80",
+       "FileHdr ver=2 ID=300 rate=100 03/18/2013 00:06:40.123 dur=3600.000\n"},
+      {"pad byte ignored, largest fields", {}, "00 A5 FFFF FFFF FFFF 00000000 0000 FFFFFFFF",
+       "FileHdr ver=65535 ID=65535 rate=65535 01/01/1970 00:00:00.000 dur=4294967.295\n"},
+      {"ms padded to three digits", {}, "00 00 0001 0002 0003 00000000 0005 000004D2",
+       "FileHdr ver=1 ID=2 rate=3 01/01/1970 00:00:00.005 dur=1.234\n"},
+      {"ms is a signed 16-bit number", {}, "00 00 0000 0000 0000 00000000 9C40 00000000",
+       "FileHdr ver=0 ID=0 rate=0 01/01/1970 00:00:00.-25536 dur=0.000\n"},
+      {"ms of all ones", {}, "00 00 0000 0000 0000 00000000 FFFF 00000000",
+       "FileHdr ver=0 ID=0 rate=0 01/01/1970 00:00:00.-01 dur=0.000\n"},
+      {"one second before the epoch", {}, "00 00 0000 0000 0000 FFFFFFFF 0000 00000000",
+       "FileHdr ver=0 ID=0 rate=0 12/31/1969 23:59:59.000 dur=0.000\n"},
+      {"earliest time", {}, "00 00 0000 0000 0000 80000000 0000 00000000",
+       "FileHdr ver=0 ID=0 rate=0 12/13/1901 20:45:52.000 dur=0.000\n"},
+      {"latest time", {}, "00 00 0000 0000 0000 7FFFFFFF 0000 00000000",
+       "FileHdr ver=0 ID=0 rate=0 01/19/2038 03:14:07.000 dur=0.000\n"},
+      {"leap day", {}, "00 00 0000 0000 0000 38BBBCD4 03E7 00000001",
+       "FileHdr ver=0 ID=0 rate=0 02/29/2000 12:34:28.999 dur=0.001\n"},
+      {"every switch prints it", {"-d", "-t", "-s", "-p"}, "00 00 0002 012C 0064 51465A90 007B 0036EE80",
+       "FileHdr ver=2 ID=300 rate=100 03/18/2013 00:06:40.123 dur=3600.000\n"},
+      {"two headers", {}, "00 00 0001 0001 0001 00000000 0000 00000000 00 00 0002 0002 0002 00000001 0000 00000000",
+       "FileHdr ver=1 ID=1 rate=1 01/01/1970 00:00:00.000 dur=0.000\n"
+       "FileHdr ver=2 ID=2 rate=2 01/01/1970 00:00:01.000 dur=0.000\n"},
+  });
+}
+
+TEST(DataRecord, PrintsFixedPointValuesUnderD) {
+  const char* closing = "File r.zlt: 1 data records in 0.000 seconds\n";
+  auto line = [&](const std::string& values) { return "Inertial Data  " + values + "\n" + closing; };
+  const std::string reference = line("acc: -0.50000  1.00000  0.00002  quat:  1.00000  0.00000 -0.50000  0.50000");
+  const std::string extremes = line("acc: 127.99998 -128.00000 -0.00002  quat:  1.99994 -2.00000 -1.00000 -0.00006");
+  const std::string ties = line("acc:  0.01562  0.04688 -0.01562  quat:  0.01562  0.04688 -0.01562 -0.04688");
+  expectReports({
+      {"reference record", {"-d"}, "02 FF8000 010000 000001 4000 0000 E000 2000", reference.c_str()},
+      {"extremes", {"-d"}, "02 7FFFFF 800000 FFFFFF 7FFF 8000 C000 FFFF", extremes.c_str()},
+      {"ties go to the even digit", {"-d"}, "02 000400 000C00 FFFC00 0100 0300 FF00 FD00", ties.c_str()},
+  });
+}
+
+TEST(DataRecord, IsCountedWithoutSwitches) {
+  expectReports({
+      {"a run of data records", {}, "02 000000000000000000 0000000000000000 02 000000000000000000 0000000000000000",
+       "2 Data Records\nFile r.zlt: 2 data records in 0.000 seconds\n"},
+      {"an unknown type does not end the run", {},
+       "02 000000000000000000 0000000000000000 06 02 000000000000000000 0000000000000000",
+       "Unknown Record type: 6\n2 Data Records\nFile r.zlt: 2 data records in 0.000 seconds\n"},
+      {"a file header does not end the run", {},
+       "02 000000000000000000 0000000000000000 00 00 0002 012C 0064 51465A90 007B 0036EE80 "
+       "02 000000000000000000 0000000000000000",
+       "FileHdr ver=2 ID=300 rate=100 03/18/2013 00:06:40.123 dur=3600.000\n"
+       "2 Data Records\nFile r.zlt: 2 data records in 3600.000 seconds\n"},
+  });
+}
+
+TEST(UnknownType, IsReportedByteByByte) {
+  expectReports({
+      {"every byte above 5 alone", {}, "06 FF 80", "Unknown Record type: 6\nUnknown Record type: 255\nUnknown Record type: 128\n"},
+      {"under every switch", {"-t", "-s"}, "07", "Unknown Record type: 7\n"},
+      {"empty file", {}, "", ""},
+  });
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#include "runDecode.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+Bytes hexBytes(const std::string& text) {
+  Bytes bytes;
+  std::string digits;
+  for (char c : text) {
+    if (c == ' ') continue;
+    digits += c;
+    if (digits.size() == 2) {
+      bytes.push_back(static_cast<uint8_t>(std::stoul(digits, nullptr, 16)));
+      digits.clear();
+    }
+  }
+  if (!digits.empty()) throw std::invalid_argument("odd number of hex digits: " + text);
+  return bytes;
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Scratch::Scratch() {
+  std::string pattern = (fs::temp_directory_path() / "decode-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+Scratch::~Scratch() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+std::string Scratch::file(const std::string& name, const Bytes& bytes) const {
+  std::ofstream out(fs::path(path_) / name, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return name;
+}
+
+namespace {
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void redirect(const std::string& path, int fd, int flags) {
+  const int opened = open(path.c_str(), flags, 0600);
+  if (opened < 0 || dup2(opened, fd) < 0) _exit(126);
+  close(opened);
+}
+
+[[noreturn]] void execDecode(const std::string& dir, const std::vector<std::string>& args,
+                             const RunOptions& options) {
+  if (chdir(dir.c_str()) != 0) _exit(126);
+  redirect(options.stdinPath.empty() ? "/dev/null" : options.stdinPath, 0, O_RDONLY);
+  if (options.closeStdout) {
+    close(1);
+  } else {
+    redirect(options.stdoutPath.empty() ? ".stdout" : options.stdoutPath, 1,
+             O_WRONLY | O_CREAT | O_TRUNC);
+  }
+  redirect(".stderr", 2, O_WRONLY | O_CREAT | O_TRUNC);
+  unsetenv("TZ");
+  for (const std::string& entry : options.env) putenv(const_cast<char*>(entry.c_str()));
+  std::vector<char*> argv{const_cast<char*>(DECODE_BINARY)};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(DECODE_BINARY, argv.data());
+  _exit(127);
+}
+
+}  // namespace
+
+RunResult Scratch::run(const std::vector<std::string>& args, const RunOptions& options) const {
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) execDecode(path_, args, options);
+  int wstatus = 0;
+  waitpid(child, &wstatus, 0);
+  RunResult result;
+  result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  if (options.stdoutPath.empty() && !options.closeStdout) result.out = slurp(fs::path(path_) / ".stdout");
+  result.err = slurp(fs::path(path_) / ".stderr");
+  return result;
+}
+
+std::string fileReport(const std::string& name, const std::string& lines) {
+  return "\nDecoding file " + name + ":\n" + lines;
+}
