@@ -30,6 +30,7 @@ uint32_t duration = 0;     // ms, from the latest file header of the run
 
 constexpr int kRecordTypes = 6;
 constexpr int kDataBodySize = 17;
+constexpr int kFileNameSize = 16;
 
 bool anySwitchOn() { return (printDataRecs | totalsOnly | pressOnly | sysRecOnly) != 0; }
 
@@ -45,13 +46,21 @@ void checkDataRecs() {
 
 void skipPadByte(FILE* file) { std::fgetc(file); }
 
-// The logger's clock is a signed 32-bit count whatever the host's time_t.
-std::tm readTimestamp(FILE* file) {
-  const auto seconds = static_cast<int32_t>(readLong(file));
-  const std::time_t time = seconds;
-  std::tm broken{};
-  gmtime_r(&time, &broken);
-  return broken;
+struct CalendarText {
+  char text[48];
+};
+
+// The logger's clock is a signed 32-bit count whatever the host's time_t, and
+// always UTC: a report must not change with the zone of the machine reading it.
+CalendarText readTimestamp(FILE* file) {
+  const std::time_t seconds = static_cast<int32_t>(readLong(file));
+  std::tm time{};
+  gmtime_r(&seconds, &time);
+  CalendarText calendar{};
+  std::snprintf(calendar.text, sizeof calendar.text, "%02d/%02d/%04d %02d:%02d:%02d",
+                time.tm_mon + 1, time.tm_mday, time.tm_year + 1900, time.tm_hour, time.tm_min,
+                time.tm_sec);
+  return calendar;
 }
 
 long wholeSeconds(uint32_t milliseconds) { return static_cast<long>(milliseconds / 1000); }
@@ -70,14 +79,12 @@ float quatValue(const unsigned char* bytes) {
 void printUnbuilt(FILE* file, int bodySize) {
   for (int i = 0; i < bodySize; ++i) std::fgetc(file);
 }
-void printSecMarkerBody(FILE* file) { printUnbuilt(file, 5); }
 void printPressureBody(FILE* file) { printUnbuilt(file, 3); }
-void printIndexBody(FILE* file) { printUnbuilt(file, 31); }
 void printSysBody(FILE* file) { printUnbuilt(file, 17); }
 
 using RecordHandler = void (*)(FILE*);
 constexpr RecordHandler rcdFunc[kRecordTypes] = {
-    printFileHdr, printSecMarkerBody, printData, printPressureBody, printIndexBody, printSysBody,
+    printFileHdr, printSecMarker, printData, printPressureBody, printIndexRcd, printSysBody,
 };
 
 }  // namespace
@@ -87,11 +94,10 @@ void printFileHdr(FILE* file) {
   report("FileHdr ver=%hu ", readWord(file));
   report("ID=%u ", unsigned{readWord(file)});
   report("rate=%u ", unsigned{readWord(file)});
-  const std::tm time = readTimestamp(file);
+  const CalendarText time = readTimestamp(file);
   const uint16_t ms = readWord(file);
   duration = readLong(file);
-  report("%02d/%02d/%04d %02d:%02d:%02d.%03hd", time.tm_mon + 1, time.tm_mday,
-         time.tm_year + 1900, time.tm_hour, time.tm_min, time.tm_sec, static_cast<short>(ms));
+  report("%s.%03hd", time.text, static_cast<short>(ms));
   report(" dur=%ld.%03lu\n", wholeSeconds(duration), msPart(duration));
 }
 
@@ -107,6 +113,31 @@ void printData(FILE* file) {
          double{accValue(body)}, double{accValue(body + 3)}, double{accValue(body + 6)},
          double{quatValue(body + 9)}, double{quatValue(body + 11)},
          double{quatValue(body + 13)}, double{quatValue(body + 15)});
+}
+
+void printSecMarker(FILE* file) {
+  checkDataRecs();
+  skipPadByte(file);
+  const CalendarText time = readTimestamp(file);
+  if ((totalsOnly | pressOnly | sysRecOnly) != 0) return;
+  report("Second Marker %s\n", time.text);
+}
+
+void printIndexRcd(FILE* file) {
+  checkDataRecs();
+  skipPadByte(file);
+  const CalendarText time = readTimestamp(file);
+  const uint16_t ms = readWord(file);
+  const uint32_t dur = readLong(file);
+  const auto maxVal = static_cast<float>(readLong(file) / 65536.0);
+  if (totalsOnly == 0) {
+    report("Index %s.%03hd dur=%ld.%03lu maxVal=%.4f ", time.text, static_cast<short>(ms),
+           wholeSeconds(dur), msPart(dur), double{maxVal});
+  }
+  char name[kFileNameSize] = {};
+  std::fread(name, 1, sizeof name, file);
+  name[kFileNameSize - 1] = '\0';
+  if (totalsOnly == 0) report("file=%s\n", name);
 }
 
 int decodeFile(const char* name) {

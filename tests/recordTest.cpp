@@ -81,6 +81,57 @@ TEST(DataRecord, IsCountedWithoutSwitches) {
   });
 }
 
+std::string repeat(const std::string& hex, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i) all += hex + " ";
+  return all;
+}
+
+TEST(SecondMarker, FramesTheCountLines) {
+  const std::string data = "02 000000 000000 000000 0000 0000 0000 0000";
+  const std::string file = "00 00 0002 012C 0064 51465A90 007B 0036EE80 01 00 51465A90 " + repeat(data, 25) +
+                           "01 FF 51465A91 " + repeat(data, 3);
+  expectReports({
+      {"a minute of markers and data", {}, file.c_str(),
+       "FileHdr ver=2 ID=300 rate=100 03/18/2013 00:06:40.123 dur=3600.000\n"
+       "Second Marker 03/18/2013 00:06:40\n25 Data Records\nSecond Marker 03/18/2013 00:06:41\n"
+       "3 Data Records\nFile r.zlt: 28 data records in 3600.000 seconds\n"},
+      {"before the epoch", {}, "01 00 FFFFFFFF", "Second Marker 12/31/1969 23:59:59\n"},
+      {"epoch", {"-d"}, "01 00 00000000", "Second Marker 01/01/1970 00:00:00\n"},
+      {"suppressed but consumed under -t", {"-t"}, "01 00 00000006 07", "Unknown Record type: 7\n"},
+      {"suppressed but consumed under -s", {"-s"}, "01 00 00000006 07", "Unknown Record type: 7\n"},
+      {"suppressed but consumed under -p", {"-d", "-p"}, "01 00 00000006 07", "Unknown Record type: 7\n"},
+  });
+}
+
+TEST(IndexRecord, PrintsTimeDurationMaximumAndName) {
+  const std::string name = "64303030312E646174 00000000000000";  // d0001.dat
+  const std::string reference = "04 00 51465A90 007B 000004D2 00018000 " + name;
+  const std::string single = "04 00 00000000 0000 00000000 12345678 " + name;
+  const std::string rounded = "04 00 00000000 FFFF FFFFFFFF FFFFFFFF " + name;
+  const std::string longName = "04 00 00000000 0000 00000000 00000000 41424344454647484950515253545556";
+  const std::string referenceThenSix = reference + " 06";
+  const std::string dataThenIndex = "02 000000 000000 000000 0000 0000 0000 0000 " + single;
+  expectReports({
+      {"reference record", {}, reference.c_str(),
+       "Index 03/18/2013 00:06:40.123 dur=1.234 maxVal=1.5000 file=d0001.dat\n"},
+      {"maxVal in single precision", {}, single.c_str(),
+       "Index 01/01/1970 00:00:00.000 dur=0.000 maxVal=4660.3379 file=d0001.dat\n"},
+      {"largest fields", {}, rounded.c_str(),
+       "Index 01/01/1970 00:00:00.-01 dur=4294967.295 maxVal=65536.0000 file=d0001.dat\n"},
+      {"a name without an end shows 15 characters", {}, longName.c_str(),
+       "Index 01/01/1970 00:00:00.000 dur=0.000 maxVal=0.0000 file=ABCDEFGHIPQRSTU\n"},
+      {"kept under -s", {"-s"}, reference.c_str(),
+       "Index 03/18/2013 00:06:40.123 dur=1.234 maxVal=1.5000 file=d0001.dat\n"},
+      {"kept under -p", {"-p", "-d"}, reference.c_str(),
+       "Index 03/18/2013 00:06:40.123 dur=1.234 maxVal=1.5000 file=d0001.dat\n"},
+      {"suppressed but consumed under -t", {"-t"}, referenceThenSix.c_str(), "Unknown Record type: 6\n"},
+      {"ends a run of data records", {}, dataThenIndex.c_str(),
+       "1 Data Records\nIndex 01/01/1970 00:00:00.000 dur=0.000 maxVal=4660.3379 file=d0001.dat\n"
+       "File r.zlt: 1 data records in 0.000 seconds\n"},
+  });
+}
+
 TEST(UnknownType, IsReportedByteByByte) {
   expectReports({
       {"every byte above 5 alone", {}, "06 FF 80", "Unknown Record type: 6\nUnknown Record type: 255\nUnknown Record type: 128\n"},
