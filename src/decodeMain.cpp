@@ -3,10 +3,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -33,6 +35,21 @@ uint16_t getMotWord(const unsigned char* bytes) {
 uint32_t getMotLong(const unsigned char* bytes) {
   return static_cast<uint32_t>(getMotWord(bytes)) << 16 | getMotWord(bytes + 2);
 }
+
+struct ChannelConversion {
+  float mult;
+  float offset;
+  const char* units;
+};
+
+// Linear laws from converter volts to engineering units, by channel. The last
+// row serves every channel above it.
+constexpr ChannelConversion adConv[] = {
+    {12.11f, 0.0f, "Batt Volts"}, {12.11f, 0.0f, "Batt Volts"}, {35.0f, 8.75f, "bar"},
+    {50.0f, 12.5f, "psia"},       {100.0f, 50.0f, "degC"},      {47.175f, 23.82f, "%"},
+    {1.0f, 0.0f, "Volts"},
+};
+constexpr uint16_t kLastChannel = std::size(adConv) - 1;
 
 void usage() {
   reportLine(
@@ -99,6 +116,15 @@ uint32_t readLong(FILE* file) {
   unsigned char bytes[4] = {};
   std::fread(bytes, 1, sizeof bytes, file);
   return getMotLong(bytes);
+}
+
+float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
+  const ChannelConversion& row = adConv[std::min(channel, kLastChannel)];
+  if (units != nullptr) *units = row.units;
+  const double volts = count * 2.5 / 65536.0;
+  // Exact in double for every count and row; the single rounding to float
+  // is what the logger's own firmware reports.
+  return static_cast<float>(volts * double{row.mult} - double{row.offset});
 }
 
 int decodeMain(int argc, char** argv) {
