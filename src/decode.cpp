@@ -76,15 +76,17 @@ float quatValue(const unsigned char* bytes) {
   return static_cast<float>(static_cast<int16_t>(pattern)) / 16384.0f;
 }
 
-void printUnbuilt(FILE* file, int bodySize) {
-  for (int i = 0; i < bodySize; ++i) std::fgetc(file);
-}
-void printPressureBody(FILE* file) { printUnbuilt(file, 3); }
-void printSysBody(FILE* file) { printUnbuilt(file, 17); }
+enum AdcChannel : uint16_t { kExtPressure = 2, kIntPressure = 3, kTemperature = 4, kHumidity = 5 };
+
+double converterVolts(uint16_t counts) { return counts * 2.5 / 65536.0; }
+
+// The supply voltages go through a divider of 12.11 that the firmware applies
+// in double precision, unlike the single-precision channel table.
+double supplyVolts(uint16_t counts) { return counts * 12.11 * 2.5 / 65536.0; }
 
 using RecordHandler = void (*)(FILE*);
 constexpr RecordHandler rcdFunc[kRecordTypes] = {
-    printFileHdr, printSecMarker, printData, printPressureBody, printIndexRcd, printSysBody,
+    printFileHdr, printSecMarker, printData, printPressure, printIndexRcd, printSysRcd,
 };
 
 }  // namespace
@@ -138,6 +140,34 @@ void printIndexRcd(FILE* file) {
   std::fread(name, 1, sizeof name, file);
   name[kFileNameSize - 1] = '\0';
   if (totalsOnly == 0) report("file=%s\n", name);
+}
+
+void printPressure(FILE* file) {
+  checkDataRecs();
+  skipPadByte(file);
+  const uint16_t counts = readWord(file);
+  if ((totalsOnly | sysRecOnly) != 0) return;
+  const float bar = adcEngValue(kExtPressure, counts, nullptr);
+  report("Ext Pressure %hu counts %5.2f volts %6.3f bar\n", counts, converterVolts(counts), double{bar});
+}
+
+void printSysRcd(FILE* file) {
+  checkDataRecs();
+  skipPadByte(file);
+  const CalendarText time = readTimestamp(file);
+  const uint16_t batt = readWord(file);
+  const uint16_t vmodem = readWord(file);
+  const uint16_t extPress = readWord(file);
+  const uint16_t intPress = readWord(file);
+  const uint16_t temp = readWord(file);
+  const uint16_t hum = readWord(file);
+  if ((totalsOnly | pressOnly) != 0) return;
+  report("Sys Rcd %s Batt %5.2fV Vmodem %5.2fV ExtPress %6.3f bar IntPress %5.2f psia "
+         "Temp %4.1f degC Hum %4.1f%%\n",
+         time.text, supplyVolts(batt), supplyVolts(vmodem),
+         double{adcEngValue(kExtPressure, extPress, nullptr)},
+         double{adcEngValue(kIntPressure, intPress, nullptr)},
+         double{adcEngValue(kTemperature, temp, nullptr)}, double{adcEngValue(kHumidity, hum, nullptr)});
 }
 
 int decodeFile(const char* name) {

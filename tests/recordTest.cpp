@@ -132,6 +132,43 @@ TEST(IndexRecord, PrintsTimeDurationMaximumAndName) {
   });
 }
 
+TEST(PressureRecord, PrintsCountsVoltsAndBar) {
+  expectReports({
+      {"mid scale", {}, "03 00 8000", "Ext Pressure 32768 counts  1.25 volts 35.000 bar\n"},
+      {"zero is converted, not clamped", {}, "03 00 0000", "Ext Pressure 0 counts  0.00 volts -8.750 bar\n"},
+      {"volts tie goes to the even digit", {}, "03 5A 4000", "Ext Pressure 16384 counts  0.62 volts 13.125 bar\n"},
+      {"volts tie rounds up to even", {}, "03 00 C000", "Ext Pressure 49152 counts  1.88 volts 56.875 bar\n"},
+      {"full scale", {}, "03 00 FFFF", "Ext Pressure 65535 counts  2.50 volts 78.749 bar\n"},
+      {"kept under -p", {"-p"}, "03 00 8000", "Ext Pressure 32768 counts  1.25 volts 35.000 bar\n"},
+      {"suppressed but consumed under -s", {"-s"}, "03 00 0006 06", "Unknown Record type: 6\n"},
+      {"suppressed but consumed under -t", {"-t", "-p"}, "03 00 0006 06", "Unknown Record type: 6\n"},
+      {"ends a run of data records", {}, "02 000000 000000 000000 0000 0000 0000 0000 03 00 8000",
+       "1 Data Records\nExt Pressure 32768 counts  1.25 volts 35.000 bar\n"
+       "File r.zlt: 1 data records in 0.000 seconds\n"},
+  });
+}
+
+TEST(SystemRecord, PrintsHousekeepingInEngineeringUnits) {
+  expectReports({
+      {"reference record", {}, "05 00 51465A90 8000 6590 8000 3333 9C40 8000",
+       "Sys Rcd 03/18/2013 00:06:40 Batt 15.14V Vmodem 12.01V ExtPress 35.000 bar IntPress 12.50 psia "
+       "Temp 102.6 degC Hum 35.1%\n"},
+      {"single precision ties and the double supply law", {}, "05 00 00000000 C142 0000 0000 0000 3333 B225",
+       "Sys Rcd 01/01/1970 00:00:00 Batt 22.86V Vmodem  0.00V ExtPress -8.750 bar IntPress -12.50 psia "
+       "Temp -0.0 degC Hum 58.2%\n"},
+      {"full scale", {}, "05 00 FFFFFFFF FFFF FFFF FFFF FFFF FFFF FFFF",
+       "Sys Rcd 12/31/1969 23:59:59 Batt 30.27V Vmodem 30.27V ExtPress 78.749 bar IntPress 112.50 psia "
+       "Temp 200.0 degC Hum 94.1%\n"},
+      {"kept under -s", {"-s"}, "05 00 00000000 0000 0000 0000 0000 0000 7448",
+       "Sys Rcd 01/01/1970 00:00:00 Batt  0.00V Vmodem  0.00V ExtPress -8.750 bar IntPress -12.50 psia "
+       "Temp -50.0 degC Hum 29.8%\n"},
+      {"suppressed but consumed under -p", {"-p"}, "05 00 00000000 0000 0000 0000 0000 0000 0006 06",
+       "Unknown Record type: 6\n"},
+      {"suppressed but consumed under -t", {"-t"}, "05 00 00000000 0000 0000 0000 0000 0000 0006 06",
+       "Unknown Record type: 6\n"},
+  });
+}
+
 TEST(UnknownType, IsReportedByteByByte) {
   expectReports({
       {"every byte above 5 alone", {}, "06 FF 80", "Unknown Record type: 6\nUnknown Record type: 255\nUnknown Record type: 128\n"},

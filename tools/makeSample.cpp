@@ -1,1 +1,106 @@
-int main() { return 0; }
+// Writes a realistic recording: a file header, an index record, then for each
+// second a marker, 100 inertial samples and a pressure reading, with a system
+// record every ten seconds. The same arguments always give the same bytes.
+//
+//   makeSample <output file> [seconds]
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = 100;                   // samples a second
+constexpr uint32_t kStart = 1796083200;      // 2026-12-01 00:00:00 UTC
+constexpr double kGravity = 9.80665;         // m/s^2, on the z axis
+
+class RecordWriter {
+ public:
+  void u8(unsigned value) { bytes_.push_back(static_cast<uint8_t>(value)); }
+  void u16(unsigned value) { u8(value >> 8 & 0xFF), u8(value & 0xFF); }
+  void u32(uint32_t value) { u16(value >> 16), u16(value & 0xFFFF); }
+  void s24q16(double value) {
+    const auto fixed = static_cast<uint32_t>(static_cast<int32_t>(std::lround(value * 65536.0)));
+    u8(fixed >> 16 & 0xFF), u8(fixed >> 8 & 0xFF), u8(fixed & 0xFF);
+  }
+  void s16q14(double value) { u16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(value * 16384.0)))); }
+  bool writeTo(const char* path) const {
+    FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(bytes_.data(), 1, bytes_.size(), file) == bytes_.size();
+    return std::fclose(file) == 0 && written;
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
+// Small deterministic noise, so the sample never changes between builds.
+double noise() {
+  static uint32_t state = 12345;
+  state = state * 1664525u + 1013904223u;
+  return (state >> 8) / 16777216.0 - 0.5;
+}
+
+uint16_t counts(double volts) { return static_cast<uint16_t>(std::lround(volts / 2.5 * 65536.0)); }
+
+void fileHeader(RecordWriter& out, uint32_t seconds) {
+  out.u8(0), out.u8(0), out.u16(2), out.u16(300), out.u16(kRate);
+  out.u32(kStart), out.u16(250), out.u32(seconds * 1000);
+}
+
+void indexRecord(RecordWriter& out, uint32_t seconds, double maxBar) {
+  out.u8(4), out.u8(0), out.u32(kStart), out.u16(250), out.u32(seconds * 1000);
+  out.u32(static_cast<uint32_t>(std::lround(maxBar * 65536.0)));
+  const char name[16] = "d0001.dat";
+  for (char c : name) out.u8(static_cast<uint8_t>(c));
+}
+
+// A slow roll about the x axis; the quaternion stays a unit one.
+void dataRecord(RecordWriter& out, double t) {
+  const double angle = 0.3 * std::sin(2 * std::numbers::pi * t / 20.0);
+  out.u8(2);
+  out.s24q16(0.05 * noise());
+  out.s24q16(kGravity * std::sin(angle) + 0.05 * noise());
+  out.s24q16(kGravity * std::cos(angle) + 0.05 * noise());
+  out.s16q14(std::cos(angle / 2)), out.s16q14(std::sin(angle / 2)), out.s16q14(0.0), out.s16q14(0.0);
+}
+
+double pressureBar(double t) { return 1.013 + 0.02 * t / 60.0 + 0.0005 * noise(); }
+
+void pressureRecord(RecordWriter& out, double bar) {
+  out.u8(3), out.u8(0), out.u16(counts((bar + 8.75) / 35.0));
+}
+
+void systemRecord(RecordWriter& out, uint32_t time, double t) {
+  out.u8(5), out.u8(0), out.u32(time);
+  out.u16(counts((12.6 - 0.001 * t) / 12.11)), out.u16(counts(12.0 / 12.11));
+  out.u16(counts((pressureBar(t) + 8.75) / 35.0)), out.u16(counts((14.7 + 12.5) / 50.0));
+  out.u16(counts((21.5 + 0.02 * t + 50.0) / 100.0)), out.u16(counts((45.0 + 23.82) / 47.175));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: makeSample <output file> [seconds]\n");
+    return 2;
+  }
+  const uint32_t seconds = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 60;
+  RecordWriter out;
+  fileHeader(out, seconds);
+  indexRecord(out, seconds, pressureBar(seconds) + 0.001);
+  for (uint32_t second = 0; second < seconds; ++second) {
+    out.u8(1), out.u8(0), out.u32(kStart + second);
+    for (int sample = 0; sample < kRate; ++sample) dataRecord(out, second + sample / double{kRate});
+    pressureRecord(out, pressureBar(second));
+    if (second % 10 == 0) systemRecord(out, kStart + second, second);
+  }
+  if (!out.writeTo(argv[1])) {
+    std::perror(argv[1]);
+    return 1;
+  }
+  return 0;
+}
