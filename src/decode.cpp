@@ -15,7 +15,13 @@
 // two's complement with 16 and 14 fraction bits.
 #include "decode.h"
 
-#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "reportWriter.h"
+#include "textFormat.h"
 
 uint16_t printDataRecs = 0;
 uint16_t totalsOnly = 0;
@@ -29,8 +35,12 @@ uint32_t totDataRecs = 0;  // data records in the current file
 uint32_t duration = 0;     // ms, from the latest file header of the run
 
 constexpr int kRecordTypes = 6;
-constexpr int kDataBodySize = 17;
-constexpr int kFileNameSize = 16;
+constexpr uint8_t kDataType = 2;
+constexpr size_t kDataBodySize = 17;
+constexpr size_t kFileNameSize = 16;
+constexpr size_t kLineRoom = 256;  // more than any line without a file name
+
+enum AdcChannel : uint16_t { kExtPressure = 2, kIntPressure = 3, kTemperature = 4, kHumidity = 5 };
 
 bool anySwitchOn() { return (printDataRecs | totalsOnly | pressOnly | sysRecOnly) != 0; }
 
@@ -40,43 +50,24 @@ bool printsDataInFull() {
 
 void checkDataRecs() {
   if (anySwitchOn() || numDataRecs == 0) return;
-  report("%lu Data Records\n", static_cast<unsigned long>(numDataRecs));
+  char* out = reportOut().reserve(kLineRoom);
+  out = putUnsigned(out, numDataRecs);
+  reportOut().commit(putText(out, " Data Records\n"));
   numDataRecs = 0;
 }
 
-void skipPadByte(FILE* file) { std::fgetc(file); }
+void skipPadByte(RecordReader& in) { in.take(1); }
 
-struct CalendarText {
-  char text[48];
-};
+// The logger's clock is a signed 32-bit count of seconds, shown in UTC
+// whatever the zone of the machine reading it.
+int32_t readTimestamp(RecordReader& in) { return static_cast<int32_t>(readLong(in)); }
 
-// The logger's clock is a signed 32-bit count whatever the host's time_t, and
-// always UTC: a report must not change with the zone of the machine reading it.
-CalendarText readTimestamp(FILE* file) {
-  const std::time_t seconds = static_cast<int32_t>(readLong(file));
-  std::tm time{};
-  gmtime_r(&seconds, &time);
-  CalendarText calendar{};
-  std::snprintf(calendar.text, sizeof calendar.text, "%02d/%02d/%04d %02d:%02d:%02d",
-                time.tm_mon + 1, time.tm_mday, time.tm_year + 1900, time.tm_hour, time.tm_min,
-                time.tm_sec);
-  return calendar;
-}
-
-long wholeSeconds(uint32_t milliseconds) { return static_cast<long>(milliseconds / 1000); }
-unsigned long msPart(uint32_t milliseconds) { return milliseconds % 1000; }
-
-float accValue(const unsigned char* bytes) {
+int32_t accCount(const uint8_t* bytes) {
   const auto pattern = static_cast<uint32_t>(bytes[0] << 24 | bytes[1] << 16 | bytes[2] << 8);
-  return static_cast<float>(static_cast<int32_t>(pattern) >> 8) / 65536.0f;
+  return static_cast<int32_t>(pattern) >> 8;
 }
 
-float quatValue(const unsigned char* bytes) {
-  const auto pattern = static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
-  return static_cast<float>(static_cast<int16_t>(pattern)) / 16384.0f;
-}
-
-enum AdcChannel : uint16_t { kExtPressure = 2, kIntPressure = 3, kTemperature = 4, kHumidity = 5 };
+int16_t quatCount(const uint8_t* bytes) { return static_cast<int16_t>(bytes[0] << 8 | bytes[1]); }
 
 double converterVolts(uint16_t counts) { return counts * 2.5 / 65536.0; }
 
@@ -84,115 +75,188 @@ double converterVolts(uint16_t counts) { return counts * 2.5 / 65536.0; }
 // in double precision, unlike the single-precision channel table.
 double supplyVolts(uint16_t counts) { return counts * 12.11 * 2.5 / 65536.0; }
 
-using RecordHandler = void (*)(FILE*);
+char* putEngValue(char* out, AdcChannel channel, uint16_t counts, int width, int decimals) {
+  return putFixed(out, double{adcEngValue(channel, counts, nullptr)}, width, decimals);
+}
+
+void printDataInFull(const uint8_t* body) {
+  char* out = reportOut().reserve(kLineRoom);
+  out = putText(out, "Inertial Data  acc:");
+  for (size_t axis = 0; axis < 3; ++axis) {
+    *out++ = ' ';
+    out = putAcc(out, accCount(body + 3 * axis));
+  }
+  out = putText(out, "  quat:");
+  for (size_t part = 0; part < 4; ++part) {
+    *out++ = ' ';
+    out = putQuat(out, quatCount(body + 9 + 2 * part));
+  }
+  reportOut().commit(putText(out, "\n"));
+}
+
+// Data records come a hundred to the second between other records; when they
+// are only counted, a run of them already in the buffer is counted in one go.
+uint32_t skipBufferedDataRecords(RecordReader& in) {
+  constexpr size_t kRecordSize = 1 + kDataBodySize;
+  const uint8_t* const start = in.cursor();
+  const uint8_t* const end = start + in.buffered();
+  const uint8_t* record = start;
+  while (end - record >= static_cast<std::ptrdiff_t>(kRecordSize) && *record == kDataType) {
+    record += kRecordSize;
+  }
+  const auto skipped = static_cast<size_t>(record - start);
+  in.advance(skipped);
+  return static_cast<uint32_t>(skipped / kRecordSize);
+}
+
+void reportUnknownType(int type) {
+  char* out = reportOut().reserve(kLineRoom);
+  out = putText(out, "Unknown Record type: ");
+  out = putUnsigned(out, static_cast<uint64_t>(type));
+  reportOut().commit(putText(out, "\n"));
+}
+
+void reportAboutFile(std::string_view before, const char* name, std::string_view after) {
+  reportOut().text(before);
+  reportOut().text(name);
+  reportOut().text(after);
+}
+
+void reportClosingLine(const char* name) {
+  reportAboutFile("File ", name, ": ");
+  char* out = reportOut().reserve(kLineRoom);
+  out = putUnsigned(out, totDataRecs);
+  out = putText(out, " data records in ");
+  out = putSeconds(out, duration);
+  reportOut().commit(putText(out, " seconds\n"));
+}
+
+using RecordHandler = void (*)(RecordReader&);
 constexpr RecordHandler rcdFunc[kRecordTypes] = {
     printFileHdr, printSecMarker, printData, printPressure, printIndexRcd, printSysRcd,
 };
 
+void decodeRecords(RecordReader& in) {
+  for (int type; (type = in.nextByte()) >= 0;) {
+    if (type < kRecordTypes) {
+      rcdFunc[type](in);
+    } else {
+      reportUnknownType(type);
+    }
+  }
+}
+
 }  // namespace
 
-void printFileHdr(FILE* file) {
-  skipPadByte(file);
-  report("FileHdr ver=%hu ", readWord(file));
-  report("ID=%u ", unsigned{readWord(file)});
-  report("rate=%u ", unsigned{readWord(file)});
-  const CalendarText time = readTimestamp(file);
-  const uint16_t ms = readWord(file);
-  duration = readLong(file);
-  report("%s.%03hd", time.text, static_cast<short>(ms));
-  report(" dur=%ld.%03lu\n", wholeSeconds(duration), msPart(duration));
+void printFileHdr(RecordReader& in) {
+  skipPadByte(in);
+  const uint16_t ver = readWord(in);
+  const uint16_t id = readWord(in);
+  const uint16_t rate = readWord(in);
+  const int32_t time = readTimestamp(in);
+  const uint16_t ms = readWord(in);
+  duration = readLong(in);
+  char* out = reportOut().reserve(kLineRoom);
+  out = putUnsigned(putText(out, "FileHdr ver="), ver);
+  out = putUnsigned(putText(out, " ID="), id);
+  out = putUnsigned(putText(out, " rate="), rate);
+  out = putCalendar(putText(out, " "), time);
+  out = putSigned3(putText(out, "."), static_cast<int16_t>(ms));
+  out = putSeconds(putText(out, " dur="), duration);
+  reportOut().commit(putText(out, "\n"));
 }
 
-void printData(FILE* file) {
-  unsigned char body[kDataBodySize] = {};
-  std::fread(body, 1, sizeof body, file);
-  ++totDataRecs;
-  if (!printsDataInFull()) {
-    ++numDataRecs;
+void printData(RecordReader& in) {
+  const uint8_t* body = in.take(kDataBodySize);
+  if (printsDataInFull()) {
+    ++totDataRecs;
+    printDataInFull(body);
     return;
   }
-  report("Inertial Data  acc: %8.5f %8.5f %8.5f  quat: %8.5f %8.5f %8.5f %8.5f\n",
-         double{accValue(body)}, double{accValue(body + 3)}, double{accValue(body + 6)},
-         double{quatValue(body + 9)}, double{quatValue(body + 11)},
-         double{quatValue(body + 13)}, double{quatValue(body + 15)});
+  const uint32_t records = 1 + skipBufferedDataRecords(in);
+  totDataRecs += records;
+  numDataRecs += records;
 }
 
-void printSecMarker(FILE* file) {
+void printSecMarker(RecordReader& in) {
   checkDataRecs();
-  skipPadByte(file);
-  const CalendarText time = readTimestamp(file);
+  skipPadByte(in);
+  const int32_t time = readTimestamp(in);
   if ((totalsOnly | pressOnly | sysRecOnly) != 0) return;
-  report("Second Marker %s\n", time.text);
+  char* out = reportOut().reserve(kLineRoom);
+  out = putCalendar(putText(out, "Second Marker "), time);
+  reportOut().commit(putText(out, "\n"));
 }
 
-void printIndexRcd(FILE* file) {
+void printIndexRcd(RecordReader& in) {
   checkDataRecs();
-  skipPadByte(file);
-  const CalendarText time = readTimestamp(file);
-  const uint16_t ms = readWord(file);
-  const uint32_t dur = readLong(file);
-  const auto maxVal = static_cast<float>(readLong(file) / 65536.0);
-  if (totalsOnly == 0) {
-    report("Index %s.%03hd dur=%ld.%03lu maxVal=%.4f ", time.text, static_cast<short>(ms),
-           wholeSeconds(dur), msPart(dur), double{maxVal});
-  }
-  char name[kFileNameSize] = {};
-  std::fread(name, 1, sizeof name, file);
-  name[kFileNameSize - 1] = '\0';
-  if (totalsOnly == 0) report("file=%s\n", name);
+  skipPadByte(in);
+  const int32_t time = readTimestamp(in);
+  const uint16_t ms = readWord(in);
+  const uint32_t dur = readLong(in);
+  const auto maxVal = static_cast<float>(readLong(in) / 65536.0);
+  const uint8_t* file = in.take(kFileNameSize);
+  if (totalsOnly != 0) return;
+  // The last byte of the name field is never part of the name.
+  const auto* name = reinterpret_cast<const char*>(file);
+  const std::string_view shown(name, ::strnlen(name, kFileNameSize - 1));
+  char* out = reportOut().reserve(kLineRoom);
+  out = putCalendar(putText(out, "Index "), time);
+  out = putSigned3(putText(out, "."), static_cast<int16_t>(ms));
+  out = putSeconds(putText(out, " dur="), dur);
+  out = putFixed(putText(out, " maxVal="), double{maxVal}, 0, 4);
+  out = putText(putText(out, " file="), shown);
+  reportOut().commit(putText(out, "\n"));
 }
 
-void printPressure(FILE* file) {
+void printPressure(RecordReader& in) {
   checkDataRecs();
-  skipPadByte(file);
-  const uint16_t counts = readWord(file);
+  skipPadByte(in);
+  const uint16_t counts = readWord(in);
   if ((totalsOnly | sysRecOnly) != 0) return;
-  const float bar = adcEngValue(kExtPressure, counts, nullptr);
-  report("Ext Pressure %hu counts %5.2f volts %6.3f bar\n", counts, converterVolts(counts), double{bar});
+  char* out = reportOut().reserve(kLineRoom);
+  out = putUnsigned(putText(out, "Ext Pressure "), counts);
+  out = putFixed(putText(out, " counts "), converterVolts(counts), 5, 2);
+  out = putEngValue(putText(out, " volts "), kExtPressure, counts, 6, 3);
+  reportOut().commit(putText(out, " bar\n"));
 }
 
-void printSysRcd(FILE* file) {
+void printSysRcd(RecordReader& in) {
   checkDataRecs();
-  skipPadByte(file);
-  const CalendarText time = readTimestamp(file);
-  const uint16_t batt = readWord(file);
-  const uint16_t vmodem = readWord(file);
-  const uint16_t extPress = readWord(file);
-  const uint16_t intPress = readWord(file);
-  const uint16_t temp = readWord(file);
-  const uint16_t hum = readWord(file);
+  skipPadByte(in);
+  const int32_t time = readTimestamp(in);
+  const uint16_t batt = readWord(in);
+  const uint16_t vmodem = readWord(in);
+  const uint16_t extPress = readWord(in);
+  const uint16_t intPress = readWord(in);
+  const uint16_t temp = readWord(in);
+  const uint16_t hum = readWord(in);
   if ((totalsOnly | pressOnly) != 0) return;
-  report("Sys Rcd %s Batt %5.2fV Vmodem %5.2fV ExtPress %6.3f bar IntPress %5.2f psia "
-         "Temp %4.1f degC Hum %4.1f%%\n",
-         time.text, supplyVolts(batt), supplyVolts(vmodem),
-         double{adcEngValue(kExtPressure, extPress, nullptr)},
-         double{adcEngValue(kIntPressure, intPress, nullptr)},
-         double{adcEngValue(kTemperature, temp, nullptr)}, double{adcEngValue(kHumidity, hum, nullptr)});
+  char* out = reportOut().reserve(kLineRoom);
+  out = putCalendar(putText(out, "Sys Rcd "), time);
+  out = putFixed(putText(out, " Batt "), supplyVolts(batt), 5, 2);
+  out = putFixed(putText(out, "V Vmodem "), supplyVolts(vmodem), 5, 2);
+  out = putEngValue(putText(out, "V ExtPress "), kExtPressure, extPress, 6, 3);
+  out = putEngValue(putText(out, " bar IntPress "), kIntPressure, intPress, 5, 2);
+  out = putEngValue(putText(out, " psia Temp "), kTemperature, temp, 4, 1);
+  out = putEngValue(putText(out, " degC Hum "), kHumidity, hum, 4, 1);
+  reportOut().commit(putText(out, "%\n"));
 }
 
 int decodeFile(const char* name) {
-  FILE* file = std::fopen(name, "r");
-  if (file == nullptr) {
-    report("Could not open file %s\n", name);
+  const int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    reportAboutFile("Could not open file ", name, "\n");
     return -1;
   }
-  report("\nDecoding file %s:\n", name);
+  reportAboutFile("\nDecoding file ", name, ":\n");
   totDataRecs = 0;
-  int type;
-  while ((type = std::fgetc(file)) != EOF) {
-    if (type < kRecordTypes) {
-      rcdFunc[type](file);
-    } else {
-      report("Unknown Record type: %d\n", type);
-    }
-  }
+  RecordReader in(fd);
+  decodeRecords(in);
   checkDataRecs();
-  const bool readFailed = std::ferror(file) != 0;
-  if (readFailed) report("Could not read file %s\n", name);
-  std::fclose(file);
-  if (totDataRecs != 0) {
-    report("File %s: %lu data records in %ld.%03lu seconds\n", name,
-           static_cast<unsigned long>(totDataRecs), wholeSeconds(duration), msPart(duration));
-  }
+  const bool readFailed = in.readError() != 0;
+  if (readFailed) reportAboutFile("Could not read file ", name, "\n");
+  close(fd);
+  if (totDataRecs != 0) reportClosingLine(name);
   return readFailed ? -1 : 0;
 }

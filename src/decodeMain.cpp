@@ -4,35 +4,23 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdarg>
-#include <cstdlib>
-#include <cstring>
 #include <iterator>
+
+#include "reportWriter.h"
 
 namespace {
 
 enum ExitStatus : int {
   kExitOk = 0,
   kExitFileFailed = 1,
-  kExitWriteFailed = 1,
   kExitNoInput = 2,
 };
 
-[[noreturn]] void failWrite(int error) {
-  std::fprintf(stderr, "decode: write error: %s\n", std::strerror(error));
-  std::_Exit(kExitWriteFailed);
-}
-
-void flushReport() {
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) failWrite(errno);
-}
-
-uint16_t getMotWord(const unsigned char* bytes) {
+uint16_t getMotWord(const uint8_t* bytes) {
   return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
-uint32_t getMotLong(const unsigned char* bytes) {
+uint32_t getMotLong(const uint8_t* bytes) {
   return static_cast<uint32_t>(getMotWord(bytes)) << 16 | getMotWord(bytes + 2);
 }
 
@@ -52,13 +40,13 @@ constexpr ChannelConversion adConv[] = {
 constexpr uint16_t kLastChannel = std::size(adConv) - 1;
 
 void usage() {
-  reportLine(
+  reportOut().text(
       "\nDECODE [-d] [-t] [-s] [-p] <filename>\tDecode a ZOLT binary file\n"
       "\t[-d] Print full data records (else prints summaries each second)\n"
       "\t[-t] Print only totals, not individual records (except header)\n"
       "\t[-s] Print only System Records\n"
-      "\t[-p] Print only Pressure Records");
-  reportLine("\nDECODE [-h]\tPrint this message");
+      "\t[-p] Print only Pressure Records\n"
+      "\nDECODE [-h]\tPrint this message\n");
 }
 
 constexpr uint16_t kSwitchOn = 0xFFFF;
@@ -81,7 +69,7 @@ bool parseSwitches(int argc, char** argv) {
 
 int decodeAll(int argc, char** argv) {
   if (optind >= argc) {
-    report("No input file specified");
+    reportOut().text("No input file specified");
     usage();
     return kExitNoInput;
   }
@@ -94,29 +82,9 @@ int decodeAll(int argc, char** argv) {
 
 }  // namespace
 
-void report(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  const int written = std::vprintf(format, args);
-  va_end(args);
-  if (written < 0) failWrite(errno);
-}
+uint16_t readWord(RecordReader& in) { return getMotWord(in.take(2)); }
 
-void reportLine(const char* text) {
-  if (std::puts(text) < 0) failWrite(errno);
-}
-
-uint16_t readWord(FILE* file) {
-  unsigned char bytes[2] = {};
-  std::fread(bytes, 1, sizeof bytes, file);
-  return getMotWord(bytes);
-}
-
-uint32_t readLong(FILE* file) {
-  unsigned char bytes[4] = {};
-  std::fread(bytes, 1, sizeof bytes, file);
-  return getMotLong(bytes);
-}
+uint32_t readLong(RecordReader& in) { return getMotLong(in.take(4)); }
 
 float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
   const ChannelConversion& row = adConv[std::min(channel, kLastChannel)];
@@ -128,7 +96,8 @@ float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
 }
 
 int decodeMain(int argc, char** argv) {
+  enlargeOutputPipe();
   const int status = parseSwitches(argc, argv) ? decodeAll(argc, argv) : kExitOk;
-  flushReport();
+  reportOut().flush();
   return status;
 }

@@ -1,0 +1,206 @@
+#include "textFormat.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace {
+
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+char* putPair(char* out, uint32_t value) {
+  std::memcpy(out, &kDigitPairs[2 * value], 2);
+  return out + 2;
+}
+
+// Five digits, zeros in front.
+char* putFiveDigits(char* out, uint32_t value) {
+  const uint32_t high = value / 1000, low = value % 1000;
+  out = putPair(out, high);
+  out = putPair(out, low / 10);
+  *out = static_cast<char>('0' + low % 10);
+  return out + 1;
+}
+
+// Rounds numerator / 2^shift to an integer, an exact half going to even.
+template <typename Wide>
+uint64_t roundShifted(Wide numerator, int shift) {
+  if (shift == 0) return static_cast<uint64_t>(numerator);
+  const Wide one = 1;
+  const auto quotient = static_cast<uint64_t>(numerator >> shift);
+  const Wide rest = numerator & ((one << shift) - 1), half = one << (shift - 1);
+  return quotient + (rest > half || (rest == half && (quotient & 1) != 0));
+}
+
+// The text ".ddddd" of every 16-bit binary fraction, rounded to five decimals,
+// filled in on first use. No entry rounds up to 1 (65535/65536 gives .99998),
+// so the whole part of a value never changes with its fraction. Eight bytes
+// an entry let one store write it.
+constexpr size_t kFractionEntrySize = 8;
+constexpr size_t kFractionShownSize = 6;
+constexpr uint32_t kFractions = 65536;
+char fractionText[kFractions][kFractionEntrySize];
+bool fractionsFilled = false;
+
+void fillFractions() {
+  for (uint32_t bits = 0; bits < kFractions; ++bits) {
+    fractionText[bits][0] = '.';
+    putFiveDigits(fractionText[bits] + 1, static_cast<uint32_t>(roundShifted(uint64_t{bits} * 3125, 11)));
+  }
+  fractionsFilled = true;
+}
+
+const char* fractionOf(uint32_t bits) {
+  if (!fractionsFilled) fillFractions();
+  return fractionText[bits];
+}
+
+// "%8.5f" of magnitude / 65536 with the given sign.
+char* putSixteenths(char* out, bool negative, uint32_t magnitude) {
+  const uint32_t whole = magnitude >> 16;
+  if (whole < 10) {
+    out[0] = negative ? '-' : ' ';
+    out[1] = static_cast<char>('0' + whole);
+    out += 2;
+  } else {
+    if (negative) *out++ = '-';
+    out = putUnsigned(out, whole);
+  }
+  std::memcpy(out, fractionOf(magnitude & 0xFFFF), kFractionEntrySize);
+  return out + kFractionShownSize;
+}
+
+uint32_t magnitudeOf(int32_t value) {
+  const int32_t sign = value >> 31;
+  return static_cast<uint32_t>((value ^ sign) - sign);
+}
+
+char* putAbsoluteScaled(char* out, bool negative, uint64_t scaled, int width, int decimals) {
+  char text[48];
+  char* const end = text + sizeof text;
+  char* p = end;
+  for (int i = 0; i < decimals; ++i, scaled /= 10) *--p = static_cast<char>('0' + scaled % 10);
+  if (decimals > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + scaled % 10);
+    scaled /= 10;
+  } while (scaled != 0);
+  if (negative) *--p = '-';
+  while (end - p < width) *--p = ' ';
+  const auto length = static_cast<size_t>(end - p);
+  std::memcpy(out, p, length);
+  return out + length;
+}
+
+constexpr uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                     100000, 1000000, 10000000, 100000000, 1000000000};
+
+}  // namespace
+
+char* putUnsigned(char* out, uint64_t value) {
+  char text[20];
+  char* p = text + sizeof text;
+  do {
+    *--p = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return putText(out, std::string_view(p, static_cast<size_t>(text + sizeof text - p)));
+}
+
+char* putZeroPadded(char* out, uint32_t value, int digits) {
+  char text[10];
+  char* p = text + sizeof text;
+  do {
+    *--p = static_cast<char>('0' + value % 10);
+    value /= 10;
+    --digits;
+  } while (value != 0 || digits > 0);
+  return putText(out, std::string_view(p, static_cast<size_t>(text + sizeof text - p)));
+}
+
+char* putSigned3(char* out, int16_t value) {
+  if (value >= 0) return putZeroPadded(out, static_cast<uint32_t>(value), 3);
+  *out = '-';
+  return putZeroPadded(out + 1, static_cast<uint32_t>(-value), 2);
+}
+
+char* putSeconds(char* out, uint32_t ms) {
+  out = putUnsigned(out, ms / 1000);
+  *out = '.';
+  return putZeroPadded(out + 1, ms % 1000, 3);
+}
+
+// Days since 1970-01-01 to a proleptic Gregorian date, in 400-year eras that
+// start on 1 March so the leap day falls at the end of each year.
+char* putCalendar(char* out, int32_t seconds) {
+  const int64_t days = (int64_t{seconds} - (seconds < 0 ? 86399 : 0)) / 86400;
+  const auto daySecond = static_cast<uint32_t>(int64_t{seconds} - days * 86400);
+  const int64_t shifted = days + 719468;
+  const int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+  const auto dayOfEra = static_cast<uint32_t>(shifted - era * 146097);
+  const uint32_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const uint32_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const uint32_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+  const uint32_t day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+  const uint32_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+  const auto year = static_cast<uint32_t>(int64_t{yearOfEra} + era * 400 + (month <= 2 ? 1 : 0));
+
+  out = putPair(out, month);
+  *out++ = '/';
+  out = putPair(out, day);
+  *out++ = '/';
+  out = putPair(out, year / 100);
+  out = putPair(out, year % 100);
+  *out++ = ' ';
+  out = putPair(out, daySecond / 3600);
+  *out++ = ':';
+  out = putPair(out, daySecond / 60 % 60);
+  *out++ = ':';
+  return putPair(out, daySecond % 60);
+}
+
+char* putAcc(char* out, int32_t sixteenths) {
+  return putSixteenths(out, sixteenths < 0, magnitudeOf(sixteenths));
+}
+
+// k / 16384 is 4k / 65536.
+char* putQuat(char* out, int16_t fourteenths) {
+  return putSixteenths(out, fourteenths < 0, magnitudeOf(fourteenths) << 2);
+}
+
+// A double is mantissa * 2^exponent exactly, so value * 10^decimals is an
+// exact integer ratio that can be rounded in integer arithmetic.
+char* putFixed(char* out, double value, int width, int decimals) {
+  __extension__ using Wide = unsigned __int128;
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const bool negative = (bits >> 63) != 0;
+  const auto biased = static_cast<int>(bits >> 52 & 0x7FF);
+  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  uint64_t mantissa = biased == 0 ? fraction : fraction | uint64_t{1} << 52;
+  int exponent = (biased == 0 ? 1 : biased) - 1075;
+  if (mantissa == 0) return putAbsoluteScaled(out, negative, 0, width, decimals);
+  // Dropping trailing zero bits keeps a widened float's product in 64 bits.
+  const int zeros = std::countr_zero(mantissa);
+  mantissa >>= zeros;
+  exponent += zeros;
+  const uint64_t power = kPowersOfTen[decimals];
+  uint64_t rounded;
+  if (exponent >= 0) {
+    rounded = (mantissa * power) << exponent;
+  } else if (exponent > -64 && mantissa <= UINT64_MAX / power) {
+    rounded = roundShifted(mantissa * power, -exponent);
+  } else if (exponent > -128) {
+    rounded = roundShifted(Wide{mantissa} * power, -exponent);
+  } else {
+    rounded = 0;  // far below half a unit of the last decimal
+  }
+  return putAbsoluteScaled(out, negative, rounded, width, decimals);
+}

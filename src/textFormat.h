@@ -1,0 +1,39 @@
+// Exact, allocation-free formatting of the report's fields. Each function
+// writes its text at `out` and returns the end of what it wrote; each matches
+// the printf conversion named beside it character for character, including
+// the round-half-to-even of an exact tie.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+inline char* putText(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+// "%lu"
+char* putUnsigned(char* out, uint64_t value);
+
+// "%0Nu" with N = digits: at least `digits` digits, zeros in front.
+char* putZeroPadded(char* out, uint32_t value, int digits);
+
+// "%03hd": a signed 16-bit value, zero-padded to three characters.
+char* putSigned3(char* out, int16_t value);
+
+// "%ld.%03lu" of ms / 1000 and ms % 1000.
+char* putSeconds(char* out, uint32_t ms);
+
+// "%02d/%02d/%04d %02d:%02d:%02d" (month first) of a count of seconds since
+// 1970-01-01 00:00:00 UTC.
+char* putCalendar(char* out, int32_t seconds);
+
+// "%8.5f" of a signed 24-bit count of 1/65536 (an acceleration).
+char* putAcc(char* out, int32_t sixteenths);
+
+// "%8.5f" of a signed 16-bit count of 1/16384 (a quaternion component).
+char* putQuat(char* out, int16_t fourteenths);
+
+// "%W.Df" of any finite value below 2^60, W = width and D = decimals (at most 9).
+char* putFixed(char* out, double value, int width, int decimals);
