@@ -101,6 +101,13 @@ uint32_t skipBufferedDataRecords(RecordReader& in) {
   const uint8_t* const start = in.cursor();
   const uint8_t* const end = start + in.buffered();
   const uint8_t* record = start;
+  // Four at a time while the run lasts: one test instead of four.
+  constexpr std::ptrdiff_t kStride = 4 * kRecordSize;
+  while (end - record >= kStride &&
+         ((record[0] ^ kDataType) | (record[kRecordSize] ^ kDataType) |
+          (record[2 * kRecordSize] ^ kDataType) | (record[3 * kRecordSize] ^ kDataType)) == 0) {
+    record += kStride;
+  }
   while (end - record >= static_cast<std::ptrdiff_t>(kRecordSize) && *record == kDataType) {
     record += kRecordSize;
   }

@@ -1,31 +1,30 @@
 #include "recordReader.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
-// Moves what is left to the front and reads until `wanted` bytes are there
-// or the input ends: a pipe may deliver a record in several short pieces.
+// Carries what is left of the current block in front of the next, until
+// `wanted` bytes are there or the input ends: a pipe may deliver a record in
+// several short pieces.
 bool RecordReader::refill(size_t wanted) {
-  const size_t left = buffered();
-  std::memmove(buffer_, pos_, left);
-  pos_ = buffer_;
-  end_ = buffer_ + left;
   while (buffered() < wanted && !ended_) {
-    const ssize_t got = read(fd_, end_, kBlockSize - buffered());
-    if (got > 0) {
-      end_ += got;
-    } else if (got == 0) {
+    const size_t left = buffered();
+    uint8_t carried[kMaxTake];
+    if (left > 0) std::memcpy(carried, pos_, left);
+    const BlockPrefetcher::Block block = blocks_.next();
+    uint8_t* const start = block.data - left;
+    if (left > 0) std::memcpy(start, carried, left);
+    pos_ = start;
+    end_ = block.data + block.size;
+    if (block.size == 0) {
       ended_ = true;
-    } else if (errno != EINTR) {
-      error_ = errno;
-      ended_ = true;
+      error_ = block.error;
     }
   }
   return buffered() >= wanted;
 }
 
+// Past the end of the input the missing bytes read as zero; the block has
+// room for them after its last byte.
 const uint8_t* RecordReader::takeAcrossBlocks(size_t n) {
   if (!refill(n)) {
     std::memset(end_, 0, n - buffered());

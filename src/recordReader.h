@@ -4,12 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "blockPrefetcher.h"
+
 class RecordReader {
  public:
   // The largest body any record has; `take` never asks for more.
-  static constexpr size_t kMaxTake = 32;
+  static constexpr size_t kMaxTake = BlockPrefetcher::kHeadroom;
 
-  explicit RecordReader(int fd) : fd_(fd) {}
+  explicit RecordReader(int fd) : blocks_(fd) {}
   RecordReader(const RecordReader&) = delete;
   RecordReader& operator=(const RecordReader&) = delete;
 
@@ -22,7 +24,7 @@ class RecordReader {
   // The next `n` bytes (at most kMaxTake), valid until the next call. Past the
   // end of the input the missing bytes read as zero.
   const uint8_t* take(size_t n) {
-    if (static_cast<size_t>(end_ - pos_) < n) return takeAcrossBlocks(n);
+    if (buffered() < n) return takeAcrossBlocks(n);
     const uint8_t* bytes = pos_;
     pos_ += n;
     return bytes;
@@ -37,17 +39,12 @@ class RecordReader {
   int readError() const { return error_; }
 
  private:
-  static constexpr size_t kBlockSize = 128 * 1024;
-
   bool refill(size_t wanted);
   const uint8_t* takeAcrossBlocks(size_t n);
 
-  int fd_;
+  BlockPrefetcher blocks_;
   int error_ = 0;
   bool ended_ = false;
-  uint8_t* pos_ = buffer_;
-  uint8_t* end_ = buffer_;
-  // Room past the block lets a body cut by the end of input be zero-filled
-  // in place.
-  uint8_t buffer_[kBlockSize + kMaxTake];
+  uint8_t* pos_ = nullptr;
+  uint8_t* end_ = nullptr;
 };

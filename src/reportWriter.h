@@ -23,7 +23,7 @@ class ReportWriter {
   void flush();
 
  private:
-  static constexpr size_t kCapacity = 1024 * 1024;
+  static constexpr size_t kCapacity = 256 * 1024;
 
   size_t used_ = 0;
   char buffer_[kCapacity];

@@ -1,7 +1,9 @@
 #include "textFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -18,6 +20,24 @@ constexpr auto kDigitPairs = [] {
 char* putPair(char* out, uint32_t value) {
   std::memcpy(out, &kDigitPairs[2 * value], 2);
   return out + 2;
+}
+
+constexpr uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                     100000, 1000000, 10000000, 100000000, 1000000000};
+
+int digitCount(uint64_t value) {
+  int count = 1;
+  for (; value >= 100; value /= 100) count += 2;
+  return count + (value >= 10);
+}
+
+// Writes the last `count` digits of `value` so that they end at `end`.
+void putDigitsBefore(char* end, uint64_t value, int count) {
+  for (; count >= 2; count -= 2, value /= 100) {
+    end -= 2;
+    std::memcpy(end, &kDigitPairs[2 * (value % 100)], 2);
+  }
+  if (count == 1) end[-1] = static_cast<char>('0' + value % 10);
 }
 
 // Five digits, zeros in front.
@@ -82,47 +102,50 @@ uint32_t magnitudeOf(int32_t value) {
   return static_cast<uint32_t>((value ^ sign) - sign);
 }
 
-char* putAbsoluteScaled(char* out, bool negative, uint64_t scaled, int width, int decimals) {
-  char text[48];
-  char* const end = text + sizeof text;
-  char* p = end;
-  for (int i = 0; i < decimals; ++i, scaled /= 10) *--p = static_cast<char>('0' + scaled % 10);
-  if (decimals > 0) *--p = '.';
-  do {
-    *--p = static_cast<char>('0' + scaled % 10);
-    scaled /= 10;
-  } while (scaled != 0);
-  if (negative) *--p = '-';
-  while (end - p < width) *--p = ' ';
-  const auto length = static_cast<size_t>(end - p);
-  std::memcpy(out, p, length);
-  return out + length;
+// Decimals as a template argument turn the divisions into multiplications.
+template <int Decimals>
+char* putScaled(char* out, bool negative, uint64_t scaled, int width) {
+  constexpr uint64_t kUnit = kPowersOfTen[Decimals];
+  const uint64_t whole = scaled / kUnit;
+  const int wholeDigits = digitCount(whole);
+  const int length = negative + wholeDigits + (Decimals > 0 ? 1 + Decimals : 0);
+  for (; width > length; --width) *out++ = ' ';
+  if (negative) *out++ = '-';
+  putDigitsBefore(out + wholeDigits, whole, wholeDigits);
+  out += wholeDigits;
+  if constexpr (Decimals == 0) return out;
+  *out = '.';
+  putDigitsBefore(out + 1 + Decimals, scaled % kUnit, Decimals);
+  return out + 1 + Decimals;
 }
 
-constexpr uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
-                                     100000, 1000000, 10000000, 100000000, 1000000000};
+char* putAbsoluteScaled(char* out, bool negative, uint64_t scaled, int width, int decimals) {
+  switch (decimals) {
+    case 0: return putScaled<0>(out, negative, scaled, width);
+    case 1: return putScaled<1>(out, negative, scaled, width);
+    case 2: return putScaled<2>(out, negative, scaled, width);
+    case 3: return putScaled<3>(out, negative, scaled, width);
+    case 4: return putScaled<4>(out, negative, scaled, width);
+    case 5: return putScaled<5>(out, negative, scaled, width);
+    case 6: return putScaled<6>(out, negative, scaled, width);
+    case 7: return putScaled<7>(out, negative, scaled, width);
+    case 8: return putScaled<8>(out, negative, scaled, width);
+    default: return putScaled<9>(out, negative, scaled, width);
+  }
+}
 
 }  // namespace
 
 char* putUnsigned(char* out, uint64_t value) {
-  char text[20];
-  char* p = text + sizeof text;
-  do {
-    *--p = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  return putText(out, std::string_view(p, static_cast<size_t>(text + sizeof text - p)));
+  const int count = digitCount(value);
+  putDigitsBefore(out + count, value, count);
+  return out + count;
 }
 
 char* putZeroPadded(char* out, uint32_t value, int digits) {
-  char text[10];
-  char* p = text + sizeof text;
-  do {
-    *--p = static_cast<char>('0' + value % 10);
-    value /= 10;
-    --digits;
-  } while (value != 0 || digits > 0);
-  return putText(out, std::string_view(p, static_cast<size_t>(text + sizeof text - p)));
+  const int count = std::max(digits, digitCount(value));
+  putDigitsBefore(out + count, value, count);
+  return out + count;
 }
 
 char* putSigned3(char* out, int16_t value) {
@@ -137,11 +160,11 @@ char* putSeconds(char* out, uint32_t ms) {
   return putZeroPadded(out + 1, ms % 1000, 3);
 }
 
-// Days since 1970-01-01 to a proleptic Gregorian date, in 400-year eras that
-// start on 1 March so the leap day falls at the end of each year.
-char* putCalendar(char* out, int32_t seconds) {
-  const int64_t days = (int64_t{seconds} - (seconds < 0 ? 86399 : 0)) / 86400;
-  const auto daySecond = static_cast<uint32_t>(int64_t{seconds} - days * 86400);
+namespace {
+
+// Days since 1970-01-01 to "MM/DD/YYYY" in the proleptic Gregorian calendar,
+// in 400-year eras that start on 1 March so the leap day ends each year.
+void putDate(char* out, int64_t days) {
   const int64_t shifted = days + 719468;
   const int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
   const auto dayOfEra = static_cast<uint32_t>(shifted - era * 146097);
@@ -151,13 +174,29 @@ char* putCalendar(char* out, int32_t seconds) {
   const uint32_t day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
   const uint32_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
   const auto year = static_cast<uint32_t>(int64_t{yearOfEra} + era * 400 + (month <= 2 ? 1 : 0));
-
   out = putPair(out, month);
   *out++ = '/';
   out = putPair(out, day);
   *out++ = '/';
   out = putPair(out, year / 100);
-  out = putPair(out, year % 100);
+  putPair(out, year % 100);
+}
+
+constexpr size_t kDateSize = 10;
+
+}  // namespace
+
+// Consecutive records mostly share a day, so the last date is kept.
+char* putCalendar(char* out, int32_t seconds) {
+  static int64_t lastDay = INT64_MIN;
+  static char lastDate[kDateSize];
+  const int64_t days = (int64_t{seconds} - (seconds < 0 ? 86399 : 0)) / 86400;
+  const auto daySecond = static_cast<uint32_t>(int64_t{seconds} - days * 86400);
+  if (days != lastDay) {
+    putDate(lastDate, days);
+    lastDay = days;
+  }
+  out = putText(out, std::string_view(lastDate, kDateSize));
   *out++ = ' ';
   out = putPair(out, daySecond / 3600);
   *out++ = ':';
@@ -192,11 +231,12 @@ char* putFixed(char* out, double value, int width, int decimals) {
   mantissa >>= zeros;
   exponent += zeros;
   const uint64_t power = kPowersOfTen[decimals];
-  uint64_t rounded;
+  uint64_t rounded, product;
+  const bool fits = !__builtin_mul_overflow(mantissa, power, &product);
   if (exponent >= 0) {
-    rounded = (mantissa * power) << exponent;
-  } else if (exponent > -64 && mantissa <= UINT64_MAX / power) {
-    rounded = roundShifted(mantissa * power, -exponent);
+    rounded = product << exponent;
+  } else if (exponent > -64 && fits) {
+    rounded = roundShifted(product, -exponent);
   } else if (exponent > -128) {
     rounded = roundShifted(Wide{mantissa} * power, -exponent);
   } else {
