@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,10 +65,39 @@ void redirect(const std::string& path, int fd, int flags) {
   close(opened);
 }
 
+[[noreturn]] void feedInPieces(int fd, const Bytes& bytes, size_t pieceMax) {
+  size_t at = 0;
+  for (unsigned step = 1; at < bytes.size(); ++step) {
+    const size_t piece = std::min(bytes.size() - at, 1 + (step * 7919u) % pieceMax);
+    if (write(fd, bytes.data() + at, piece) != static_cast<ssize_t>(piece)) _exit(1);
+    at += piece;
+    if (step % 64 == 0) usleep(100);  // lets the reader drain the pipe now and then
+  }
+  _exit(0);
+}
+
+pid_t startFeeder(const RunOptions& options, int& readEnd) {
+  int ends[2];
+  if (pipe(ends) != 0) throw std::runtime_error("pipe failed");
+  const pid_t feeder = fork();
+  if (feeder == 0) {
+    close(ends[0]);
+    feedInPieces(ends[1], options.stdinBytes, options.stdinPieceMax);
+  }
+  close(ends[1]);
+  readEnd = ends[0];
+  return feeder;
+}
+
 [[noreturn]] void execDecode(const std::string& dir, const std::vector<std::string>& args,
-                             const RunOptions& options) {
+                             const RunOptions& options, int stdinFd) {
   if (chdir(dir.c_str()) != 0) _exit(126);
-  redirect(options.stdinPath.empty() ? "/dev/null" : options.stdinPath, 0, O_RDONLY);
+  if (stdinFd >= 0) {
+    if (dup2(stdinFd, 0) < 0) _exit(126);
+    close(stdinFd);
+  } else {
+    redirect(options.stdinPath.empty() ? "/dev/null" : options.stdinPath, 0, O_RDONLY);
+  }
   if (options.closeStdout) {
     close(1);
   } else {
@@ -87,11 +117,15 @@ void redirect(const std::string& path, int fd, int flags) {
 }  // namespace
 
 RunResult Scratch::run(const std::vector<std::string>& args, const RunOptions& options) const {
+  int stdinFd = -1;
+  const pid_t feeder = options.stdinBytes.empty() ? -1 : startFeeder(options, stdinFd);
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) execDecode(path_, args, options);
+  if (child == 0) execDecode(path_, args, options, stdinFd);
+  if (stdinFd >= 0) close(stdinFd);
   int wstatus = 0;
   waitpid(child, &wstatus, 0);
+  if (feeder > 0) waitpid(feeder, nullptr, 0);
   RunResult result;
   result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
   if (options.stdoutPath.empty() && !options.closeStdout) result.out = slurp(fs::path(path_) / ".stdout");

@@ -22,6 +22,10 @@ struct RunOptions {
   std::string stdoutPath{};      // redirect standard output here instead of capturing it
   bool closeStdout = false;
   std::string stdinPath{};
+  // When not empty: fed to standard input through a pipe, in pieces of 1 to
+  // stdinPieceMax bytes, so that the decoder sees short reads.
+  Bytes stdinBytes{};
+  size_t stdinPieceMax = 1;
 };
 
 // A fresh folder removed with everything in it when the object goes.

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Measures decode against an earlier revision of itself and against cat on a
+# 50 MB recording made by the sample generator.
+#
+#   bench/run.sh [earlier revision] [rounds]
+#
+# The default earlier revision is the last one that decoded through stdio and
+# printf, before any speed work.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+earlier=${1:-4c8074b}
+rounds=${2:-5}
+
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DDECODE_TESTS=OFF >/dev/null
+cmake --build build-bench -j2 --target decode makeSample benchDecode >/dev/null
+
+work=$(mktemp -d)
+cleanup() { git worktree remove --force "$work/earlier" >/dev/null 2>&1 || true; rm -rf "$work"; }
+trap cleanup EXIT
+git worktree add -q --detach "$work/earlier" "$earlier"
+cmake -S "$work/earlier" -B "$work/earlier/build" -DCMAKE_BUILD_TYPE=Release -DDECODE_TESTS=OFF >/dev/null
+cmake --build "$work/earlier/build" -j2 --target decode >/dev/null
+
+# 27600 seconds at 100 samples a second: about 50 MB.
+build-bench/makeSample "$work/recording.dat" 27600
+for switches in "" -t -d; do
+  cmp -s <(build-bench/decode $switches "$work/recording.dat") \
+         <("$work/earlier/build/decode" $switches "$work/recording.dat") ||
+    { echo "reports differ under '$switches'" >&2; exit 1; }
+done
+build-bench/benchDecode "$work/recording.dat" "$work/earlier/build/decode" build-bench/decode "$rounds"
