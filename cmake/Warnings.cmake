@@ -1,5 +1,5 @@
-# Every target links this one interface target, so warning and sanitizer
-# flags are chosen in a single place.
+# Warning flags live in one interface target and sanitizer flags in another,
+# so each is chosen in a single place and every target links what it needs.
 add_library(decode_warnings INTERFACE)
 target_compile_options(decode_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
@@ -7,8 +7,10 @@ target_compile_options(decode_warnings INTERFACE
 if(DECODE_WERROR)
   target_compile_options(decode_warnings INTERFACE -Werror)
 endif()
+
+add_library(decode_sanitizers INTERFACE)
 if(DECODE_SANITIZE)
-  target_compile_options(decode_warnings INTERFACE
+  target_compile_options(decode_sanitizers INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  target_link_options(decode_warnings INTERFACE -fsanitize=address,undefined)
+  target_link_options(decode_sanitizers INTERFACE -fsanitize=address,undefined)
 endif()
