@@ -23,7 +23,13 @@ ReadResult readBlock(int fd, uint8_t* into, size_t capacity) {
 
 }  // namespace
 
-BlockPrefetcher::BlockPrefetcher(int fd) : fd_(fd) {
+BlockPrefetcher::BlockPrefetcher(int fd) : fd_(fd) {}
+
+// Slot 0 holds the block read inline last, still handed over.
+void BlockPrefetcher::startReadingAhead() {
+  first_ = 0;
+  filled_ = 1;
+  holding_ = true;
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
   pthread_attr_setstacksize(&attributes, kReaderStackSize);
@@ -74,7 +80,14 @@ BlockPrefetcher::Block BlockPrefetcher::readInline() {
 }
 
 BlockPrefetcher::Block BlockPrefetcher::next() {
-  if (!threaded_) return readInline();
+  if (!threaded_) {
+    if (inlineReadsLeft_ > 0) {
+      --inlineReadsLeft_;
+      return readInline();
+    }
+    startReadingAhead();
+    if (!threaded_) return readInline();
+  }
   pthread_mutex_lock(&lock_);
   if (holding_) {
     first_ = (first_ + 1) % kSlots;

@@ -39,10 +39,14 @@ class BlockPrefetcher {
   };
 
   static void* readLoop(void* self);
+  void startReadingAhead();
   void readAhead();
   Block readInline();
 
   int fd_;
+  // Most recordings fit in a block or two, for which a thread would cost
+  // more than it saves: the first blocks are read when asked for.
+  unsigned inlineReadsLeft_ = 2;
   bool threaded_ = false;
   bool stopping_ = false;
   bool holding_ = false;
