@@ -1,9 +1,11 @@
 // Command line, byte-order readers and the analogue channel table.
 #include "decode.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 
 #include "reportWriter.h"
@@ -80,6 +82,15 @@ int decodeAll(int argc, char** argv) {
   return status;
 }
 
+// A closed standard stream would lend its number to the first input file
+// opened. Without standard output there is nowhere for the report to go.
+void guardStandardStreams() {
+  if (fcntl(STDOUT_FILENO, F_GETFD) < 0) failWrite(errno);
+  for (const int fd : {STDIN_FILENO, STDERR_FILENO}) {
+    if (fcntl(fd, F_GETFD) < 0) open("/dev/null", O_RDWR);
+  }
+}
+
 }  // namespace
 
 uint16_t readWord(RecordReader& in) { return getMotWord(in.take(2)); }
@@ -96,6 +107,7 @@ float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
 }
 
 int decodeMain(int argc, char** argv) {
+  guardStandardStreams();
   enlargeOutputPipe();
   const int status = parseSwitches(argc, argv) ? decodeAll(argc, argv) : kExitOk;
   reportOut().flush();

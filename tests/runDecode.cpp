@@ -1,6 +1,7 @@
 #include "runDecode.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,7 +77,18 @@ void redirect(const std::string& path, int fd, int flags) {
   _exit(0);
 }
 
-pid_t startFeeder(const RunOptions& options, int& readEnd) {
+pid_t startFeeder(const std::string& dir, const RunOptions& options, int& readEnd) {
+  if (!options.fifoPath.empty()) {
+    const std::string fifo = dir + "/" + options.fifoPath;
+    if (mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
+    const pid_t feeder = fork();
+    if (feeder == 0) {
+      const int fd = open(fifo.c_str(), O_WRONLY);  // waits for the decoder to open it
+      if (fd < 0) _exit(1);
+      feedInPieces(fd, options.stdinBytes, options.stdinPieceMax);
+    }
+    return feeder;
+  }
   int ends[2];
   if (pipe(ends) != 0) throw std::runtime_error("pipe failed");
   const pid_t feeder = fork();
@@ -118,7 +130,7 @@ pid_t startFeeder(const RunOptions& options, int& readEnd) {
 
 RunResult Scratch::run(const std::vector<std::string>& args, const RunOptions& options) const {
   int stdinFd = -1;
-  const pid_t feeder = options.stdinBytes.empty() ? -1 : startFeeder(options, stdinFd);
+  const pid_t feeder = options.stdinBytes.empty() ? -1 : startFeeder(path_, options, stdinFd);
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) execDecode(path_, args, options, stdinFd);

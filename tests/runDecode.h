@@ -26,6 +26,8 @@ struct RunOptions {
   // stdinPieceMax bytes, so that the decoder sees short reads.
   Bytes stdinBytes{};
   size_t stdinPieceMax = 1;
+  // When not empty: stdinBytes go to this FIFO instead of standard input.
+  std::string fifoPath{};
 };
 
 // A fresh folder removed with everything in it when the object goes.
