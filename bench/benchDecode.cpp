@@ -8,15 +8,15 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -35,7 +35,9 @@ Sample runOnce(std::vector<std::string> command) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv;
-  for (std::string& word : command) argv.push_back(word.data());
+  argv.reserve(command.size() + 1);
+  std::transform(command.begin(), command.end(), std::back_inserter(argv),
+                 [](std::string& word) { return word.data(); });
   argv.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();
   pid_t child;
@@ -49,7 +51,7 @@ Sample runOnce(std::vector<std::string> command) {
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   posix_spawn_file_actions_destroy(&actions);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed\n", argv[0]);
+    (void)std::fprintf(stderr, "%s failed\n", argv[0]);
     std::exit(1);
   }
   return {elapsed.count(), usage.ru_maxrss};
@@ -59,11 +61,13 @@ Sample runOnce(std::vector<std::string> command) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: benchDecode <input> <earlier decode> <decode> [rounds]\n");
+    (void)std::fprintf(stderr, "usage: benchDecode <input> <earlier decode> <decode> [rounds]\n");
     return 2;
   }
-  const std::string input = argv[1], earlier = argv[2], current = argv[3];
-  const int rounds = argc > 4 ? std::atoi(argv[4]) : 5;
+  const std::string input = argv[1];
+  const std::string earlier = argv[2];
+  const std::string current = argv[3];
+  const int rounds = argc > 4 ? static_cast<int>(std::strtol(argv[4], nullptr, 10)) : 5;
   struct stat info{};
   stat(input.c_str(), &info);
   const double megabytes = static_cast<double>(info.st_size) / 1e6;
@@ -74,17 +78,21 @@ int main(int argc, char** argv) {
     double target;
   };
   const Mode modes[] = {{"no switch", {}, 8}, {"-t", {"-t"}, 5}, {"-d", {"-d"}, 25}};
-  Sample cat, plain;
+  Sample cat;
+  Sample plain;
   std::printf("input %s: %.1f MB, best of %d interleaved rounds, output to /dev/null\n\n",
               input.c_str(), megabytes, rounds);
   std::printf("%-10s %12s %12s %8s %8s %10s\n", "mode", "earlier MB/s", "now MB/s", "ratio",
               "target", "peak KiB");
   for (const Mode& mode : modes) {
-    Sample before, after;
+    Sample before;
+    Sample after;
     for (int round = 0; round < rounds; ++round) {
-      std::vector<std::string> old = {earlier}, now = {current};
-      for (const std::string& s : mode.switches) old.push_back(s), now.push_back(s);
-      old.push_back(input), now.push_back(input);
+      std::vector<std::string> old = {earlier};
+      old.insert(old.end(), mode.switches.begin(), mode.switches.end());
+      old.push_back(input);
+      std::vector<std::string> now = old;
+      now.front() = current;
       keep(before, runOnce(old));
       keep(after, runOnce(now));
       if (mode.switches.empty()) keep(cat, runOnce({"/bin/cat", input}));

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr size_t kReaderStackSize = 64 * 1024;
+constexpr size_t kReaderStackSize = size_t{64} * 1024;
 
 struct ReadResult {
   size_t size;
@@ -23,6 +23,8 @@ ReadResult readBlock(int fd, uint8_t* into, size_t capacity) {
 
 }  // namespace
 
+// The slots are left uninitialised: each is filled by a read before use.
+// cppcheck-suppress uninitMemberVar
 BlockPrefetcher::BlockPrefetcher(int fd) : fd_(fd) {}
 
 // Slot 0 holds the block read inline last, still handed over.

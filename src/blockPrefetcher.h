@@ -9,7 +9,7 @@
 
 class BlockPrefetcher {
  public:
-  static constexpr size_t kBlockSize = 256 * 1024;
+  static constexpr size_t kBlockSize = size_t{256} * 1024;
   // Bytes before each block that its holder may write, to put a record cut
   // by the previous block back together.
   static constexpr size_t kHeadroom = 32;

@@ -23,7 +23,8 @@ void enlargeOutputPipe() {
 }
 
 void failWrite(int error) {
-  std::fprintf(stderr, "decode: write error: %s\n", std::strerror(error));
+  // Nothing is left to do if even this line cannot be written.
+  (void)std::fprintf(stderr, "decode: write error: %s\n", std::strerror(error));
   std::_Exit(kExitWriteFailed);
 }
 

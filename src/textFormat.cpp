@@ -10,15 +10,15 @@ namespace {
 
 constexpr auto kDigitPairs = [] {
   std::array<char, 200> pairs{};
-  for (int i = 0; i < 100; ++i) {
-    pairs[static_cast<size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-    pairs[static_cast<size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  for (size_t i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
   }
   return pairs;
 }();
 
 char* putPair(char* out, uint32_t value) {
-  std::memcpy(out, &kDigitPairs[2 * value], 2);
+  std::memcpy(out, &kDigitPairs[2 * size_t{value}], 2);
   return out + 2;
 }
 
@@ -42,7 +42,8 @@ void putDigitsBefore(char* end, uint64_t value, int count) {
 
 // Five digits, zeros in front.
 char* putFiveDigits(char* out, uint32_t value) {
-  const uint32_t high = value / 1000, low = value % 1000;
+  const uint32_t high = value / 1000;
+  const uint32_t low = value % 1000;
   out = putPair(out, high);
   out = putPair(out, low / 10);
   *out = static_cast<char>('0' + low % 10);
@@ -55,7 +56,8 @@ uint64_t roundShifted(Wide numerator, int shift) {
   if (shift == 0) return static_cast<uint64_t>(numerator);
   const Wide one = 1;
   const auto quotient = static_cast<uint64_t>(numerator >> shift);
-  const Wide rest = numerator & ((one << shift) - 1), half = one << (shift - 1);
+  const Wide rest = numerator & ((one << shift) - 1);
+  const Wide half = one << (shift - 1);
   return quotient + (rest > half || (rest == half && (quotient & 1) != 0));
 }
 
@@ -98,8 +100,8 @@ char* putSixteenths(char* out, bool negative, uint32_t magnitude) {
 }
 
 uint32_t magnitudeOf(int32_t value) {
-  const int32_t sign = value >> 31;
-  return static_cast<uint32_t>((value ^ sign) - sign);
+  const auto bits = static_cast<uint32_t>(value);
+  return value < 0 ? 0 - bits : bits;
 }
 
 // Decimals as a template argument turn the divisions into multiplications.
@@ -214,33 +216,46 @@ char* putQuat(char* out, int16_t fourteenths) {
   return putSixteenths(out, fourteenths < 0, magnitudeOf(fourteenths) << 2);
 }
 
-// A double is mantissa * 2^exponent exactly, so value * 10^decimals is an
-// exact integer ratio that can be rounded in integer arithmetic.
-char* putFixed(char* out, double value, int width, int decimals) {
-  __extension__ using Wide = unsigned __int128;
-  uint64_t bits;
+namespace {
+
+// A finite double is exactly mantissa * 2^exponent.
+struct BinaryValue {
+  bool negative;
+  uint64_t mantissa;
+  int exponent;
+};
+
+BinaryValue decompose(double value) {
+  uint64_t bits = 0;
   std::memcpy(&bits, &value, sizeof bits);
-  const bool negative = (bits >> 63) != 0;
   const auto biased = static_cast<int>(bits >> 52 & 0x7FF);
   const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
-  uint64_t mantissa = biased == 0 ? fraction : fraction | uint64_t{1} << 52;
-  int exponent = (biased == 0 ? 1 : biased) - 1075;
-  if (mantissa == 0) return putAbsoluteScaled(out, negative, 0, width, decimals);
-  // Dropping trailing zero bits keeps a widened float's product in 64 bits.
-  const int zeros = std::countr_zero(mantissa);
-  mantissa >>= zeros;
-  exponent += zeros;
-  const uint64_t power = kPowersOfTen[decimals];
-  uint64_t rounded, product;
-  const bool fits = !__builtin_mul_overflow(mantissa, power, &product);
-  if (exponent >= 0) {
-    rounded = product << exponent;
-  } else if (exponent > -64 && fits) {
-    rounded = roundShifted(product, -exponent);
-  } else if (exponent > -128) {
-    rounded = roundShifted(Wide{mantissa} * power, -exponent);
-  } else {
-    rounded = 0;  // far below half a unit of the last decimal
+  BinaryValue binary{(bits >> 63) != 0, biased == 0 ? fraction : fraction | uint64_t{1} << 52,
+                     (biased == 0 ? 1 : biased) - 1075};
+  if (binary.mantissa != 0) {
+    // Dropping trailing zero bits keeps a widened float's products in 64 bits.
+    const auto zeros = static_cast<unsigned>(std::countr_zero(binary.mantissa));
+    binary.mantissa >>= zeros;
+    binary.exponent += static_cast<int>(zeros);
   }
-  return putAbsoluteScaled(out, negative, rounded, width, decimals);
+  return binary;
+}
+
+// |value| * 10^decimals, rounded to an integer with ties to even.
+uint64_t scaledMagnitude(const BinaryValue& value, int decimals) {
+  __extension__ using Wide = unsigned __int128;
+  const uint64_t power = kPowersOfTen[decimals];
+  uint64_t product = 0;
+  const bool fits = !__builtin_mul_overflow(value.mantissa, power, &product);
+  if (value.exponent >= 0) return product << value.exponent;
+  if (value.exponent > -64 && fits) return roundShifted(product, -value.exponent);
+  if (value.exponent > -128) return roundShifted(Wide{value.mantissa} * power, -value.exponent);
+  return 0;  // far below half a unit of the last decimal
+}
+
+}  // namespace
+
+char* putFixed(char* out, double value, int width, int decimals) {
+  const BinaryValue binary = decompose(value);
+  return putAbsoluteScaled(out, binary.negative, scaledMagnitude(binary, decimals), width, decimals);
 }
