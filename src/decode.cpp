@@ -250,8 +250,19 @@ void printSysRcd(RecordReader& in) {
   reportOut().commit(putText(out, "%\n"));
 }
 
+namespace {
+
+// "-" stands for standard input, as in other tools; a file of that name is
+// reached as "./-". The duplicate lets it be closed like any other.
+int openInput(const char* name) {
+  if (std::strcmp(name, "-") == 0) return fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+  return open(name, O_RDONLY | O_CLOEXEC);
+}
+
+}  // namespace
+
 int decodeFile(const char* name) {
-  const int fd = open(name, O_RDONLY | O_CLOEXEC);
+  const int fd = openInput(name);
   if (fd < 0) {
     reportAboutFile("Could not open file ", name, "\n");
     return -1;

@@ -2,6 +2,7 @@
 #include "decode.h"
 
 #include <fcntl.h>
+#include <getopt.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -51,18 +52,29 @@ void usage() {
       "\nDECODE [-h]\tPrint this message\n");
 }
 
-constexpr uint16_t kSwitchOn = 0xFFFF;
+void version() { reportOut().text("decode " DECODE_VERSION "\n"); }
 
-// Returns false when the run should end at once (after -h).
+constexpr uint16_t kSwitchOn = 0xFFFF;
+constexpr int kVersionOption = 256;  // beyond any switch letter
+
+constexpr option kLongOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersionOption},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Returns false when the run should end at once (after -h, --help or
+// --version).
 bool parseSwitches(int argc, char** argv) {
   int letter;
-  while ((letter = getopt(argc, argv, "dtpsh")) > 0) {
+  while ((letter = getopt_long(argc, argv, "dtpsh", kLongOptions, nullptr)) > 0) {
     switch (letter) {
       case 'd': printDataRecs = kSwitchOn; break;
       case 't': totalsOnly = kSwitchOn; break;
       case 'p': pressOnly = kSwitchOn; break;
       case 's': sysRecOnly = kSwitchOn; break;
       case 'h': usage(); return false;
+      case kVersionOption: version(); return false;
       default: break;  // getopt has already said what was wrong
     }
   }
@@ -83,12 +95,13 @@ int decodeAll(int argc, char** argv) {
 }
 
 // A closed standard stream would lend its number to the first input file
-// opened. Without standard output there is nowhere for the report to go.
+// opened. Without standard output there is nowhere for the report to go; a
+// closed standard input is stood in for by one that cannot be read, so "-"
+// still fails as it would have.
 void guardStandardStreams() {
   if (fcntl(STDOUT_FILENO, F_GETFD) < 0) failWrite(errno);
-  for (const int fd : {STDIN_FILENO, STDERR_FILENO}) {
-    if (fcntl(fd, F_GETFD) < 0) open("/dev/null", O_RDWR);
-  }
+  if (fcntl(STDIN_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
+  if (fcntl(STDERR_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
 }
 
 }  // namespace

@@ -36,6 +36,39 @@ TEST(CommandLine, HelpPrintsUsageAndDecodesNothing) {
   }
 }
 
+TEST(CommandLine, LongOptionsForHelpAndVersion) {
+  Scratch scratch;
+  const std::string name = scratch.file("a.zlt", kHeader);
+  const RunResult help = scratch.run({"--help", name});
+  EXPECT_EQ(help.out, kUsage);
+  EXPECT_EQ(help.status, 0);
+  const RunResult version = scratch.run({"--version", name});
+  EXPECT_EQ(version.out, "decode 1.0.0\n");
+  EXPECT_EQ(version.status, 0);
+  const RunResult unknown = scratch.run({"--frobnicate", name});
+  EXPECT_EQ(unknown.out, fileReport(name, kHeaderLine));
+  EXPECT_EQ(unknown.status, 0);
+}
+
+TEST(CommandLine, DashReadsStandardInput) {
+  Scratch scratch;
+  const Bytes file = concat({kHeader, kData});
+  const RunResult piped = scratch.run({"-", scratch.file("-", kData)}, {.stdinBytes = file, .stdinPieceMax = 5});
+  EXPECT_EQ(piped.out, fileReport("-", std::string(kHeaderLine) + "1 Data Records\nFile -: 1 data records in 3600.000 seconds\n") +
+                           fileReport("-", ""));
+  EXPECT_EQ(piped.status, 0);
+  // The second "-" met the end of the input already read; "./-" is the file.
+  const RunResult named = scratch.run({"./-"});
+  EXPECT_EQ(named.out, fileReport("./-", "1 Data Records\nFile ./-: 1 data records in 0.000 seconds\n"));
+}
+
+TEST(CommandLine, DashWithStandardInputClosedCannotBeRead) {
+  Scratch scratch;
+  const RunResult result = scratch.run({"-"}, {.closeStdin = true});
+  EXPECT_EQ(result.out, fileReport("-", "Could not read file -\n"));
+  EXPECT_EQ(result.status, 1);
+}
+
 TEST(CommandLine, DecodesFilesInOrderAndCarriesDuration) {
   Scratch scratch;
   const std::string first = scratch.file("first.zlt", concat({kHeader, kData}));

@@ -104,7 +104,9 @@ pid_t startFeeder(const std::string& dir, const RunOptions& options, int& readEn
 [[noreturn]] void execDecode(const std::string& dir, const std::vector<std::string>& args,
                              const RunOptions& options, int stdinFd) {
   if (chdir(dir.c_str()) != 0) _exit(126);
-  if (stdinFd >= 0) {
+  if (options.closeStdin) {
+    close(0);
+  } else if (stdinFd >= 0) {
     if (dup2(stdinFd, 0) < 0) _exit(126);
     close(stdinFd);
   } else {

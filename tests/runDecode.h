@@ -21,6 +21,7 @@ struct RunOptions {
   std::vector<std::string> env{};  // extra NAME=value entries
   std::string stdoutPath{};      // redirect standard output here instead of capturing it
   bool closeStdout = false;
+  bool closeStdin = false;
   std::string stdinPath{};
   // When not empty: fed to standard input through a pipe, in pieces of 1 to
   // stdinPieceMax bytes, so that the decoder sees short reads.
