@@ -85,7 +85,7 @@ void systemRecord(RecordWriter& out, uint32_t time, double t) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: makeSample <output file> [seconds]\n");
+    (void)std::fprintf(stderr, "usage: makeSample <output file> [seconds]\n");
     return 2;
   }
   const uint32_t seconds = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 60;
