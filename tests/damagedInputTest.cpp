@@ -68,11 +68,4 @@ TEST(DamagedInput, EveryCutOfEveryRecordTypeReadsMissingBytesAsZero) {
   }
 }
 
-TEST(DamagedInput, EmptyFileGetsOnlyItsAnnouncement) {
-  Scratch scratch;
-  const RunResult result = scratch.run({"-d", scratch.file("e.zlt", {})});
-  EXPECT_EQ(result.out, "\nDecoding file e.zlt:\n");
-  EXPECT_EQ(result.status, 0);
-}
-
 }  // namespace
