@@ -23,8 +23,8 @@ ReadResult readBlock(int fd, uint8_t* into, size_t capacity) {
 
 }  // namespace
 
-// The slots are left uninitialised: each is filled by a read before use.
-// cppcheck-suppress uninitMemberVar
+BlockPrefetcher::Slot BlockPrefetcher::slots_[kSlots];
+
 BlockPrefetcher::BlockPrefetcher(int fd) : fd_(fd) {}
 
 // Slot 0 holds the block read inline last, still handed over.
@@ -75,7 +75,7 @@ void BlockPrefetcher::readAhead() {
   }
 }
 
-BlockPrefetcher::Block BlockPrefetcher::readInline() {
+BlockPrefetcher::Block BlockPrefetcher::readInline() const {
   Slot& slot = slots_[0];
   const ReadResult result = readBlock(fd_, slot.bytes + kHeadroom, kBlockSize);
   return {slot.bytes + kHeadroom, result.size, result.error};

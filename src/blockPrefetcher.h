@@ -41,7 +41,7 @@ class BlockPrefetcher {
   static void* readLoop(void* self);
   void startReadingAhead();
   void readAhead();
-  Block readInline();
+  Block readInline() const;
 
   int fd_;
   // Most recordings fit in a block or two, for which a thread would cost
@@ -56,5 +56,7 @@ class BlockPrefetcher {
   pthread_mutex_t lock_ = PTHREAD_MUTEX_INITIALIZER;
   pthread_cond_t blockReady_ = PTHREAD_COND_INITIALIZER;
   pthread_cond_t slotFree_ = PTHREAD_COND_INITIALIZER;
-  Slot slots_[kSlots];
+  // A megabyte is too much for the stack, and one file is read at a time:
+  // every prefetcher uses the same storage, so only one may exist at once.
+  static Slot slots_[kSlots];
 };

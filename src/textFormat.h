@@ -35,5 +35,6 @@ char* putAcc(char* out, int32_t sixteenths);
 // "%8.5f" of a signed 16-bit count of 1/16384 (a quaternion component).
 char* putQuat(char* out, int16_t fourteenths);
 
-// "%W.Df" of any finite value below 2^60, W = width and D = decimals (at most 9).
+// "%W.Df" with W = width and D = decimals (at most 9), for any finite value
+// whose magnitude times 10^D is below 2^64.
 char* putFixed(char* out, double value, int width, int decimals);

@@ -41,6 +41,17 @@ TEST(Robustness, FifoIsReadLikeAFile) {
   EXPECT_EQ(result.status, 0);
 }
 
+TEST(Robustness, SmallStackIsEnough) {
+  Bytes large;
+  for (int i = 0; i < 4000; ++i) large.insert(large.end(), kEveryType.begin(), kEveryType.end());
+  Scratch scratch;
+  const std::string name = scratch.file("large.zlt", large);  // read ahead on a second thread
+  const std::string expected = scratch.run({"-d", name}).out;
+  const RunResult result = scratch.run({"-d", name}, {.stackLimitKiB = 256});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, expected);
+}
+
 std::set<std::string> folderEntries(const std::string& path) {
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(path)) names.insert(entry.path().filename().string());

@@ -1,6 +1,7 @@
 #include "runDecode.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,6 +120,10 @@ pid_t startFeeder(const std::string& dir, const RunOptions& options, int& readEn
              O_WRONLY | O_CREAT | O_TRUNC);
   }
   redirect(".stderr", 2, O_WRONLY | O_CREAT | O_TRUNC);
+  if (options.stackLimitKiB > 0) {
+    const rlimit limit{options.stackLimitKiB * 1024, options.stackLimitKiB * 1024};
+    if (setrlimit(RLIMIT_STACK, &limit) != 0) _exit(126);
+  }
   unsetenv("TZ");
   for (const std::string& entry : options.env) putenv(const_cast<char*>(entry.c_str()));
   std::vector<char*> argv{const_cast<char*>(DECODE_BINARY)};

@@ -22,6 +22,7 @@ struct RunOptions {
   std::string stdoutPath{};      // redirect standard output here instead of capturing it
   bool closeStdout = false;
   bool closeStdin = false;
+  size_t stackLimitKiB = 0;  // 0 leaves the limit as it is
   std::string stdinPath{};
   // When not empty: fed to standard input through a pipe, in pieces of 1 to
   // stdinPieceMax bytes, so that the decoder sees short reads.
