@@ -138,6 +138,13 @@ void reportClosingLine(const char* name) {
   reportOut().commit(putText(out, " seconds\n"));
 }
 
+// "-" stands for standard input, as in other tools; a file of that name is
+// reached as "./-". The duplicate lets it be closed like any other.
+int openInput(const char* name) {
+  if (std::strcmp(name, "-") == 0) return fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+  return open(name, O_RDONLY | O_CLOEXEC);
+}
+
 using RecordHandler = void (*)(RecordReader&);
 constexpr RecordHandler rcdFunc[kRecordTypes] = {
     printFileHdr, printSecMarker, printData, printPressure, printIndexRcd, printSysRcd,
@@ -249,17 +256,6 @@ void printSysRcd(RecordReader& in) {
   out = putEngValue(putText(out, " degC Hum "), kHumidity, hum, 4, 1);
   reportOut().commit(putText(out, "%\n"));
 }
-
-namespace {
-
-// "-" stands for standard input, as in other tools; a file of that name is
-// reached as "./-". The duplicate lets it be closed like any other.
-int openInput(const char* name) {
-  if (std::strcmp(name, "-") == 0) return fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
-  return open(name, O_RDONLY | O_CLOEXEC);
-}
-
-}  // namespace
 
 int decodeFile(const char* name) {
   const int fd = openInput(name);
