@@ -1,18 +1,5 @@
-// Record stream decoder: the Decoder state, the per-file record loop and one
-// handler per record type.
-//
-// A record file is a plain sequence of records, each a type byte followed by
-// a body whose length the type fixes. Integers are big-endian.
-//
-//   type 0  file header    pad u8, ver u16, ID u16, rate u16, time s32, ms u16, dur u32
-//   type 1  second marker  pad u8, time s32
-//   type 2  data record    acc x, y, z s24q16 (3 bytes each), quat 0..3 s16q14
-//   type 3  pressure       pad u8, counts u16
-//   type 4  index          pad u8, time s32, ms u16, dur u32, maxVal u32 (1/65536), file 16 bytes
-//   type 5  system         pad u8, time s32, Batt, Vmodem, ExtPress, IntPress, Temp, Hum u16
-//
-// time counts seconds since 1970-01-01 00:00:00 UTC; s24q16 and s16q14 are
-// two's complement with 16 and 14 fraction bits.
+// The report: the Decoder state, one handler per record type, and the view
+// that hands the scanner's records to them.
 #include "decode.h"
 
 #include <fcntl.h>
@@ -20,6 +7,7 @@
 
 #include <cstring>
 
+#include "recordScanner.h"
 #include "reportWriter.h"
 #include "textFormat.h"
 
@@ -34,13 +22,7 @@ uint32_t numDataRecs = 0;  // data records not yet shown in a count line
 uint32_t totDataRecs = 0;  // data records in the current file
 uint32_t duration = 0;     // ms, from the latest file header of the run
 
-constexpr int kRecordTypes = 6;
-constexpr uint8_t kDataType = 2;
-constexpr size_t kDataBodySize = 17;
-constexpr size_t kFileNameSize = 16;
 constexpr size_t kLineRoom = 256;  // more than any line without a file name
-
-enum AdcChannel : uint16_t { kExtPressure = 2, kIntPressure = 3, kTemperature = 4, kHumidity = 5 };
 
 bool anySwitchOn() { return (printDataRecs | totalsOnly | pressOnly | sysRecOnly) != 0; }
 
@@ -56,70 +38,22 @@ void checkDataRecs() {
   numDataRecs = 0;
 }
 
-void skipPadByte(RecordReader& in) { in.take(1); }
-
-// The logger's clock is a signed 32-bit count of seconds, shown in UTC
-// whatever the zone of the machine reading it.
-int32_t readTimestamp(RecordReader& in) { return static_cast<int32_t>(readLong(in)); }
-
-int32_t accCount(const uint8_t* bytes) {
-  const auto pattern = static_cast<uint32_t>(bytes[0] << 24 | bytes[1] << 16 | bytes[2] << 8);
-  return static_cast<int32_t>(pattern) >> 8;
-}
-
-int16_t quatCount(const uint8_t* bytes) { return static_cast<int16_t>(bytes[0] << 8 | bytes[1]); }
-
-double converterVolts(uint16_t counts) { return counts * 2.5 / 65536.0; }
-
-// The supply voltages go through a divider of 12.11 that the firmware applies
-// in double precision, unlike the single-precision channel table.
-double supplyVolts(uint16_t counts) { return counts * 12.11 * 2.5 / 65536.0; }
-
 char* putEngValue(char* out, AdcChannel channel, uint16_t counts, int width, int decimals) {
   return putFixed(out, double{adcEngValue(channel, counts, nullptr)}, width, decimals);
 }
 
 void printDataInFull(const uint8_t* body) {
-  char* out = reportOut().reserve(kLineRoom);
-  out = putText(out, "Inertial Data  acc:");
-  for (size_t axis = 0; axis < 3; ++axis) {
-    *out++ = ' ';
-    out = putAcc(out, accCount(body + 3 * axis));
-  }
-  out = putText(out, "  quat:");
-  for (size_t part = 0; part < 4; ++part) {
-    *out++ = ' ';
-    out = putQuat(out, quatCount(body + 9 + 2 * part));
-  }
-  reportOut().commit(putText(out, "\n"));
+  const int32_t acc[kAccAxes] = {accCount(body + accOffset(0)), accCount(body + accOffset(1)),
+                                 accCount(body + accOffset(2))};
+  const int16_t quat[kQuatParts] = {quatCount(body + quatOffset(0)), quatCount(body + quatOffset(1)),
+                                    quatCount(body + quatOffset(2)), quatCount(body + quatOffset(3))};
+  reportOut().commit(putInertialData(reportOut().reserve(kLineRoom), acc, quat));
 }
 
-// Data records come a hundred to the second between other records; when they
-// are only counted, a run of them already in the buffer is counted in one go.
-uint32_t skipBufferedDataRecords(RecordReader& in) {
-  constexpr size_t kRecordSize = 1 + kDataBodySize;
-  const uint8_t* const start = in.cursor();
-  const uint8_t* const end = start + in.buffered();
-  const uint8_t* record = start;
-  // Four at a time while the run lasts: one test instead of four.
-  constexpr std::ptrdiff_t kStride = 4 * kRecordSize;
-  while (end - record >= kStride &&
-         ((record[0] ^ kDataType) | (record[kRecordSize] ^ kDataType) |
-          (record[2 * kRecordSize] ^ kDataType) | (record[3 * kRecordSize] ^ kDataType)) == 0) {
-    record += kStride;
-  }
-  while (end - record >= static_cast<std::ptrdiff_t>(kRecordSize) && *record == kDataType) {
-    record += kRecordSize;
-  }
-  const auto skipped = static_cast<size_t>(record - start);
-  in.advance(skipped);
-  return static_cast<uint32_t>(skipped / kRecordSize);
-}
-
-void reportUnknownType(int type) {
+void reportUnknownType(uint8_t type) {
   char* out = reportOut().reserve(kLineRoom);
   out = putText(out, "Unknown Record type: ");
-  out = putUnsigned(out, static_cast<uint64_t>(type));
+  out = putUnsigned(out, type);
   reportOut().commit(putText(out, "\n"));
 }
 
@@ -138,38 +72,46 @@ void reportClosingLine(const char* name) {
   reportOut().commit(putText(out, " seconds\n"));
 }
 
-// "-" stands for standard input, as in other tools; a file of that name is
-// reached as "./-". The duplicate lets it be closed like any other.
-int openInput(const char* name) {
-  if (std::strcmp(name, "-") == 0) return fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
-  return open(name, O_RDONLY | O_CLOEXEC);
-}
+struct ReportView {
+  static void fileHeader(const uint8_t* body) { printFileHdr(body); }
+  static void secondMarker(const uint8_t* body) { printSecMarker(body); }
+  static void pressure(const uint8_t* body) { printPressure(body); }
+  static void index(const uint8_t* body) { printIndexRcd(body); }
+  static void system(const uint8_t* body) { printSysRcd(body); }
+  static void unknownType(uint8_t type, uint64_t /*offset*/) { reportUnknownType(type); }
 
-using RecordHandler = void (*)(RecordReader&);
-constexpr RecordHandler rcdFunc[kRecordTypes] = {
-    printFileHdr, printSecMarker, printData, printPressure, printIndexRcd, printSysRcd,
-};
-
-void decodeRecords(RecordReader& in) {
-  for (int type; (type = in.nextByte()) >= 0;) {
-    if (type < kRecordTypes) {
-      rcdFunc[type](in);
-    } else {
-      reportUnknownType(type);
+  // Data records come a hundred to the second; when they are only counted,
+  // a run of them is counted in one go.
+  static void dataRecords(const uint8_t* records, size_t count) {
+    totDataRecs += static_cast<uint32_t>(count);
+    if (!printsDataInFull()) {
+      numDataRecs += static_cast<uint32_t>(count);
+      return;
+    }
+    for (const uint8_t* record = records; count > 0; --count, record += kDataRecordSize) {
+      printDataInFull(record + 1);
     }
   }
-}
+
+  // The report decodes a record cut short as if its missing bytes were zero.
+  void cutRecord(const uint8_t* bytes, size_t size, uint64_t /*offset*/) {
+    uint8_t record[kLargestRecord] = {};
+    std::memcpy(record, bytes, size);
+    deliverRecord(record, *this);
+  }
+};
 
 }  // namespace
 
-void printFileHdr(RecordReader& in) {
-  skipPadByte(in);
-  const uint16_t ver = readWord(in);
-  const uint16_t id = readWord(in);
-  const uint16_t rate = readWord(in);
-  const int32_t time = readTimestamp(in);
-  const uint16_t ms = readWord(in);
-  duration = readLong(in);
+void printFileHdr(const uint8_t* body) {
+  const uint8_t* at = body;
+  skipPadByte(at);
+  const uint16_t ver = readWord(at);
+  const uint16_t id = readWord(at);
+  const uint16_t rate = readWord(at);
+  const int32_t time = readTimestamp(at);
+  const uint16_t ms = readWord(at);
+  duration = readLong(at);
   char* out = reportOut().reserve(kLineRoom);
   out = putUnsigned(putText(out, "FileHdr ver="), ver);
   out = putUnsigned(putText(out, " ID="), id);
@@ -180,39 +122,37 @@ void printFileHdr(RecordReader& in) {
   reportOut().commit(putText(out, "\n"));
 }
 
-void printData(RecordReader& in) {
-  const uint8_t* body = in.take(kDataBodySize);
+void printData(const uint8_t* body) {
+  ++totDataRecs;
   if (printsDataInFull()) {
-    ++totDataRecs;
     printDataInFull(body);
-    return;
+  } else {
+    ++numDataRecs;
   }
-  const uint32_t records = 1 + skipBufferedDataRecords(in);
-  totDataRecs += records;
-  numDataRecs += records;
 }
 
-void printSecMarker(RecordReader& in) {
+void printSecMarker(const uint8_t* body) {
   checkDataRecs();
-  skipPadByte(in);
-  const int32_t time = readTimestamp(in);
+  const uint8_t* at = body;
+  skipPadByte(at);
+  const int32_t time = readTimestamp(at);
   if ((totalsOnly | pressOnly | sysRecOnly) != 0) return;
   char* out = reportOut().reserve(kLineRoom);
   out = putCalendar(putText(out, "Second Marker "), time);
   reportOut().commit(putText(out, "\n"));
 }
 
-void printIndexRcd(RecordReader& in) {
+void printIndexRcd(const uint8_t* body) {
   checkDataRecs();
-  skipPadByte(in);
-  const int32_t time = readTimestamp(in);
-  const uint16_t ms = readWord(in);
-  const uint32_t dur = readLong(in);
-  const auto maxVal = static_cast<float>(readLong(in) / 65536.0);
-  const uint8_t* file = in.take(kFileNameSize);
+  const uint8_t* at = body;
+  skipPadByte(at);
+  const int32_t time = readTimestamp(at);
+  const uint16_t ms = readWord(at);
+  const uint32_t dur = readLong(at);
+  const auto maxVal = static_cast<float>(readLong(at) / 65536.0);
   if (totalsOnly != 0) return;
   // The last byte of the name field is never part of the name.
-  const auto* name = reinterpret_cast<const char*>(file);
+  const auto* name = reinterpret_cast<const char*>(at);
   const std::string_view shown(name, ::strnlen(name, kFileNameSize - 1));
   char* out = reportOut().reserve(kLineRoom);
   out = putCalendar(putText(out, "Index "), time);
@@ -223,10 +163,11 @@ void printIndexRcd(RecordReader& in) {
   reportOut().commit(putText(out, "\n"));
 }
 
-void printPressure(RecordReader& in) {
+void printPressure(const uint8_t* body) {
   checkDataRecs();
-  skipPadByte(in);
-  const uint16_t counts = readWord(in);
+  const uint8_t* at = body;
+  skipPadByte(at);
+  const uint16_t counts = readWord(at);
   if ((totalsOnly | sysRecOnly) != 0) return;
   char* out = reportOut().reserve(kLineRoom);
   out = putUnsigned(putText(out, "Ext Pressure "), counts);
@@ -235,16 +176,17 @@ void printPressure(RecordReader& in) {
   reportOut().commit(putText(out, " bar\n"));
 }
 
-void printSysRcd(RecordReader& in) {
+void printSysRcd(const uint8_t* body) {
   checkDataRecs();
-  skipPadByte(in);
-  const int32_t time = readTimestamp(in);
-  const uint16_t batt = readWord(in);
-  const uint16_t vmodem = readWord(in);
-  const uint16_t extPress = readWord(in);
-  const uint16_t intPress = readWord(in);
-  const uint16_t temp = readWord(in);
-  const uint16_t hum = readWord(in);
+  const uint8_t* at = body;
+  skipPadByte(at);
+  const int32_t time = readTimestamp(at);
+  const uint16_t batt = readWord(at);
+  const uint16_t vmodem = readWord(at);
+  const uint16_t extPress = readWord(at);
+  const uint16_t intPress = readWord(at);
+  const uint16_t temp = readWord(at);
+  const uint16_t hum = readWord(at);
   if ((totalsOnly | pressOnly) != 0) return;
   char* out = reportOut().reserve(kLineRoom);
   out = putCalendar(putText(out, "Sys Rcd "), time);
@@ -257,6 +199,13 @@ void printSysRcd(RecordReader& in) {
   reportOut().commit(putText(out, "%\n"));
 }
 
+// "-" stands for standard input, as in other tools; a file of that name is
+// reached as "./-". The duplicate lets it be closed like any other.
+int openInput(const char* name) {
+  if (std::strcmp(name, "-") == 0) return fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+  return open(name, O_RDONLY | O_CLOEXEC);
+}
+
 int decodeFile(const char* name) {
   const int fd = openInput(name);
   if (fd < 0) {
@@ -265,12 +214,11 @@ int decodeFile(const char* name) {
   }
   reportAboutFile("\nDecoding file ", name, ":\n");
   totDataRecs = 0;
-  RecordReader in(fd);
-  decodeRecords(in);
+  ReportView view;
+  const int readError = scanRecords(fd, view);
   checkDataRecs();
-  const bool readFailed = in.readError() != 0;
-  if (readFailed) reportAboutFile("Could not read file ", name, "\n");
+  if (readError != 0) reportAboutFile("Could not read file ", name, "\n");
   close(fd);
   if (totDataRecs != 0) reportClosingLine(name);
-  return readFailed ? -1 : 0;
+  return readError != 0 ? -1 : 0;
 }

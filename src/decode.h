@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "recordReader.h"
+#include "recordFormat.h"
 
 // Run switches: 0 when off, 0xFFFF when on. Only the command line sets them.
 extern uint16_t printDataRecs;
@@ -11,27 +11,34 @@ extern uint16_t totalsOnly;
 extern uint16_t pressOnly;
 extern uint16_t sysRecOnly;
 
-// Big-endian field readers. A field cut short by the end of the file reads
-// its missing bytes as zero.
-uint16_t readWord(RecordReader& in);
-uint32_t readLong(RecordReader& in);
-
 // Converts a 16-bit converter count on `channel` to engineering units.
 // When `units` is not null it receives the channel's unit text.
 float adcEngValue(uint16_t channel, uint16_t count, const char** units);
 
-// Record handlers: each is given the input just after the record type byte
-// and reads exactly that record's body.
-void printFileHdr(RecordReader& in);
-void printSecMarker(RecordReader& in);
-void printData(RecordReader& in);
-void printPressure(RecordReader& in);
-void printIndexRcd(RecordReader& in);
-void printSysRcd(RecordReader& in);
+enum AdcChannel : uint16_t { kExtPressure = 2, kIntPressure = 3, kTemperature = 4, kHumidity = 5 };
 
-// Decodes one named file into the report; 0 when it was opened and read to
-// its end, -1 when it could not be opened or read.
+// The converter's 2.5 V full scale over 65536 counts.
+inline double converterVolts(uint16_t counts) { return counts * 2.5 / 65536.0; }
+
+// The supply voltages go through a divider of 12.11 that the firmware applies
+// in double precision, unlike the single-precision channel table.
+inline double supplyVolts(uint16_t counts) { return counts * 12.11 * 2.5 / 65536.0; }
+
+// Report handlers, one per record type: each is given the record's body,
+// just after the type byte.
+void printFileHdr(const uint8_t* body);
+void printSecMarker(const uint8_t* body);
+void printData(const uint8_t* body);
+void printPressure(const uint8_t* body);
+void printIndexRcd(const uint8_t* body);
+void printSysRcd(const uint8_t* body);
+
+// Decodes one named file ("-" for standard input) into the report; 0 when it
+// was opened and read to its end, -1 when it could not be opened or read.
 int decodeFile(const char* name);
+
+// "-" stands for standard input; returns a descriptor of its own, or -1.
+int openInput(const char* name);
 
 // The whole program: parses switches, decodes every named file, and returns
 // the exit status.

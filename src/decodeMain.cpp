@@ -19,14 +19,6 @@ enum ExitStatus : int {
   kExitNoInput = 2,
 };
 
-uint16_t getMotWord(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
-}
-
-uint32_t getMotLong(const uint8_t* bytes) {
-  return static_cast<uint32_t>(getMotWord(bytes)) << 16 | getMotWord(bytes + 2);
-}
-
 struct ChannelConversion {
   float mult;
   float offset;
@@ -105,10 +97,6 @@ void guardStandardStreams() {
 }
 
 }  // namespace
-
-uint16_t readWord(RecordReader& in) { return getMotWord(in.take(2)); }
-
-uint32_t readLong(RecordReader& in) { return getMotLong(in.take(4)); }
 
 float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
   const ChannelConversion& row = adConv[std::min(channel, kLastChannel)];

@@ -16,6 +16,18 @@ constexpr auto kDigitPairs = [] {
   return pairs;
 }();
 
+uint64_t loadLittleEndian(const char* in) {
+  uint64_t value = 0;
+  std::memcpy(&value, in, sizeof value);
+  if constexpr (std::endian::native != std::endian::little) value = __builtin_bswap64(value);
+  return value;
+}
+
+void storeLittleEndian(char* out, uint64_t value) {
+  if constexpr (std::endian::native != std::endian::little) value = __builtin_bswap64(value);
+  std::memcpy(out, &value, sizeof value);
+}
+
 char* putPair(char* out, uint32_t value) {
   std::memcpy(out, &kDigitPairs[2 * size_t{value}], 2);
   return out + 2;
@@ -60,25 +72,24 @@ uint64_t roundShifted(Wide numerator, int shift) {
   return quotient + (rest > half || (rest == half && (quotient & 1) != 0));
 }
 
-// The text ".ddddd" of every 16-bit binary fraction, rounded to five decimals,
-// filled in on first use. No entry rounds up to 1 (65535/65536 gives .99998),
-// so the whole part of a value never changes with its fraction. Eight bytes
-// an entry let one store write it.
-constexpr size_t kFractionEntrySize = 8;
-constexpr size_t kFractionShownSize = 6;
+// The text ".ddddd" of every 16-bit binary fraction rounded to five decimals,
+// as the six low bytes of an eight-byte word; filled in on first use. No
+// entry rounds up to 1 (65535/65536 gives .99998), so the whole part of a
+// value never changes with its fraction.
 constexpr uint32_t kFractions = 65536;
-char fractionText[kFractions][kFractionEntrySize];
+uint64_t fractionText[kFractions];
 bool fractionsFilled = false;
 
 void fillFractions() {
   for (uint32_t bits = 0; bits < kFractions; ++bits) {
-    fractionText[bits][0] = '.';
-    putFiveDigits(fractionText[bits] + 1, static_cast<uint32_t>(roundShifted(uint64_t{bits} * 3125, 11)));
+    char text[8] = {'.'};
+    putFiveDigits(text + 1, static_cast<uint32_t>(roundShifted(uint64_t{bits} * 3125, 11)));
+    fractionText[bits] = loadLittleEndian(text);
   }
   fractionsFilled = true;
 }
 
-const char* fractionOf(uint32_t bits) {
+uint64_t fractionOf(uint32_t bits) {
   if (!fractionsFilled) fillFractions();
   return fractionText[bits];
 }
@@ -86,16 +97,18 @@ const char* fractionOf(uint32_t bits) {
 // "%8.5f" of magnitude / 65536 with the given sign.
 char* putSixteenths(char* out, bool negative, uint32_t magnitude) {
   const uint32_t whole = magnitude >> 16;
+  const uint64_t fraction = fractionOf(magnitude & 0xFFFF);
   if (whole < 10) {
-    out[0] = negative ? '-' : ' ';
-    out[1] = static_cast<char>('0' + whole);
-    out += 2;
-  } else {
-    if (negative) *out++ = '-';
-    out = putUnsigned(out, whole);
+    // The common case is exactly eight characters, assembled in a register
+    // and stored at once.
+    const uint64_t sign = negative ? '-' : ' ';
+    storeLittleEndian(out, sign | uint64_t{'0' + whole} << 8 | fraction << 16);
+    return out + 8;
   }
-  std::memcpy(out, fractionOf(magnitude & 0xFFFF), kFractionEntrySize);
-  return out + kFractionShownSize;
+  if (negative) *out++ = '-';
+  out = putUnsigned(out, whole);
+  storeLittleEndian(out, fraction);
+  return out + 6;
 }
 
 uint32_t magnitudeOf(int32_t value) {
@@ -204,6 +217,42 @@ char* putCalendar(char* out, int32_t seconds) {
   out = putPair(out, daySecond / 60 % 60);
   *out++ = ':';
   return putPair(out, daySecond % 60);
+}
+
+namespace {
+
+// "%8.5f" of magnitude / 65536 below 10 with the given sign: exactly eight
+// characters, as the word that holds them.
+uint64_t eightCharacters(bool negative, uint32_t magnitude) {
+  const uint64_t sign = negative ? '-' : ' ';
+  return sign | uint64_t{'0' + (magnitude >> 16)} << 8 | fractionText[magnitude & 0xFFFF] << 16;
+}
+
+}  // namespace
+
+char* putInertialData(char* out, const int32_t (&acc)[3], const int16_t (&quat)[4]) {
+  constexpr uint32_t kEightCharacters = 10 << 16;
+  const uint32_t accMagnitude[3] = {magnitudeOf(acc[0]), magnitudeOf(acc[1]), magnitudeOf(acc[2])};
+  const uint32_t largest = std::max({accMagnitude[0], accMagnitude[1], accMagnitude[2]});
+  if (!fractionsFilled || largest >= kEightCharacters) {
+    out = putText(out, "Inertial Data  acc:");
+    for (const int32_t value : acc) out = putAcc(putText(out, " "), value);
+    out = putText(out, "  quat:");
+    for (const int16_t value : quat) out = putQuat(putText(out, " "), value);
+    return putText(out, "\n");
+  }
+  // Every field eight characters wide: the line's shape is fixed.
+  constexpr std::string_view kShape =
+      "Inertial Data  acc: ________ ________ ________  quat: ________ ________ ________ ________\n";
+  std::memcpy(out, kShape.data(), kShape.size());
+  for (size_t axis = 0; axis < 3; ++axis) {
+    storeLittleEndian(out + 20 + 9 * axis, eightCharacters(acc[axis] < 0, accMagnitude[axis]));
+  }
+  for (size_t part = 0; part < 4; ++part) {
+    const uint32_t magnitude = magnitudeOf(quat[part]) << 2;  // k / 16384 is 4k / 65536
+    storeLittleEndian(out + 54 + 9 * part, eightCharacters(quat[part] < 0, magnitude));
+  }
+  return out + kShape.size();
 }
 
 char* putAcc(char* out, int32_t sixteenths) {

@@ -35,6 +35,10 @@ char* putAcc(char* out, int32_t sixteenths);
 // "%8.5f" of a signed 16-bit count of 1/16384 (a quaternion component).
 char* putQuat(char* out, int16_t fourteenths);
 
+// "Inertial Data  acc: %8.5f %8.5f %8.5f  quat: %8.5f %8.5f %8.5f %8.5f\n"
+// of three accelerations and four quaternion components.
+char* putInertialData(char* out, const int32_t (&acc)[3], const int16_t (&quat)[4]);
+
 // "%W.Df" with W = width and D = decimals (at most 9), for any finite value
 // whose magnitude times 10^D is below 2^64.
 char* putFixed(char* out, double value, int width, int decimals);

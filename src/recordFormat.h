@@ -1,0 +1,77 @@
+// The logger's record file.
+//
+// A record file is a plain sequence of records, each a type byte followed by
+// a body whose length the type fixes; there is nothing between records and
+// nothing to find the next one by. Integers are big-endian.
+//
+//   type 0  file header    pad u8, ver u16, ID u16, rate u16, time s32, ms u16, dur u32
+//   type 1  second marker  pad u8, time s32
+//   type 2  data record    acc x, y, z s24q16 (3 bytes each), quat 0..3 s16q14
+//   type 3  pressure       pad u8, counts u16
+//   type 4  index          pad u8, time s32, ms u16, dur u32, maxVal u32 (1/65536), file 16 bytes
+//   type 5  system         pad u8, time s32, Batt, Vmodem, ExtPress, IntPress, Temp, Hum u16
+//
+// time counts seconds since 1970-01-01 00:00:00 UTC; s24q16 and s16q14 are
+// two's complement with 16 and 14 fraction bits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum RecordType : uint8_t {
+  kFileHeader = 0,
+  kSecondMarker = 1,
+  kDataRecord = 2,
+  kPressureRecord = 3,
+  kIndexRecord = 4,
+  kSystemRecord = 5,
+};
+
+constexpr unsigned kRecordTypes = 6;
+
+// Sizes with the type byte, by type.
+constexpr size_t kRecordSize[kRecordTypes] = {18, 6, 18, 4, 32, 18};
+constexpr size_t kLargestRecord = 32;
+constexpr size_t kDataRecordSize = 18;
+constexpr size_t kFileNameSize = 16;
+
+// The only byte-order code: every multi-byte field goes through these.
+inline uint16_t getMotWord(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]); }
+
+inline uint32_t getMotLong(const uint8_t* bytes) {
+  return static_cast<uint32_t>(getMotWord(bytes)) << 16 | getMotWord(bytes + 2);
+}
+
+// Field readers for a body read front to back: each takes its field at
+// `at` and moves `at` past it.
+inline uint16_t readWord(const uint8_t*& at) {
+  const uint16_t value = getMotWord(at);
+  at += 2;
+  return value;
+}
+
+inline uint32_t readLong(const uint8_t*& at) {
+  const uint32_t value = getMotLong(at);
+  at += 4;
+  return value;
+}
+
+inline void skipPadByte(const uint8_t*& at) { ++at; }
+
+// The logger's clock is a signed 32-bit count of seconds.
+inline int32_t readTimestamp(const uint8_t*& at) { return static_cast<int32_t>(readLong(at)); }
+
+// An acceleration in 1/65536: 24-bit two's complement.
+inline int32_t accCount(const uint8_t* bytes) {
+  const auto pattern = static_cast<uint32_t>(bytes[0] << 24 | bytes[1] << 16 | bytes[2] << 8);
+  return static_cast<int32_t>(pattern) >> 8;
+}
+
+// A quaternion component in 1/16384: 16-bit two's complement.
+inline int16_t quatCount(const uint8_t* bytes) { return static_cast<int16_t>(getMotWord(bytes)); }
+
+// Where the fields of a data record's body lie.
+constexpr size_t kAccAxes = 3;
+constexpr size_t kQuatParts = 4;
+constexpr size_t accOffset(size_t axis) { return 3 * axis; }
+constexpr size_t quatOffset(size_t part) { return 9 + 2 * part; }
