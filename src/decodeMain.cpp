@@ -1,4 +1,4 @@
-// Command line, byte-order readers and the analogue channel table.
+// Command line and the analogue channel table.
 #include "decode.h"
 
 #include <fcntl.h>
@@ -9,6 +9,11 @@
 #include <cerrno>
 #include <iterator>
 
+#include <optional>
+
+#include "calendar.h"
+#include "complain.h"
+#include "csvTables.h"
 #include "reportWriter.h"
 
 namespace {
@@ -17,6 +22,7 @@ enum ExitStatus : int {
   kExitOk = 0,
   kExitFileFailed = 1,
   kExitNoInput = 2,
+  kExitUsage = 2,
 };
 
 struct ChannelConversion {
@@ -47,17 +53,35 @@ void usage() {
 void version() { reportOut().text("decode " DECODE_VERSION "\n"); }
 
 constexpr uint16_t kSwitchOn = 0xFFFF;
-constexpr int kVersionOption = 256;  // beyond any switch letter
+
+enum LongOption : int {
+  kVersionOption = 256,  // beyond any switch letter
+  kCsvOption,
+  kFromOption,
+  kToOption,
+};
 
 constexpr option kLongOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersionOption},
+    {"csv", required_argument, nullptr, kCsvOption},
+    {"from", required_argument, nullptr, kFromOption},
+    {"to", required_argument, nullptr, kToOption},
     {nullptr, 0, nullptr, 0},
 };
 
-// Returns false when the run should end at once (after -h, --help or
-// --version).
-bool parseSwitches(int argc, char** argv) {
+// What the command line asks for, before it is checked.
+struct Request {
+  bool stop = false;  // -h, --help or --version has been answered
+  bool anySwitch = false;
+  bool unknownOption = false;
+  const char* csv = nullptr;
+  const char* from = nullptr;
+  const char* to = nullptr;
+};
+
+Request parseSwitches(int argc, char** argv) {
+  Request request;
   int letter;
   while ((letter = getopt_long(argc, argv, "dtpsh", kLongOptions, nullptr)) > 0) {
     switch (letter) {
@@ -65,12 +89,53 @@ bool parseSwitches(int argc, char** argv) {
       case 't': totalsOnly = kSwitchOn; break;
       case 'p': pressOnly = kSwitchOn; break;
       case 's': sysRecOnly = kSwitchOn; break;
-      case 'h': usage(); return false;
-      case kVersionOption: version(); return false;
-      default: break;  // getopt has already said what was wrong
+      case 'h': usage(); request.stop = true; return request;
+      case kVersionOption: version(); request.stop = true; return request;
+      case kCsvOption: request.csv = optarg; break;
+      case kFromOption: request.from = optarg; break;
+      case kToOption: request.to = optarg; break;
+      default: request.unknownOption = true; break;  // getopt has already said what was wrong
     }
   }
-  return true;
+  request.anySwitch = (printDataRecs | totalsOnly | pressOnly | sysRecOnly) != 0;
+  return request;
+}
+
+// A wrong option ends the run before anything is decoded.
+int refuse(const char* what, const char* detail = "") {
+  complain("%s%s (see man decode)", what, detail);
+  return kExitUsage;
+}
+
+std::optional<int64_t> parseWindowEdge(const char* text, const char* option) {
+  if (text == nullptr) return std::nullopt;
+  const std::optional<int64_t> time = parseIsoTime(text);
+  if (!time) {
+    complain("%s: '%s' is not a UTC time of the form YYYY-MM-DD[Thh:mm[:ss[.fff]]][Z] (see man decode)", option,
+             shownName(text).c_str());
+  }
+  return time;
+}
+
+// Checks a request for a table and makes it; 0 when all is well, else the
+// exit status.
+int checkCsvRequest(const Request& request, std::optional<CsvTable>& table, TimeWindow& window) {
+  const bool windowed = request.from != nullptr || request.to != nullptr;
+  if (request.csv == nullptr) return windowed ? refuse("--from and --to need --csv") : 0;
+  if (request.anySwitch) return refuse("--csv cannot be combined with -d, -t, -s or -p");
+  if (request.unknownOption) return refuse("unknown option");
+  table = csvTableNamed(request.csv);
+  if (!table) {
+    complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
+             kCsvTableNames);
+    return kExitUsage;
+  }
+  const std::optional<int64_t> from = parseWindowEdge(request.from, "--from");
+  const std::optional<int64_t> to = parseWindowEdge(request.to, "--to");
+  if ((request.from != nullptr && !from) || (request.to != nullptr && !to)) return kExitUsage;
+  window = {from.value_or(INT64_MIN), to.value_or(INT64_MAX), windowed};
+  if (window.from >= window.to) return refuse("--from must be before --to");
+  return 0;
 }
 
 int decodeAll(int argc, char** argv) {
@@ -84,6 +149,26 @@ int decodeAll(int argc, char** argv) {
     if (decodeFile(argv[optind]) != 0) status = kExitFileFailed;
   }
   return status;
+}
+
+int convertAll(int argc, char** argv, CsvTable table, const TimeWindow& window) {
+  if (optind >= argc) return refuse("no input file named");
+  CsvRun run(table, window);
+  run.writeHeaderRow();
+  int status = kExitOk;
+  for (; optind < argc; ++optind) {
+    if (!run.convertFile(argv[optind])) status = kExitFileFailed;
+  }
+  return status;
+}
+
+int run(int argc, char** argv) {
+  const Request request = parseSwitches(argc, argv);
+  if (request.stop) return kExitOk;
+  std::optional<CsvTable> table;
+  TimeWindow window;
+  if (const int refused = checkCsvRequest(request, table, window); refused != 0) return refused;
+  return table ? convertAll(argc, argv, *table, window) : decodeAll(argc, argv);
 }
 
 // A closed standard stream would lend its number to the first input file
@@ -110,7 +195,7 @@ float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
 int decodeMain(int argc, char** argv) {
   guardStandardStreams();
   enlargeOutputPipe();
-  const int status = parseSwitches(argc, argv) ? decodeAll(argc, argv) : kExitOk;
+  const int status = run(argc, argv);
   reportOut().flush();
   return status;
 }

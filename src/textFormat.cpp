@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstring>
 
+#include "calendar.h"
+
 namespace {
 
 constexpr auto kDigitPairs = [] {
@@ -28,10 +30,6 @@ void storeLittleEndian(char* out, uint64_t value) {
   std::memcpy(out, &value, sizeof value);
 }
 
-char* putPair(char* out, uint32_t value) {
-  std::memcpy(out, &kDigitPairs[2 * size_t{value}], 2);
-  return out + 2;
-}
 
 constexpr uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
                                      100000, 1000000, 10000000, 100000000, 1000000000};
@@ -151,7 +149,21 @@ char* putAbsoluteScaled(char* out, bool negative, uint64_t scaled, int width, in
 }  // namespace
 
 char* putUnsigned(char* out, uint64_t value) {
+  if (value < 10) {
+    *out = static_cast<char>('0' + value);
+    return out + 1;
+  }
   const int count = digitCount(value);
+  putDigitsBefore(out + count, value, count);
+  return out + count;
+}
+
+char* putPair(char* out, uint32_t value) {
+  std::memcpy(out, &kDigitPairs[2 * size_t{value}], 2);
+  return out + 2;
+}
+
+char* putDigits(char* out, uint64_t value, int count) {
   putDigitsBefore(out + count, value, count);
   return out + count;
 }
@@ -176,21 +188,13 @@ char* putSeconds(char* out, uint32_t ms) {
 
 namespace {
 
-// Days since 1970-01-01 to "MM/DD/YYYY" in the proleptic Gregorian calendar,
-// in 400-year eras that start on 1 March so the leap day ends each year.
+// Days since 1970-01-01 to "MM/DD/YYYY".
 void putDate(char* out, int64_t days) {
-  const int64_t shifted = days + 719468;
-  const int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
-  const auto dayOfEra = static_cast<uint32_t>(shifted - era * 146097);
-  const uint32_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const uint32_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const uint32_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-  const uint32_t day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-  const uint32_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-  const auto year = static_cast<uint32_t>(int64_t{yearOfEra} + era * 400 + (month <= 2 ? 1 : 0));
-  out = putPair(out, month);
+  const CivilDate date = civilFromDays(days);
+  const auto year = static_cast<uint32_t>(date.year);
+  out = putPair(out, date.month);
   *out++ = '/';
-  out = putPair(out, day);
+  out = putPair(out, date.day);
   *out++ = '/';
   out = putPair(out, year / 100);
   putPair(out, year % 100);

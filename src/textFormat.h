@@ -16,6 +16,12 @@ inline char* putText(char* out, std::string_view text) {
 // "%lu"
 char* putUnsigned(char* out, uint64_t value);
 
+// The last `count` digits of `value`, zeros in front.
+char* putDigits(char* out, uint64_t value, int count);
+
+// "%02u" of a value below 100.
+char* putPair(char* out, uint32_t value);
+
 // "%0Nu" with N = digits: at least `digits` digits, zeros in front.
 char* putZeroPadded(char* out, uint32_t value, int digits);
 
