@@ -72,6 +72,7 @@ class SampleClock {
   }
   int64_t offset() const { return static_cast<int64_t>(offset_); }
   void step() {
+    if (divisor_ == 0) return;
     offset_ += stepOffset_;
     rest_ += stepRest_;
     if (rest_ >= divisor_) {
