@@ -1,5 +1,7 @@
-// libFuzzer entry: the first byte picks the switches (bits for d, t, s, p),
-// the rest is a record file, decoded through the same path as a named file.
+// libFuzzer entry: the first byte picks the view, the rest is a record file,
+// decoded through the same path as a named file. Selector values below 16
+// are the report under the switches of their bits (d, t, s, p); the others
+// pick a CSV table, with a time window when their top bit is set.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,10 +11,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "csvTables.h"
 #include "decode.h"
 #include "reportWriter.h"
 
 namespace {
+
+constexpr int kTables = 6;
+constexpr int64_t kWindowFrom = int64_t{1796083210} * 1000000;
+constexpr int64_t kWindowTo = int64_t{1796083230} * 1000000;
 
 uint16_t switchFrom(uint8_t selector, unsigned bit) { return (selector >> bit & 1) != 0 ? 0xFFFF : 0; }
 
@@ -28,7 +35,7 @@ int memoryFile() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The report itself is of no interest here, only that making it is sound.
+  // The output itself is of no interest here, only that making it is sound.
   const int null = open("/dev/null", O_WRONLY);
   dup2(null, STDOUT_FILENO);
   close(null);
@@ -37,18 +44,27 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  printDataRecs = switchFrom(data[0], 0);
-  totalsOnly = switchFrom(data[0], 1);
-  sysRecOnly = switchFrom(data[0], 2);
-  pressOnly = switchFrom(data[0], 3);
-
+  const uint8_t selector = data[0];
   static const int fd = memoryFile();
   static char name[64];
   std::snprintf(name, sizeof name, "/proc/self/fd/%d", fd);
   if (ftruncate(fd, 0) != 0 || pwrite(fd, data + 1, size - 1, 0) != static_cast<ssize_t>(size - 1)) {
     std::abort();
   }
-  decodeFile(name);
+  if (selector < 16) {
+    printDataRecs = switchFrom(selector, 0);
+    totalsOnly = switchFrom(selector, 1);
+    sysRecOnly = switchFrom(selector, 2);
+    pressOnly = switchFrom(selector, 3);
+    decodeFile(name);
+  } else {
+    const auto table = static_cast<CsvTable>((selector - 16) % kTables);
+    // A window around the sample recording's minute, or none.
+    const TimeWindow window = (selector & 0x80) != 0 ? TimeWindow{kWindowFrom, kWindowTo, true} : TimeWindow{};
+    CsvRun run(table, window);
+    run.writeHeaderRow();
+    run.convertFile(name);
+  }
   reportOut().flush();
   return 0;
 }
