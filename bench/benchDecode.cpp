@@ -111,13 +111,12 @@ int main(int argc, char** argv) {
   std::printf("%-13s %10s %10s %-10s %7s %7s %9s\n", "mode", "MB/s", "against", "", "ratio", "target",
               "peak KiB");
   for (size_t i = 0; i < modes.size(); ++i) {
-    size_t against = i;
     const Sample* other = &before[i];
     if (modes[i].reference != nullptr) {
-      against = static_cast<size_t>(std::find_if(modes.begin(), modes.end(), [&](const Mode& mode) {
-                                      return std::string(mode.name) == modes[i].reference;
-                                    }) - modes.begin());
-      other = &after[against];
+      const auto reference = std::find_if(modes.begin(), modes.end(), [&](const Mode& mode) {
+        return std::string(mode.name) == modes[i].reference;
+      });
+      other = &after[static_cast<size_t>(reference - modes.begin())];
     }
     const char* what = modes[i].reference != nullptr ? modes[i].reference : "earlier";
     std::printf("%-13s %10.0f %10.0f %-10s %6.2fx %6.2fx %9ld\n", modes[i].name, megabytes / after[i].seconds,

@@ -112,6 +112,7 @@ std::optional<int64_t> parseIsoTime(std::string_view text) {
   if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month)) return std::nullopt;
   if (time->hour > 23 || time->minute > 59 || time->second > 59) return std::nullopt;
   const int64_t days = daysFromCivil({*year, *month, *day});
-  const int64_t seconds = days * kSecondsPerDay + time->hour * 3600 + time->minute * 60 + time->second;
+  const int64_t seconds =
+      days * kSecondsPerDay + int64_t{time->hour} * 3600 + int64_t{time->minute} * 60 + time->second;
   return seconds * kMicrosecondsPerSecond + time->micros;
 }

@@ -162,7 +162,7 @@ int convertAll(int argc, char** argv, CsvTable table, const TimeWindow& window) 
   return status;
 }
 
-int run(int argc, char** argv) {
+int carryOut(int argc, char** argv) {
   const Request request = parseSwitches(argc, argv);
   if (request.stop) return kExitOk;
   std::optional<CsvTable> table;
@@ -195,7 +195,7 @@ float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
 int decodeMain(int argc, char** argv) {
   guardStandardStreams();
   enlargeOutputPipe();
-  const int status = run(argc, argv);
+  const int status = carryOut(argc, argv);
   reportOut().flush();
   return status;
 }

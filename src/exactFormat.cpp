@@ -13,10 +13,15 @@ namespace {
 constexpr int kMostFractionBits = 17;
 constexpr int kSixteenBits = 16;
 
+constexpr size_t kPowersKept = kMostFractionBits + 1;
+
 constexpr auto kPowersOfFive = [] {
-  std::array<uint64_t, kMostFractionBits + 1> powers{};
-  powers[0] = 1;
-  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 5;
+  std::array<uint64_t, kPowersKept> powers{};
+  uint64_t power = 1;
+  for (uint64_t& entry : powers) {
+    entry = power;
+    power *= 5;
+  }
   return powers;
 }();
 
@@ -147,8 +152,8 @@ char* putExactFraction(char* out, int64_t numerator, int bits) {
 
 char* putInertialFields(char* out, const int32_t (&acc)[3], const int16_t (&quat)[4]) {
   constexpr int kQuatShift = 2;  // k / 16384 is 4k / 65536
-  for (const int32_t value : acc) out = putSmallFixedPoint(putText(out, ","), value, 0);
-  for (const int16_t value : quat) out = putSmallFixedPoint(putText(out, ","), value, kQuatShift);
+  for (size_t axis = 0; axis < 3; ++axis) out = putSmallFixedPoint(putText(out, ","), acc[axis], 0);
+  for (size_t part = 0; part < 4; ++part) out = putSmallFixedPoint(putText(out, ","), quat[part], kQuatShift);
   return out;
 }
 

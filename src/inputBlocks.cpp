@@ -27,7 +27,7 @@ void onBusError(int /*signal*/, siginfo_t* info, void* /*context*/) {
   const auto* address = static_cast<const uint8_t*>(info->si_addr);
   if (shrinkJump != nullptr && address >= mappedBegin && address < mappedEnd) siglongjmp(*shrinkJump, 1);
   // Not ours: fault again without the handler, as if it had never been set.
-  signal(SIGBUS, SIG_DFL);
+  (void)signal(SIGBUS, SIG_DFL);
 }
 
 off_t pageSize() { return sysconf(_SC_PAGESIZE); }
@@ -45,7 +45,7 @@ off_t regularFileSize(int fd) {
 InputBlocks::InputBlocks(int fd) : fd_(fd), mapping_(regularFileSize(fd) > 0) {}
 
 InputBlocks::~InputBlocks() {
-  shrinkJump = nullptr;
+  if (jumpArmed_) shrinkJump = nullptr;
   unmap();
 }
 
@@ -60,6 +60,7 @@ void InputBlocks::jumpWhenShrunk(sigjmp_buf* target) {
     installed = true;
   }
   shrinkJump = target;
+  jumpArmed_ = true;
 }
 
 void InputBlocks::unmap() {

@@ -54,6 +54,7 @@ class InputBlocks {
   int fd_;
   bool mapping_ = false;
   bool ended_ = false;
+  bool jumpArmed_ = false;
   int error_ = 0;
   uint8_t* map_ = nullptr;
   size_t mapSize_ = 0;

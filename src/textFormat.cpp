@@ -99,7 +99,7 @@ char* putSixteenths(char* out, bool negative, uint32_t magnitude) {
   if (whole < 10) {
     // The common case is exactly eight characters, assembled in a register
     // and stored at once.
-    const uint64_t sign = negative ? '-' : ' ';
+    const uint64_t sign = static_cast<unsigned char>(negative ? '-' : ' ');
     storeLittleEndian(out, sign | uint64_t{'0' + whole} << 8 | fraction << 16);
     return out + 8;
   }
@@ -228,7 +228,7 @@ namespace {
 // "%8.5f" of magnitude / 65536 below 10 with the given sign: exactly eight
 // characters, as the word that holds them.
 uint64_t eightCharacters(bool negative, uint32_t magnitude) {
-  const uint64_t sign = negative ? '-' : ' ';
+  const uint64_t sign = static_cast<unsigned char>(negative ? '-' : ' ');
   return sign | uint64_t{'0' + (magnitude >> 16)} << 8 | fractionText[magnitude & 0xFFFF] << 16;
 }
 
@@ -240,9 +240,9 @@ char* putInertialData(char* out, const int32_t (&acc)[3], const int16_t (&quat)[
   const uint32_t largest = std::max({accMagnitude[0], accMagnitude[1], accMagnitude[2]});
   if (!fractionsFilled || largest >= kEightCharacters) {
     out = putText(out, "Inertial Data  acc:");
-    for (const int32_t value : acc) out = putAcc(putText(out, " "), value);
+    for (size_t axis = 0; axis < 3; ++axis) out = putAcc(putText(out, " "), acc[axis]);
     out = putText(out, "  quat:");
-    for (const int16_t value : quat) out = putQuat(putText(out, " "), value);
+    for (size_t part = 0; part < 4; ++part) out = putQuat(putText(out, " "), quat[part]);
     return putText(out, "\n");
   }
   // Every field eight characters wide: the line's shape is fixed.
