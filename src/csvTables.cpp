@@ -104,21 +104,15 @@ class CsvView {
   uint8_t cutType() const { return cutType_; }
 
   void fileHeader(const uint8_t* body) {
-    const uint8_t* at = body;
-    skipPadByte(at);
-    const uint16_t ver = readWord(at);
-    const uint16_t id = readWord(at);
-    rate_ = readWord(at);
-    const int32_t seconds = readTimestamp(at);
-    const uint16_t ms = readWord(at);
-    const uint32_t dur = readLong(at);
-    const int64_t time = microsOf(seconds, ms);
+    const FileHeaderFields header = readFileHeader(body);
+    rate_ = header.rate;
+    const int64_t time = microsOf(header.time, header.ms);
     if (table_ != CsvTable::kHeader || !keeps(time)) return;
     char* out = putTime(reserveRow(), time, 3);
-    out = putUnsigned(putText(out, ","), ver);
-    out = putUnsigned(putText(out, ","), id);
-    out = putUnsigned(putText(out, ","), rate_);
-    out = putExactThousandths(putText(out, ","), dur);
+    out = putUnsigned(putText(out, ","), header.ver);
+    out = putUnsigned(putText(out, ","), header.id);
+    out = putUnsigned(putText(out, ","), header.rate);
+    out = putExactThousandths(putText(out, ","), header.dur);
     endRow(out);
   }
 
@@ -150,44 +144,30 @@ class CsvView {
 
   void index(const uint8_t* body) {
     if (table_ != CsvTable::kIndex) return;
-    const uint8_t* at = body;
-    skipPadByte(at);
-    const int32_t seconds = readTimestamp(at);
-    const uint16_t ms = readWord(at);
-    const uint32_t dur = readLong(at);
-    const uint32_t maxVal = readLong(at);
-    const int64_t time = microsOf(seconds, ms);
+    const IndexFields index = readIndex(body);
+    const int64_t time = microsOf(index.time, index.ms);
     if (!keeps(time)) return;
-    // The last byte of the name field is never part of the name.
-    const auto* name = reinterpret_cast<const char*>(at);
     char escaped[escapedNameRoom(kFileNameSize)];
-    const char* escapedEnd = putEscapedName(escaped, std::string_view(name, ::strnlen(name, kFileNameSize - 1)));
+    const char* escapedEnd = putEscapedName(escaped, indexedFileName(index));
     char* out = putTime(reserveRow(), time, 3);
-    out = putExactThousandths(putText(out, ","), dur);
-    out = putExactFraction(putText(out, ","), maxVal, kMaxValBits);
+    out = putExactThousandths(putText(out, ","), index.dur);
+    out = putExactFraction(putText(out, ","), index.maxVal, kMaxValBits);
     out = putCsvField(putText(out, ","), std::string_view(escaped, static_cast<size_t>(escapedEnd - escaped)));
     endRow(out);
   }
 
   void system(const uint8_t* body) {
     if (table_ != CsvTable::kSystem) return;
-    const uint8_t* at = body;
-    skipPadByte(at);
-    const int64_t time = microsOf(readTimestamp(at));
+    const SystemFields system = readSystem(body);
+    const int64_t time = microsOf(system.time);
     if (!keeps(time)) return;
-    const uint16_t batt = readWord(at);
-    const uint16_t vmodem = readWord(at);
-    const uint16_t extPress = readWord(at);
-    const uint16_t intPress = readWord(at);
-    const uint16_t temp = readWord(at);
-    const uint16_t hum = readWord(at);
     char* out = putTime(reserveRow(), time, 3);
-    out = putShortest(putText(out, ","), supplyVolts(batt));
-    out = putShortest(putText(out, ","), supplyVolts(vmodem));
-    out = putEngValue(putText(out, ","), kExtPressure, extPress);
-    out = putEngValue(putText(out, ","), kIntPressure, intPress);
-    out = putEngValue(putText(out, ","), kTemperature, temp);
-    out = putEngValue(putText(out, ","), kHumidity, hum);
+    out = putShortest(putText(out, ","), supplyVolts(system.batt));
+    out = putShortest(putText(out, ","), supplyVolts(system.vmodem));
+    out = putEngValue(putText(out, ","), kExtPressure, system.extPress);
+    out = putEngValue(putText(out, ","), kIntPressure, system.intPress);
+    out = putEngValue(putText(out, ","), kTemperature, system.temp);
+    out = putEngValue(putText(out, ","), kHumidity, system.hum);
     endRow(out);
   }
 

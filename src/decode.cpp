@@ -104,20 +104,14 @@ struct ReportView {
 }  // namespace
 
 void printFileHdr(const uint8_t* body) {
-  const uint8_t* at = body;
-  skipPadByte(at);
-  const uint16_t ver = readWord(at);
-  const uint16_t id = readWord(at);
-  const uint16_t rate = readWord(at);
-  const int32_t time = readTimestamp(at);
-  const uint16_t ms = readWord(at);
-  duration = readLong(at);
+  const FileHeaderFields header = readFileHeader(body);
+  duration = header.dur;
   char* out = reportOut().reserve(kLineRoom);
-  out = putUnsigned(putText(out, "FileHdr ver="), ver);
-  out = putUnsigned(putText(out, " ID="), id);
-  out = putUnsigned(putText(out, " rate="), rate);
-  out = putCalendar(putText(out, " "), time);
-  out = putSigned3(putText(out, "."), static_cast<int16_t>(ms));
+  out = putUnsigned(putText(out, "FileHdr ver="), header.ver);
+  out = putUnsigned(putText(out, " ID="), header.id);
+  out = putUnsigned(putText(out, " rate="), header.rate);
+  out = putCalendar(putText(out, " "), header.time);
+  out = putSigned3(putText(out, "."), static_cast<int16_t>(header.ms));
   out = putSeconds(putText(out, " dur="), duration);
   reportOut().commit(putText(out, "\n"));
 }
@@ -144,22 +138,15 @@ void printSecMarker(const uint8_t* body) {
 
 void printIndexRcd(const uint8_t* body) {
   checkDataRecs();
-  const uint8_t* at = body;
-  skipPadByte(at);
-  const int32_t time = readTimestamp(at);
-  const uint16_t ms = readWord(at);
-  const uint32_t dur = readLong(at);
-  const auto maxVal = static_cast<float>(readLong(at) / 65536.0);
+  const IndexFields index = readIndex(body);
+  const auto maxVal = static_cast<float>(index.maxVal / 65536.0);
   if (totalsOnly != 0) return;
-  // The last byte of the name field is never part of the name.
-  const auto* name = reinterpret_cast<const char*>(at);
-  const std::string_view shown(name, ::strnlen(name, kFileNameSize - 1));
   char* out = reportOut().reserve(kLineRoom);
-  out = putCalendar(putText(out, "Index "), time);
-  out = putSigned3(putText(out, "."), static_cast<int16_t>(ms));
-  out = putSeconds(putText(out, " dur="), dur);
+  out = putCalendar(putText(out, "Index "), index.time);
+  out = putSigned3(putText(out, "."), static_cast<int16_t>(index.ms));
+  out = putSeconds(putText(out, " dur="), index.dur);
   out = putFixed(putText(out, " maxVal="), double{maxVal}, 0, 4);
-  out = putText(putText(out, " file="), shown);
+  out = putText(putText(out, " file="), indexedFileName(index));
   reportOut().commit(putText(out, "\n"));
 }
 
@@ -178,24 +165,16 @@ void printPressure(const uint8_t* body) {
 
 void printSysRcd(const uint8_t* body) {
   checkDataRecs();
-  const uint8_t* at = body;
-  skipPadByte(at);
-  const int32_t time = readTimestamp(at);
-  const uint16_t batt = readWord(at);
-  const uint16_t vmodem = readWord(at);
-  const uint16_t extPress = readWord(at);
-  const uint16_t intPress = readWord(at);
-  const uint16_t temp = readWord(at);
-  const uint16_t hum = readWord(at);
+  const SystemFields system = readSystem(body);
   if ((totalsOnly | pressOnly) != 0) return;
   char* out = reportOut().reserve(kLineRoom);
-  out = putCalendar(putText(out, "Sys Rcd "), time);
-  out = putFixed(putText(out, " Batt "), supplyVolts(batt), 5, 2);
-  out = putFixed(putText(out, "V Vmodem "), supplyVolts(vmodem), 5, 2);
-  out = putEngValue(putText(out, "V ExtPress "), kExtPressure, extPress, 6, 3);
-  out = putEngValue(putText(out, " bar IntPress "), kIntPressure, intPress, 5, 2);
-  out = putEngValue(putText(out, " psia Temp "), kTemperature, temp, 4, 1);
-  out = putEngValue(putText(out, " degC Hum "), kHumidity, hum, 4, 1);
+  out = putCalendar(putText(out, "Sys Rcd "), system.time);
+  out = putFixed(putText(out, " Batt "), supplyVolts(system.batt), 5, 2);
+  out = putFixed(putText(out, "V Vmodem "), supplyVolts(system.vmodem), 5, 2);
+  out = putEngValue(putText(out, "V ExtPress "), kExtPressure, system.extPress, 6, 3);
+  out = putEngValue(putText(out, " bar IntPress "), kIntPressure, system.intPress, 5, 2);
+  out = putEngValue(putText(out, " psia Temp "), kTemperature, system.temp, 4, 1);
+  out = putEngValue(putText(out, " degC Hum "), kHumidity, system.hum, 4, 1);
   reportOut().commit(putText(out, "%\n"));
 }
 

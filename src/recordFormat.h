@@ -17,6 +17,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 enum RecordType : uint8_t {
   kFileHeader = 0,
@@ -69,6 +71,80 @@ inline int32_t accCount(const uint8_t* bytes) {
 
 // A quaternion component in 1/16384: 16-bit two's complement.
 inline int16_t quatCount(const uint8_t* bytes) { return static_cast<int16_t>(getMotWord(bytes)); }
+
+// The bodies with more than one field, read front to back from just after
+// the type byte.
+struct FileHeaderFields {
+  uint16_t ver;
+  uint16_t id;
+  uint16_t rate;
+  int32_t time;
+  uint16_t ms;
+  uint32_t dur;
+};
+
+inline FileHeaderFields readFileHeader(const uint8_t* body) {
+  const uint8_t* at = body;
+  skipPadByte(at);
+  FileHeaderFields fields{};
+  fields.ver = readWord(at);
+  fields.id = readWord(at);
+  fields.rate = readWord(at);
+  fields.time = readTimestamp(at);
+  fields.ms = readWord(at);
+  fields.dur = readLong(at);
+  return fields;
+}
+
+struct IndexFields {
+  int32_t time;
+  uint16_t ms;
+  uint32_t dur;
+  uint32_t maxVal;
+  const uint8_t* file;  // kFileNameSize bytes, in the body
+};
+
+inline IndexFields readIndex(const uint8_t* body) {
+  const uint8_t* at = body;
+  skipPadByte(at);
+  IndexFields fields{};
+  fields.time = readTimestamp(at);
+  fields.ms = readWord(at);
+  fields.dur = readLong(at);
+  fields.maxVal = readLong(at);
+  fields.file = at;
+  return fields;
+}
+
+// The last byte of the name field is never part of the name.
+inline std::string_view indexedFileName(const IndexFields& index) {
+  const auto* name = reinterpret_cast<const char*>(index.file);
+  return {name, ::strnlen(name, kFileNameSize - 1)};
+}
+
+struct SystemFields {
+  int32_t time;
+  uint16_t batt;
+  uint16_t vmodem;
+  uint16_t extPress;
+  uint16_t intPress;
+  uint16_t temp;
+  uint16_t hum;
+};
+
+inline SystemFields readSystem(const uint8_t* body) {
+  const uint8_t* at = body;
+  skipPadByte(at);
+  SystemFields fields{};
+  fields.time = readTimestamp(at);
+  fields.batt = readWord(at);
+  fields.vmodem = readWord(at);
+  fields.extPress = readWord(at);
+  fields.intPress = readWord(at);
+  fields.temp = readWord(at);
+  fields.hum = readWord(at);
+  return fields;
+}
 
 // Where the fields of a data record's body lie.
 constexpr size_t kAccAxes = 3;

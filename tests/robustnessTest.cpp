@@ -45,7 +45,7 @@ TEST(Robustness, SmallStackIsEnough) {
   Bytes large;
   for (int i = 0; i < 4000; ++i) large.insert(large.end(), kEveryType.begin(), kEveryType.end());
   Scratch scratch;
-  const std::string name = scratch.file("large.zlt", large);  // read ahead on a second thread
+  const std::string name = scratch.file("large.zlt", large);  // more than one window of the mapping
   const std::string expected = scratch.run({"-d", name}).out;
   const RunResult result = scratch.run({"-d", name}, {.stackLimitKiB = 256});
   EXPECT_EQ(result.status, 0);
