@@ -102,8 +102,8 @@ Request parseSwitches(int argc, char** argv) {
 }
 
 // A wrong option ends the run before anything is decoded.
-int refuse(const char* what, const char* detail = "") {
-  complain("%s%s (see man decode)", what, detail);
+int refuse(const char* what) {
+  complain("%s (see man decode)", what);
   return kExitUsage;
 }
 

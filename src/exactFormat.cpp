@@ -99,39 +99,9 @@ char* putSixteenBitFraction(char* out, uint32_t fraction) {
   return out + kSixteenBits - std::countr_zero(fraction);
 }
 
-// count / 2^(16 - shift) for a count of at most 24 bits: the fraction
-// bits of the data record's fields, where speed matters most.
-inline char* putSmallFixedPoint(char* out, int32_t count, int shift) {
-  const uint32_t magnitude = (count < 0 ? 0 - static_cast<uint32_t>(count) : static_cast<uint32_t>(count)) << shift;
-  *out = '-';
-  out += count < 0 ? 1 : 0;
-  const uint32_t whole = magnitude >> kSixteenBits;
-  if (whole < 10) {
-    *out++ = static_cast<char>('0' + whole);
-  } else {
-    out = putUnsigned(out, whole);
-  }
-  *out++ = '.';
-  const uint32_t fraction = magnitude & 0xFFFF;
-  if (fraction == 0) return putText(out, "0");
-  return putSixteenBitFraction(out, fraction);
-}
-
-char* putPointZeroIfWhole(char* begin, char* end) {
-  if (std::memchr(begin, '.', static_cast<size_t>(end - begin)) != nullptr) return end;
-  return putText(end, ".0");
-}
-
-template <typename Real>
-char* putShortestOf(char* out, Real value) {
-  constexpr size_t kRoom = 64;  // more than any value of a 16-bit count needs
-  const std::to_chars_result result = std::to_chars(out, out + kRoom, value, std::chars_format::fixed);
-  return putPointZeroIfWhole(out, result.ptr);
-}
-
-}  // namespace
-
-char* putExactFraction(char* out, int64_t numerator, int bits) {
+// Inline, so that where the count of bits is a constant the data record's
+// fields, which come by the million, are written without a test of it.
+inline char* putFixedPoint(char* out, int64_t numerator, int bits) {
   const uint64_t magnitude = numerator < 0 ? 0 - static_cast<uint64_t>(numerator) : static_cast<uint64_t>(numerator);
   if (numerator < 0) *out++ = '-';
   const uint64_t whole = magnitude >> bits;
@@ -150,10 +120,27 @@ char* putExactFraction(char* out, int64_t numerator, int bits) {
   return putDigits(out, (fraction >> zeros) * kPowersOfFive[static_cast<size_t>(decimals)], decimals);
 }
 
+char* putPointZeroIfWhole(char* begin, char* end) {
+  if (std::memchr(begin, '.', static_cast<size_t>(end - begin)) != nullptr) return end;
+  return putText(end, ".0");
+}
+
+template <typename Real>
+char* putShortestOf(char* out, Real value) {
+  constexpr size_t kRoom = 64;  // more than any value of a 16-bit count needs
+  const std::to_chars_result result = std::to_chars(out, out + kRoom, value, std::chars_format::fixed);
+  return putPointZeroIfWhole(out, result.ptr);
+}
+
+}  // namespace
+
+char* putExactFraction(char* out, int64_t numerator, int bits) { return putFixedPoint(out, numerator, bits); }
+
 char* putInertialFields(char* out, const int32_t (&acc)[3], const int16_t (&quat)[4]) {
-  constexpr int kQuatShift = 2;  // k / 16384 is 4k / 65536
-  for (size_t axis = 0; axis < 3; ++axis) out = putSmallFixedPoint(putText(out, ","), acc[axis], 0);
-  for (size_t part = 0; part < 4; ++part) out = putSmallFixedPoint(putText(out, ","), quat[part], kQuatShift);
+  constexpr int kAccBits = 16;
+  constexpr int kQuatBits = 14;
+  for (size_t axis = 0; axis < 3; ++axis) out = putFixedPoint(putText(out, ","), acc[axis], kAccBits);
+  for (size_t part = 0; part < 4; ++part) out = putFixedPoint(putText(out, ","), quat[part], kQuatBits);
   return out;
 }
 
