@@ -14,6 +14,7 @@
 #include "calendar.h"
 #include "complain.h"
 #include "csvTables.h"
+#include "deploymentInfo.h"
 #include "reportWriter.h"
 
 namespace {
@@ -59,6 +60,7 @@ enum LongOption : int {
   kCsvOption,
   kFromOption,
   kToOption,
+  kInfoOption,
 };
 
 constexpr option kLongOptions[] = {
@@ -67,6 +69,7 @@ constexpr option kLongOptions[] = {
     {"csv", required_argument, nullptr, kCsvOption},
     {"from", required_argument, nullptr, kFromOption},
     {"to", required_argument, nullptr, kToOption},
+    {"info", optional_argument, nullptr, kInfoOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -78,6 +81,7 @@ struct Request {
   const char* csv = nullptr;
   const char* from = nullptr;
   const char* to = nullptr;
+  const char* info = nullptr;  // "" for the text form
 };
 
 Request parseSwitches(int argc, char** argv) {
@@ -94,6 +98,7 @@ Request parseSwitches(int argc, char** argv) {
       case kCsvOption: request.csv = optarg; break;
       case kFromOption: request.from = optarg; break;
       case kToOption: request.to = optarg; break;
+      case kInfoOption: request.info = optarg != nullptr ? optarg : ""; break;
       default: request.unknownOption = true; break;  // getopt has already said what was wrong
     }
   }
@@ -117,15 +122,38 @@ std::optional<int64_t> parseWindowEdge(const char* text, const char* option) {
   return time;
 }
 
-// Checks a request for a table and makes it; 0 when all is well, else the
-// exit status.
-int checkCsvRequest(const Request& request, std::optional<CsvTable>& table, TimeWindow& window) {
-  const bool windowed = request.from != nullptr || request.to != nullptr;
-  if (request.csv == nullptr) return windowed ? refuse("--from and --to need --csv") : 0;
+// The view the command line asks for, once checked.
+struct ViewChoice {
+  std::optional<CsvTable> table;
+  TimeWindow window;
+  std::optional<InfoFormat> info;
+};
+
+std::optional<InfoFormat> infoFormatNamed(std::string_view name) {
+  if (name.empty()) return InfoFormat::kText;
+  if (name == "json") return InfoFormat::kJson;
+  return std::nullopt;
+}
+
+// 0 when the request is sound, else the exit status.
+int checkInfoRequest(const Request& request, ViewChoice& choice) {
+  if (request.csv != nullptr) return refuse("--info and --csv cannot be combined");
+  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to do not apply to --info");
+  if (request.anySwitch) return refuse("--info cannot be combined with -d, -t, -s or -p");
+  if (request.unknownOption) return refuse("unknown option");
+  choice.info = infoFormatNamed(request.info);
+  if (!choice.info) {
+    complain("unknown form '%s' for --info; it takes none or json (see man decode)", shownName(request.info).c_str());
+    return kExitUsage;
+  }
+  return 0;
+}
+
+int checkCsvRequest(const Request& request, ViewChoice& choice) {
   if (request.anySwitch) return refuse("--csv cannot be combined with -d, -t, -s or -p");
   if (request.unknownOption) return refuse("unknown option");
-  table = csvTableNamed(request.csv);
-  if (!table) {
+  choice.table = csvTableNamed(request.csv);
+  if (!choice.table) {
     complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
              kCsvTableNames);
     return kExitUsage;
@@ -133,8 +161,16 @@ int checkCsvRequest(const Request& request, std::optional<CsvTable>& table, Time
   const std::optional<int64_t> from = parseWindowEdge(request.from, "--from");
   const std::optional<int64_t> to = parseWindowEdge(request.to, "--to");
   if ((request.from != nullptr && !from) || (request.to != nullptr && !to)) return kExitUsage;
-  window = {from.value_or(INT64_MIN), to.value_or(INT64_MAX), windowed};
-  if (window.from >= window.to) return refuse("--from must be before --to");
+  const bool windowed = request.from != nullptr || request.to != nullptr;
+  choice.window = {from.value_or(INT64_MIN), to.value_or(INT64_MAX), windowed};
+  if (choice.window.from >= choice.window.to) return refuse("--from must be before --to");
+  return 0;
+}
+
+int checkViewRequest(const Request& request, ViewChoice& choice) {
+  if (request.info != nullptr) return checkInfoRequest(request, choice);
+  if (request.csv != nullptr) return checkCsvRequest(request, choice);
+  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to need --csv");
   return 0;
 }
 
@@ -162,13 +198,26 @@ int convertAll(int argc, char** argv, CsvTable table, const TimeWindow& window) 
   return status;
 }
 
+int describeAll(int argc, char** argv, InfoFormat format) {
+  if (optind >= argc) return refuse("no input file named");
+  InfoRun run(format);
+  const bool several = argc - optind > 1;
+  int status = kExitOk;
+  for (; optind < argc; ++optind) {
+    if (!run.describeFile(argv[optind])) status = kExitFileFailed;
+  }
+  if (several) run.describeRun();
+  return status;
+}
+
 int carryOut(int argc, char** argv) {
   const Request request = parseSwitches(argc, argv);
   if (request.stop) return kExitOk;
-  std::optional<CsvTable> table;
-  TimeWindow window;
-  if (const int refused = checkCsvRequest(request, table, window); refused != 0) return refused;
-  return table ? convertAll(argc, argv, *table, window) : decodeAll(argc, argv);
+  ViewChoice choice;
+  if (const int refused = checkViewRequest(request, choice); refused != 0) return refused;
+  if (choice.info) return describeAll(argc, argv, *choice.info);
+  if (choice.table) return convertAll(argc, argv, *choice.table, choice.window);
+  return decodeAll(argc, argv);
 }
 
 // A closed standard stream would lend its number to the first input file
