@@ -90,6 +90,8 @@ int main(int argc, char** argv) {
       {"csv pressure", {"--csv=pressure"}, 0.5, "no switch"},
       {"csv index", {"--csv=index"}, 0.5, "no switch"},
       {"csv system", {"--csv=system"}, 0.5, "no switch"},
+      {"info", {"--info"}, 0.5, "no switch"},
+      {"info json", {"--info=json"}, 0.5, "no switch"},
   };
   std::vector<Sample> before(modes.size());
   std::vector<Sample> after(modes.size());

@@ -1,7 +1,8 @@
 // libFuzzer entry: the first byte picks the view, the rest is a record file,
 // decoded through the same path as a named file. Selector values below 16
-// are the report under the switches of their bits (d, t, s, p); the others
-// pick a CSV table, with a time window when their top bit is set.
+// are the report under the switches of their bits (d, t, s, p); 0xF0 and
+// above the deployment check (JSON when odd); the others pick a CSV table,
+// with a time window when their top bit is set.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 
 #include "csvTables.h"
 #include "decode.h"
+#include "deploymentInfo.h"
 #include "reportWriter.h"
 
 namespace {
@@ -57,6 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sysRecOnly = switchFrom(selector, 2);
     pressOnly = switchFrom(selector, 3);
     decodeFile(name);
+  } else if (selector >= 0xF0) {
+    InfoRun run((selector & 1) != 0 ? InfoFormat::kJson : InfoFormat::kText);
+    run.describeFile(name);
+    run.describeRun();
   } else {
     const auto table = static_cast<CsvTable>((selector - 16) % kTables);
     // A window around the sample recording's minute, or none.

@@ -91,12 +91,14 @@ std::string shortest(const SensorInfo& sensor, double value) {
 
 std::string shortest(double value) {
   char text[64];
-  return std::string(text, putShortest(text, value));
+  const char* end = putShortest(text, value);
+  return std::string(text, static_cast<size_t>(end - text));
 }
 
 std::string markerTime(int32_t seconds) {
   char text[32];
-  return std::string(text, putIsoTime(text, int64_t{seconds} * 1000000, 3));
+  const char* end = putIsoTime(text, int64_t{seconds} * 1000000, 3);
+  return std::string(text, static_cast<size_t>(end - text));
 }
 
 // ---- text ----
