@@ -96,7 +96,7 @@ std::string shortest(double value) {
 }
 
 std::string markerTime(int32_t seconds) {
-  char text[32];
+  char text[32] = {};
   const char* end = putIsoTime(text, int64_t{seconds} * 1000000, 3);
   return std::string(text, static_cast<size_t>(end - text));
 }
