@@ -5,6 +5,10 @@
 #include <charconv>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "calendar.h"
 #include "textFormat.h"
 
@@ -78,24 +82,27 @@ uint64_t addDecimals(uint64_t a, uint64_t b) {
   return sum - ((noCarry >> 2) | (noCarry >> 3));
 }
 
-// Eight decimal digits (the low 32 bits of `coded`) as characters in memory
-// order, most significant first.
+// The sixteen digits of `coded` as characters, most significant first.
 void storeCodedDigits(char* out, uint64_t coded) {
-  uint64_t spread = coded & 0xFFFFFFFF;
-  spread = (spread | spread << 16) & 0x0000FFFF0000FFFF;
-  spread = (spread | spread << 8) & 0x00FF00FF00FF00FF;
-  spread = (spread | spread << 4) & 0x0F0F0F0F0F0F0F0F;
-  if constexpr (std::endian::native == std::endian::little) spread = __builtin_bswap64(spread);
-  spread += 0x3030303030303030;
-  std::memcpy(out, &spread, sizeof spread);
+#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  // With the bytes reversed, each byte holds the earlier digit in its high
+  // half: split the halves and interleave them.
+  const __m128i pairs = _mm_cvtsi64_si128(static_cast<long long>(__builtin_bswap64(coded)));
+  const __m128i lowHalves = _mm_set1_epi8(0x0F);
+  const __m128i earlier = _mm_and_si128(_mm_srli_epi64(pairs, 4), lowHalves);
+  const __m128i later = _mm_and_si128(pairs, lowHalves);
+  const __m128i digits = _mm_add_epi8(_mm_unpacklo_epi8(earlier, later), _mm_set1_epi8('0'));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), digits);
+#else
+  for (int digit = 15; digit >= 0; --digit, coded >>= 4) out[digit] = static_cast<char>('0' + (coded & 0xF));
+#endif
 }
 
 // All sixteen decimals of a non-zero 16-bit fraction are written; the end
 // moves past the last one that is not zero.
-char* putSixteenBitFraction(char* out, uint32_t fraction) {
+inline char* putSixteenBitFraction(char* out, uint32_t fraction) {
   const uint64_t decimals = addDecimals(kHighByteDecimals[fraction >> 8], kLowByteDecimals[fraction & 0xFF]);
-  storeCodedDigits(out, decimals >> 32);
-  storeCodedDigits(out + 8, decimals);
+  storeCodedDigits(out, decimals);
   return out + kSixteenBits - std::countr_zero(fraction);
 }
 

@@ -153,6 +153,7 @@ char* putUnsigned(char* out, uint64_t value) {
     *out = static_cast<char>('0' + value);
     return out + 1;
   }
+  if (value < 100) return putPair(out, static_cast<uint32_t>(value));
   const int count = digitCount(value);
   putDigitsBefore(out + count, value, count);
   return out + count;
