@@ -11,6 +11,7 @@
 #include "exactFormat.h"
 #include "recordScanner.h"
 #include "reportWriter.h"
+#include "sampleClock.h"
 #include "textFormat.h"
 
 const char* const kCsvTableNames = "header, marker, data, pressure, index, system";
@@ -57,37 +58,6 @@ char* putCsvField(char* out, std::string_view text) {
 char* putEngValue(char* out, AdcChannel channel, uint16_t counts) {
   return putShortest(out, adcEngValue(channel, counts, nullptr));
 }
-
-// Microseconds from the marker to sample `sample` at `rate` a second, to the
-// nearest (a half rounds up), stepped without a division per sample.
-class SampleClock {
- public:
-  SampleClock(uint64_t sample, uint16_t rate) : divisor_(2 * uint64_t{rate}) {
-    if (rate == 0) return;
-    const uint64_t numerator = 2 * sample * kMicrosecondsPerSecond + rate;
-    offset_ = numerator / divisor_;
-    rest_ = numerator % divisor_;
-    stepOffset_ = 2 * kMicrosecondsPerSecond / divisor_;
-    stepRest_ = 2 * kMicrosecondsPerSecond % divisor_;
-  }
-  int64_t offset() const { return static_cast<int64_t>(offset_); }
-  void step() {
-    if (divisor_ == 0) return;
-    offset_ += stepOffset_;
-    rest_ += stepRest_;
-    if (rest_ >= divisor_) {
-      rest_ -= divisor_;
-      ++offset_;
-    }
-  }
-
- private:
-  uint64_t divisor_;
-  uint64_t offset_ = 0;
-  uint64_t rest_ = 0;
-  uint64_t stepOffset_ = 0;
-  uint64_t stepRest_ = 0;
-};
 
 // The rows of one file. What the tables share across files (the rate)
 // comes from and goes back to the run.

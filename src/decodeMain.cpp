@@ -9,12 +9,15 @@
 #include <cerrno>
 #include <iterator>
 
+#include <cstring>
 #include <optional>
 
 #include "calendar.h"
 #include "complain.h"
 #include "csvTables.h"
 #include "deploymentInfo.h"
+#include "outputFile.h"
+#include "plotRun.h"
 #include "reportWriter.h"
 
 namespace {
@@ -61,6 +64,7 @@ enum LongOption : int {
   kFromOption,
   kToOption,
   kInfoOption,
+  kPlotOption,
 };
 
 constexpr option kLongOptions[] = {
@@ -70,6 +74,7 @@ constexpr option kLongOptions[] = {
     {"from", required_argument, nullptr, kFromOption},
     {"to", required_argument, nullptr, kToOption},
     {"info", optional_argument, nullptr, kInfoOption},
+    {"plot", required_argument, nullptr, kPlotOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -82,6 +87,7 @@ struct Request {
   const char* from = nullptr;
   const char* to = nullptr;
   const char* info = nullptr;  // "" for the text form
+  const char* plot = nullptr;
 };
 
 Request parseSwitches(int argc, char** argv) {
@@ -99,6 +105,7 @@ Request parseSwitches(int argc, char** argv) {
       case kFromOption: request.from = optarg; break;
       case kToOption: request.to = optarg; break;
       case kInfoOption: request.info = optarg != nullptr ? optarg : ""; break;
+      case kPlotOption: request.plot = optarg; break;
       default: request.unknownOption = true; break;  // getopt has already said what was wrong
     }
   }
@@ -127,6 +134,7 @@ struct ViewChoice {
   std::optional<CsvTable> table;
   TimeWindow window;
   std::optional<InfoFormat> info;
+  const char* plot = nullptr;
 };
 
 std::optional<InfoFormat> infoFormatNamed(std::string_view name) {
@@ -137,7 +145,7 @@ std::optional<InfoFormat> infoFormatNamed(std::string_view name) {
 
 // 0 when the request is sound, else the exit status.
 int checkInfoRequest(const Request& request, ViewChoice& choice) {
-  if (request.csv != nullptr) return refuse("--info and --csv cannot be combined");
+  if (request.csv != nullptr || request.plot != nullptr) return refuse("--info, --csv and --plot cannot be combined");
   if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to do not apply to --info");
   if (request.anySwitch) return refuse("--info cannot be combined with -d, -t, -s or -p");
   if (request.unknownOption) return refuse("unknown option");
@@ -149,15 +157,7 @@ int checkInfoRequest(const Request& request, ViewChoice& choice) {
   return 0;
 }
 
-int checkCsvRequest(const Request& request, ViewChoice& choice) {
-  if (request.anySwitch) return refuse("--csv cannot be combined with -d, -t, -s or -p");
-  if (request.unknownOption) return refuse("unknown option");
-  choice.table = csvTableNamed(request.csv);
-  if (!choice.table) {
-    complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
-             kCsvTableNames);
-    return kExitUsage;
-  }
+int checkWindow(const Request& request, ViewChoice& choice) {
   const std::optional<int64_t> from = parseWindowEdge(request.from, "--from");
   const std::optional<int64_t> to = parseWindowEdge(request.to, "--to");
   if ((request.from != nullptr && !from) || (request.to != nullptr && !to)) return kExitUsage;
@@ -167,10 +167,39 @@ int checkCsvRequest(const Request& request, ViewChoice& choice) {
   return 0;
 }
 
-int checkViewRequest(const Request& request, ViewChoice& choice) {
+int checkCsvRequest(const Request& request, ViewChoice& choice) {
+  if (request.plot != nullptr) return refuse("--csv and --plot cannot be combined");
+  if (request.anySwitch) return refuse("--csv cannot be combined with -d, -t, -s or -p");
+  if (request.unknownOption) return refuse("unknown option");
+  choice.table = csvTableNamed(request.csv);
+  if (!choice.table) {
+    complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
+             kCsvTableNames);
+    return kExitUsage;
+  }
+  return checkWindow(request, choice);
+}
+
+int checkPlotRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
+  if (request.anySwitch) return refuse("--plot cannot be combined with -d, -t, -s or -p");
+  if (request.unknownOption) return refuse("unknown option");
+  if (*request.plot == '\0') return refuse("--plot needs a file name, or - for standard output");
+  for (int name = optind; name < argc; ++name) {
+    if (std::strcmp(request.plot, "-") != 0 && isSameFile(request.plot, argv[name])) {
+      complain("--plot=%s would overwrite the input %s (see man decode)", shownName(request.plot).c_str(),
+               shownName(argv[name]).c_str());
+      return kExitUsage;
+    }
+  }
+  choice.plot = request.plot;
+  return checkWindow(request, choice);
+}
+
+int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
   if (request.info != nullptr) return checkInfoRequest(request, choice);
   if (request.csv != nullptr) return checkCsvRequest(request, choice);
-  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to need --csv");
+  if (request.plot != nullptr) return checkPlotRequest(request, choice, argc, argv);
+  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to need --csv or --plot");
   return 0;
 }
 
@@ -210,12 +239,29 @@ int describeAll(int argc, char** argv, InfoFormat format) {
   return status;
 }
 
+int plotAll(int argc, char** argv, const char* output, const TimeWindow& window) {
+  if (optind >= argc) return refuse("no input file named");
+  PlotRun run(window);
+  int status = kExitOk;
+  for (; optind < argc; ++optind) {
+    if (!run.addFile(argv[optind])) status = kExitFileFailed;
+  }
+  const std::string svg = renderPlot(run.columns(), run.facts());
+  if (std::strcmp(output, "-") == 0) {
+    reportOut().text(svg);
+  } else if (!writeWholeFile(output, svg)) {
+    status = kExitFileFailed;
+  }
+  return status;
+}
+
 int carryOut(int argc, char** argv) {
   const Request request = parseSwitches(argc, argv);
   if (request.stop) return kExitOk;
   ViewChoice choice;
-  if (const int refused = checkViewRequest(request, choice); refused != 0) return refused;
+  if (const int refused = checkViewRequest(request, choice, argc, argv); refused != 0) return refused;
   if (choice.info) return describeAll(argc, argv, *choice.info);
+  if (choice.plot != nullptr) return plotAll(argc, argv, choice.plot, choice.window);
   if (choice.table) return convertAll(argc, argv, *choice.table, choice.window);
   return decodeAll(argc, argv);
 }

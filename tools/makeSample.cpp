@@ -2,12 +2,17 @@
 // second a marker, 100 inertial samples and a pressure reading, with a system
 // record every ten seconds. The same arguments always give the same bytes.
 //
-//   makeSample <output file> [seconds]
+//   makeSample <output file> [seconds] [deployment]
+//
+// "deployment" tells a story worth plotting: dives to twenty bar, an hour of
+// rough water, five minutes the logger lost, a one-reading pressure spike,
+// a one-sample knock and a second short of samples.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -37,6 +42,8 @@ class RecordWriter {
   std::vector<uint8_t> bytes_;
 };
 
+bool deployment = false;
+
 // Small deterministic noise, so the sample never changes between builds.
 double noise() {
   static uint32_t state = 12345;
@@ -58,27 +65,45 @@ void indexRecord(RecordWriter& out, uint32_t seconds, double maxBar) {
   for (char c : name) out.u8(static_cast<uint8_t>(c));
 }
 
+
+// Rough water shakes the logger for an hour, and something knocks it once.
+double shaking(double t) {
+  if (!deployment) return 0;
+  if (t >= 8000.37 && t < 8000.38) return 40;
+  return t >= 1800 && t < 5400 ? 2.5 * std::sin(2 * std::numbers::pi * 0.7 * t) : 0;
+}
+
 // A slow roll about the x axis; the quaternion stays a unit one.
 void dataRecord(RecordWriter& out, double t) {
   const double angle = 0.3 * std::sin(2 * std::numbers::pi * t / 20.0);
   out.u8(2);
-  out.s24q16(0.05 * noise());
+  out.s24q16(0.05 * noise() + shaking(t));
   out.s24q16(kGravity * std::sin(angle) + 0.05 * noise());
   out.s24q16(kGravity * std::cos(angle) + 0.05 * noise());
   out.s16q14(std::cos(angle / 2)), out.s16q14(std::sin(angle / 2)), out.s16q14(0.0), out.s16q14(0.0);
 }
 
-double pressureBar(double t) { return 1.013 + 0.02 * t / 60.0 + 0.0005 * noise(); }
+double pressureBar(double t) {
+  if (!deployment) return 1.013 + 0.02 * t / 60.0 + 0.0005 * noise();
+  const double dive = 10.0 * (1 - std::cos(2 * std::numbers::pi * t / 3600.0));
+  const double spike = t == 7000 ? 15.0 : 0.0;
+  return 1.013 + dive + spike + 0.005 * noise();
+}
 
 void pressureRecord(RecordWriter& out, double bar) {
   out.u8(3), out.u8(0), out.u16(counts((bar + 8.75) / 35.0));
 }
 
+// Deployed, the water is colder the deeper the logger goes, and the
+// battery runs down slowly.
 void systemRecord(RecordWriter& out, uint32_t time, double t) {
+  const double bar = pressureBar(t);
+  const double battery = deployment ? 12.6 - 0.00005 * t : 12.6 - 0.001 * t;
+  const double temperature = deployment ? 18.0 - 0.4 * (bar - 1.0) : 21.5 + 0.02 * t;
   out.u8(5), out.u8(0), out.u32(time);
-  out.u16(counts((12.6 - 0.001 * t) / 12.11)), out.u16(counts(12.0 / 12.11));
-  out.u16(counts((pressureBar(t) + 8.75) / 35.0)), out.u16(counts((14.7 + 12.5) / 50.0));
-  out.u16(counts((21.5 + 0.02 * t + 50.0) / 100.0)), out.u16(counts((45.0 + 23.82) / 47.175));
+  out.u16(counts(battery / 12.11)), out.u16(counts(12.0 / 12.11));
+  out.u16(counts((bar + 8.75) / 35.0)), out.u16(counts((14.7 + 12.5) / 50.0));
+  out.u16(counts((temperature + 50.0) / 100.0)), out.u16(counts((45.0 + 23.82) / 47.175));
 }
 
 }  // namespace
@@ -89,12 +114,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const uint32_t seconds = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 60;
+  deployment = argc > 3 && std::string_view(argv[3]) == "deployment";
   RecordWriter out;
   fileHeader(out, seconds);
   indexRecord(out, seconds, pressureBar(seconds) + 0.001);
   for (uint32_t second = 0; second < seconds; ++second) {
+    if (deployment && second >= 6000 && second < 6300) continue;  // the logger lost five minutes
     out.u8(1), out.u8(0), out.u32(kStart + second);
-    for (int sample = 0; sample < kRate; ++sample) dataRecord(out, second + sample / double{kRate});
+    const int samples = deployment && second == 9000 ? kRate - 2 : kRate;
+    for (int sample = 0; sample < samples; ++sample) dataRecord(out, second + sample / double{kRate});
     pressureRecord(out, pressureBar(second));
     if (second % 10 == 0) systemRecord(out, kStart + second, second);
   }
