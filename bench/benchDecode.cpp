@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
       {"csv system", {"--csv=system"}, 0.5, "no switch"},
       {"info", {"--info"}, 0.5, "no switch"},
       {"info json", {"--info=json"}, 0.5, "no switch"},
+      {"plot", {"--plot=-"}, 0.5, "no switch"},
   };
   std::vector<Sample> before(modes.size());
   std::vector<Sample> after(modes.size());

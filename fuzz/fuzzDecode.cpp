@@ -1,7 +1,8 @@
 // libFuzzer entry: the first byte picks the view, the rest is a record file,
 // decoded through the same path as a named file. Selector values below 16
 // are the report under the switches of their bits (d, t, s, p); 0xF0 and
-// above the deployment check (JSON when odd); the others pick a CSV table,
+// above the deployment check (JSON when odd); 0xE0 to 0xEF the picture
+// (windowed when odd), drawn and thrown away; the others pick a CSV table,
 // with a time window when their top bit is set.
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -15,11 +16,13 @@
 #include "csvTables.h"
 #include "decode.h"
 #include "deploymentInfo.h"
+#include "plotRun.h"
 #include "reportWriter.h"
 
 namespace {
 
 constexpr int kTables = 6;
+constexpr size_t kMostPlotBytes = 1000000;
 constexpr int64_t kWindowFrom = int64_t{1796083210} * 1000000;
 constexpr int64_t kWindowTo = int64_t{1796083230} * 1000000;
 
@@ -63,6 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InfoRun run((selector & 1) != 0 ? InfoFormat::kJson : InfoFormat::kText);
     run.describeFile(name);
     run.describeRun();
+  } else if (selector >= 0xE0) {
+    PlotRun run((selector & 1) != 0 ? TimeWindow{kWindowFrom, kWindowTo, true} : TimeWindow{});
+    run.addFile(name);
+    if (renderPlot(run.columns(), run.facts()).size() > kMostPlotBytes) std::abort();
   } else {
     const auto table = static_cast<CsvTable>((selector - 16) % kTables);
     // A window around the sample recording's minute, or none.

@@ -18,31 +18,42 @@ constexpr int64_t kNoTime = INT64_MIN;
 
 int64_t secondsToMicros(int64_t seconds) { return seconds * kMicrosecondsPerSecond; }
 
-// The span of a run of inertial samples, with the envelope of each axis.
-struct AccelerationChunk {
-  int32_t least[kAccAxes] = {INT32_MAX, INT32_MAX, INT32_MAX};
-  int32_t greatest[kAccAxes] = {INT32_MIN, INT32_MIN, INT32_MIN};
-  int64_t sum[kAccAxes] = {};
+// The envelope of one acceleration axis over a run of data records, in
+// counts: exact, and cheap enough for every record of a long recording.
+struct AxisCounts {
+  int32_t least = INT32_MAX;
+  int32_t greatest = INT32_MIN;
+  int64_t sum = 0;
 
-  void add(const uint8_t* body) {
-    for (size_t axis = 0; axis < kAccAxes; ++axis) {
-      const int32_t count = accCount(body + accOffset(axis));
-      least[axis] = std::min(least[axis], count);
-      greatest[axis] = std::max(greatest[axis], count);
-      sum[axis] += count;
-    }
+  void add(int32_t count) {
+    least = std::min(least, count);
+    greatest = std::max(greatest, count);
+    sum += count;
   }
-  void mergeInto(Column& column, uint64_t records) const {
-    for (size_t axis = 0; axis < kAccAxes; ++axis) {
-      Envelope envelope;
-      envelope.min = least[axis] / 65536.0;
-      envelope.max = greatest[axis] / 65536.0;
-      envelope.sum = static_cast<double>(sum[axis]) / 65536.0;
-      envelope.count = records;
-      column.series[kSeriesAccX + axis].merge(envelope);
-    }
+  Envelope envelope(uint64_t records) const {
+    Envelope values;
+    values.min = least / 65536.0;
+    values.max = greatest / 65536.0;
+    values.sum = static_cast<double>(sum) / 65536.0;
+    values.count = records;
+    return values;
   }
 };
+
+// Adds the accelerations of `records` whole data records to one column.
+void addAccelerations(Column& column, const uint8_t* records, uint64_t count) {
+  AxisCounts x;
+  AxisCounts y;
+  AxisCounts z;
+  for (const uint8_t* body = records + 1; body < records + count * kDataRecordSize; body += kDataRecordSize) {
+    x.add(accCount(body + accOffset(0)));
+    y.add(accCount(body + accOffset(1)));
+    z.add(accCount(body + accOffset(2)));
+  }
+  column.series[kSeriesAccX].merge(x.envelope(count));
+  column.series[kSeriesAccY].merge(y.envelope(count));
+  column.series[kSeriesAccZ].merge(z.envelope(count));
+}
 
 }  // namespace
 
@@ -124,11 +135,7 @@ class PlotView {
       const int64_t time = markerTime_ + sampleOffset(first, rate);
       Column& column = run_.columns_.at(time);
       const uint64_t last = std::min(end, firstSampleAtOrAfter(run_.columns_.columnEnd(time) - markerTime_, rate));
-      AccelerationChunk chunk;
-      for (uint64_t sample = first; sample < last; ++sample) {
-        chunk.add(records + (sample - base) * kDataRecordSize + 1);
-      }
-      chunk.mergeInto(column, last - first);
+      ::addAccelerations(column, records + (first - base) * kDataRecordSize, last - first);
       first = last;
     }
   }

@@ -63,10 +63,11 @@ inline void skipPadByte(const uint8_t*& at) { ++at; }
 // The logger's clock is a signed 32-bit count of seconds.
 inline int32_t readTimestamp(const uint8_t*& at) { return static_cast<int32_t>(readLong(at)); }
 
-// An acceleration in 1/65536: 24-bit two's complement.
+// An acceleration in 1/65536: 24-bit two's complement. Reads the byte after
+// the field too (every acceleration in a data record's body has one after
+// it), so that the field comes in one load.
 inline int32_t accCount(const uint8_t* bytes) {
-  const auto pattern = static_cast<uint32_t>(bytes[0] << 24 | bytes[1] << 16 | bytes[2] << 8);
-  return static_cast<int32_t>(pattern) >> 8;
+  return static_cast<int32_t>(getMotLong(bytes)) >> 8;
 }
 
 // A quaternion component in 1/16384: 16-bit two's complement.

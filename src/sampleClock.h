@@ -45,7 +45,7 @@ inline uint64_t firstSampleAtOrAfter(int64_t micros, uint16_t rate) {
   // offset(s) >= d exactly when 2 s 10^6 + rate >= 2 rate d.
   __extension__ using Wide = unsigned __int128;
   const Wide needed = Wide{2} * rate * static_cast<uint64_t>(micros) - rate;
-  constexpr Wide kTwoSeconds = 2 * kMicrosecondsPerSecond;
+  constexpr Wide kTwoSeconds = Wide{2} * kMicrosecondsPerSecond;
   const Wide first = (needed + kTwoSeconds - 1) / kTwoSeconds;
   return first > UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(first);
 }

@@ -9,6 +9,7 @@
 #include "complain.h"
 #include "exactFormat.h"
 #include "plotRun.h"
+#include "textFormat.h"
 
 namespace {
 
@@ -51,10 +52,11 @@ const Panel kPanelsDrawn[kPanels] = {
      {{kSeriesRecordsPerSecond, "records", "#34495e", false}}},
 };
 
+// Coordinates to a tenth of a pixel.
 std::string number(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
+  const char* end = putFixed(text, std::isfinite(value) ? value : 0.0, 0, 1);
+  return std::string(text, static_cast<size_t>(end - text));
 }
 
 std::string xmlText(std::string_view text) {
@@ -74,10 +76,9 @@ std::string xmlText(std::string_view text) {
 // A round step near `rough`: 1, 2 or 5 times a power of ten.
 double roundStep(double rough) {
   const double power = std::pow(10.0, std::floor(std::log10(rough)));
-  for (const double factor : {1.0, 2.0, 5.0}) {
-    if (factor * power >= rough) return factor * power;
-  }
-  return 10 * power;
+  constexpr double kFactors[] = {1.0, 2.0, 5.0, 10.0};
+  return power * *std::find_if(std::begin(kFactors), std::end(kFactors) - 1,
+                               [&](double factor) { return factor * power >= rough; });
 }
 
 struct Scale {
@@ -101,8 +102,9 @@ Scale scaleFor(double least, double greatest, double top, double bottom) {
 std::string tickLabel(double value, double step) {
   const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
   char text[48];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return std::string(text) == "-0" ? "0" : text;
+  // A tick at zero that arithmetic left a hair below it is still 0.
+  (void)std::snprintf(text, sizeof text, "%.*f", decimals, std::fabs(value) < step / 2 ? 0.0 : value);
+  return text;
 }
 
 class Drawing {
@@ -221,7 +223,9 @@ class Drawing {
   void yAxis(const Scale& scale, bool right) {
     const double labelX = right ? kLeft + kPlotWidth + 6 : kLeft - 6;
     const char* anchor = right ? "start" : "end";
-    for (double value = scale.low; value <= scale.high + scale.step / 2; value += scale.step) {
+    const auto ticks = static_cast<int>(std::lround((scale.high - scale.low) / scale.step));
+    for (int tick = 0; tick <= ticks; ++tick) {
+      const double value = scale.low + tick * scale.step;
       const double y = scale.y(value);
       if (!right) {
         svg_ += "<line x1=\"" + number(kLeft) + "\" x2=\"" + number(kLeft + kPlotWidth) + "\" y1=\"" + number(y) +
@@ -287,10 +291,8 @@ class Drawing {
                                   21600 * kSecond, 43200 * kSecond, 86400 * kSecond, 172800 * kSecond,
                                   604800 * kSecond, 1209600 * kSecond, 2592000 * kSecond, 8640000 * kSecond};
     const int64_t span = count_ * columns_.width();
-    for (const int64_t step : kSteps) {
-      if (span / step <= 10) return step;
-    }
-    return (span / 10 / (86400 * kSecond) + 1) * 86400 * kSecond;
+    const auto* step = std::find_if(std::begin(kSteps), std::end(kSteps), [&](int64_t each) { return span / each <= 10; });
+    return step != std::end(kSteps) ? *step : (span / 10 / (86400 * kSecond) + 1) * 86400 * kSecond;
   }
 
   template <typename Each>
@@ -317,7 +319,7 @@ class Drawing {
       *putIsoTime(text, tick, 3) = '\0';
       std::string label(text);  // YYYY-MM-DDThh:mm:ss.fffZ
       if (step >= 86400 * kMicrosecondsPerSecond) {
-        label = label.substr(0, 10);
+        label.resize(10);
       } else if (step >= 60 * kMicrosecondsPerSecond) {
         label = label.substr(11, 5);
       } else if (step >= kMicrosecondsPerSecond) {

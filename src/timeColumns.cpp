@@ -34,7 +34,7 @@ void Column::merge(const Column& other) {
 
 TimeColumns::TimeColumns() : slots_(static_cast<size_t>(kColumns)) {}
 
-size_t TimeColumns::slotOf(int64_t number) const {
+size_t TimeColumns::slotOf(int64_t number) {
   return static_cast<size_t>(number - floorDivide(number, kColumns) * kColumns);
 }
 

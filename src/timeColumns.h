@@ -67,7 +67,7 @@ class TimeColumns {
   int64_t latest() const { return latest_; }
 
  private:
-  size_t slotOf(int64_t number) const;
+  static size_t slotOf(int64_t number);
   void include(int64_t number);
   void widen();
 

@@ -1,0 +1,141 @@
+// The picture: columns that keep every extreme as they widen, and the file
+// that is written whole or not at all.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "runDecode.h"
+#include "timeColumns.h"
+
+namespace {
+
+constexpr int64_t kHour = int64_t{3600} * 1000000;
+constexpr int64_t kStart = int64_t{1796083200} * 1000000;  // 2026-12-01
+
+TEST(TimeColumns, OneSampleSpikeInAnHourLandsInItsColumn) {
+  TimeColumns columns;
+  const int64_t spike = kStart + kHour / 3 + 12345;
+  for (int64_t t = kStart; t < kStart + kHour; t += 10000) columns.at(t).series[kSeriesAccX].add(1.0);
+  columns.at(spike).series[kSeriesAccX].add(50.0);
+  EXPECT_LE(columns.last() - columns.first() + 1, TimeColumns::kColumns);
+  int spikes = 0;
+  for (int64_t column = columns.first(); column <= columns.last(); ++column) {
+    const Envelope& envelope = columns.column(column).series[kSeriesAccX];
+    const bool holdsSpike = column == spike / columns.width();
+    EXPECT_EQ(envelope.max, holdsSpike ? 50.0 : 1.0) << column;
+    EXPECT_EQ(envelope.min, 1.0);
+    spikes += holdsSpike ? 1 : 0;
+  }
+  EXPECT_EQ(spikes, 1);
+}
+
+TEST(TimeColumns, GapColumnsAreEmptyAndMarked) {
+  TimeColumns columns;
+  for (int64_t t = kStart; t < kStart + kHour; t += 1000000) {
+    if (t >= kStart + kHour / 2 && t < kStart + kHour / 2 + 600000000) continue;  // ten minutes lost
+    columns.at(t).series[kSeriesExtPress].add(1.0);
+  }
+  columns.addGap(kStart + kHour / 2, kStart + kHour / 2 + 600000000);
+  int64_t inGap = 0;
+  for (int64_t column = columns.first(); column <= columns.last(); ++column) {
+    const Column& cell = columns.column(column);
+    const int64_t start = column * columns.width();
+    const bool within = start >= kStart + kHour / 2 && start + columns.width() <= kStart + kHour / 2 + 600000000;
+    if (within) {
+      EXPECT_EQ(cell.gapMicros, columns.width());
+      EXPECT_EQ(cell.series[kSeriesExtPress].count, 0u);
+      ++inGap;
+    }
+    if (cell.gapMicros == 0) {
+      EXPECT_GT(cell.series[kSeriesExtPress].count, 0u) << column;
+    }
+  }
+  EXPECT_GT(inGap, 100);
+}
+
+// Values in random order over a growing span, forwards and backwards: each
+// final column holds exactly the extremes, count and sum of its values.
+TEST(TimeColumns, WideningKeepsEveryExtremeExact) {
+  std::mt19937_64 random(2026);
+  std::vector<std::pair<int64_t, double>> values;
+  TimeColumns columns;
+  for (int i = 0; i < 200000; ++i) {
+    const int64_t t = kStart + static_cast<int64_t>(random() % (uint64_t{30} * 24 * kHour)) - 5 * kHour;
+    const double value = std::ldexp(static_cast<double>(random() % 4096), -static_cast<int>(random() % 8));
+    values.emplace_back(t, value);
+    columns.at(t).series[kSeriesTemp].add(value);
+  }
+  std::map<int64_t, Envelope> expected;
+  for (const auto& [t, value] : values) expected[t / columns.width()].add(value);
+  for (const auto& [column, envelope] : expected) {
+    const Envelope& got = columns.column(column).series[kSeriesTemp];
+    ASSERT_EQ(got.min, envelope.min) << column;
+    ASSERT_EQ(got.max, envelope.max);
+    ASSERT_EQ(got.count, envelope.count);
+    ASSERT_EQ(got.sum, envelope.sum);  // the values add up exactly: few bits each
+  }
+  EXPECT_LE(columns.last() - columns.first() + 1, TimeColumns::kColumns);
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const std::string kHeader = "00 00 0002 012C 0064 51465A90 007B 0036EE80 ";
+
+TEST(Plot, IsWrittenWholeOrNotAtAll) {
+  Scratch scratch;
+  const std::string input = scratch.file("a.zlt", hexBytes(kHeader + "01 00 51465A90 02 000400 000000 000000 4000 0000 0000 0000"));
+  const std::string out = scratch.path() + "/a.svg";
+  // A new file, then the same again over it: the same bytes, nothing left beside it.
+  ASSERT_EQ(scratch.run({"--plot=a.svg", input}).status, 0);
+  const std::string first = slurp(out);
+  EXPECT_EQ(first.rfind("<?xml", 0), 0u);
+  EXPECT_NE(first.find("no pressure records"), std::string::npos);
+  ASSERT_EQ(scratch.run({"--plot=a.svg", input}).status, 0);
+  EXPECT_EQ(slurp(out), first);
+  EXPECT_EQ(scratch.run({"--plot=-", input}).out, first);
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+    EXPECT_EQ(entry.path().filename().string().find("a.svg."), std::string::npos) << entry.path();
+  }
+  // An input as the output, also under another name: refused, untouched.
+  const std::string before = slurp(scratch.path() + "/a.zlt");
+  const RunResult same = scratch.run({"--plot=./a.zlt", input});
+  EXPECT_EQ(same.status, 2);
+  EXPECT_NE(same.err.find("would overwrite the input"), std::string::npos);
+  EXPECT_EQ(slurp(scratch.path() + "/a.zlt"), before);
+  // A folder that cannot take the file: status 1, nothing written.
+  const RunResult nowhere = scratch.run({"--plot=missing/a.svg", input});
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_NE(nowhere.err.find("cannot write missing/a.svg"), std::string::npos);
+  EXPECT_EQ(scratch.run({"--plot=", input}).status, 2);
+  EXPECT_EQ(scratch.run({"--plot=b.svg", "--csv=data", input}).status, 2);
+  EXPECT_EQ(scratch.run({"--plot=b.svg", "-p", input}).status, 2);
+}
+
+// The most a picture can hold: every series in every column, and a gap
+// every other second so no line runs on and every gap is shaded alone.
+TEST(Plot, StaysUnderAMegabyte) {
+  std::string hex = kHeader;
+  char record[96];
+  for (uint32_t second = 0; second < 4000; second += (second % 2 == 0 ? 1 : 2)) {
+    std::snprintf(record, sizeof record, "01 00 %08X 02 %06X 000400 FFF000 4000 0000 0000 0000 03 00 %04X ",
+                  0x51465A90u + second, second * 977 % 0xFFFFFF, second * 13 % 0xFFFF);
+    hex += record;
+    std::snprintf(record, sizeof record, "05 00 %08X %04X 8000 8000 %04X 9C40 %04X ", 0x51465A90u + second,
+                  second * 7 % 0xFFFF, second * 31 % 0xFFFF, second * 3 % 0xFFFF);
+    hex += record;
+  }
+  Scratch scratch;
+  const RunResult result = scratch.run({"--plot=-", scratch.file("dense.zlt", hexBytes(hex))});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_LT(result.out.size(), 1000000u);
+  EXPECT_GT(result.out.size(), 200000u);  // it did draw them all
+}
+
+}  // namespace
