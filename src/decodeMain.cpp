@@ -54,12 +54,24 @@ void usage() {
       "\nDECODE [-h]\tPrint this message\n");
 }
 
+// The options the usage text of -h does not name, in its style.
+void moreUsage() {
+  reportOut().text(
+      "\t[--csv=TABLE] Print one CSV table: header, marker, data, pressure, index or system\n"
+      "\t[--from=TIME] Keep only what lies at or after TIME (UTC, YYYY-MM-DD[Thh:mm[:ss[.fff]]])\n"
+      "\t[--to=TIME] Keep only what lies before TIME\n"
+      "\t[--info[=json]] Describe each file and the run for a deployment check\n"
+      "\t[--plot=OUT.svg] Draw the files as one deployment in an SVG picture\n"
+      "\t[--version] Print the version\n");
+}
+
 void version() { reportOut().text("decode " DECODE_VERSION "\n"); }
 
 constexpr uint16_t kSwitchOn = 0xFFFF;
 
 enum LongOption : int {
   kVersionOption = 256,  // beyond any switch letter
+  kHelpOption,
   kCsvOption,
   kFromOption,
   kToOption,
@@ -68,7 +80,7 @@ enum LongOption : int {
 };
 
 constexpr option kLongOptions[] = {
-    {"help", no_argument, nullptr, 'h'},
+    {"help", no_argument, nullptr, kHelpOption},
     {"version", no_argument, nullptr, kVersionOption},
     {"csv", required_argument, nullptr, kCsvOption},
     {"from", required_argument, nullptr, kFromOption},
@@ -100,6 +112,7 @@ Request parseSwitches(int argc, char** argv) {
       case 'p': pressOnly = kSwitchOn; break;
       case 's': sysRecOnly = kSwitchOn; break;
       case 'h': usage(); request.stop = true; return request;
+      case kHelpOption: usage(); moreUsage(); request.stop = true; return request;
       case kVersionOption: version(); request.stop = true; return request;
       case kCsvOption: request.csv = optarg; break;
       case kFromOption: request.from = optarg; break;

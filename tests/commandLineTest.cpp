@@ -39,11 +39,19 @@ TEST(CommandLine, HelpPrintsUsageAndDecodesNothing) {
 TEST(CommandLine, LongOptionsForHelpAndVersion) {
   Scratch scratch;
   const std::string name = scratch.file("a.zlt", kHeader);
+  // --help is the usage text of -h and then one line for each option it
+  // does not name.
   const RunResult help = scratch.run({"--help", name});
-  EXPECT_EQ(help.out, kUsage);
+  ASSERT_EQ(help.out.substr(0, std::string(kUsage).size()), kUsage);
+  const std::string more = std::string("\n").append(help.out.substr(std::string(kUsage).size()));
+  for (const char* option : {"\t[--csv=TABLE] ", "\t[--from=TIME] ", "\t[--to=TIME] ", "\t[--info[=json]] ",
+                             "\t[--plot=OUT.svg] ", "\t[--version] "}) {
+    EXPECT_NE(more.find(std::string("\n") + option), std::string::npos) << option;
+  }
+  EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 7);
   EXPECT_EQ(help.status, 0);
   const RunResult version = scratch.run({"--version", name});
-  EXPECT_EQ(version.out, "decode 1.0.0\n");
+  EXPECT_EQ(version.out, "decode 1.1.0\n");
   EXPECT_EQ(version.status, 0);
   const RunResult unknown = scratch.run({"--frobnicate", name});
   EXPECT_EQ(unknown.out, fileReport(name, kHeaderLine));

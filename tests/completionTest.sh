@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Drives the bash completion function as bash would and checks what it
+# offers, for whole and split "--option=value" words alike.
+#
+#   completionTest.sh <completion script>
+set -u
+export LC_ALL=C
+source "$1"
+cd "$(mktemp -d)" && touch d0001.dat d0002.dat notes.txt && mkdir plots
+failures=0
+
+# offers EXPECTED WORD...: completing the last WORD offers EXPECTED.
+offers() {
+  local expected=$1
+  shift
+  COMP_WORDS=(decode "$@")
+  COMP_CWORD=$#
+  COMPREPLY=()
+  _decode
+  local got
+  got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd' ')
+  if [[ $got != "$expected" ]]; then
+    echo "completing '$*': expected '$expected', got '$got'"
+    failures=$((failures + 1))
+  fi
+}
+
+offers '--csv=' --cs
+offers '--info --info=' --inf
+offers '--csv= --from= --help --info --info= --plot= --to= --version -d -h -p -s -t' -
+offers '--from=' -d --f
+offers 'data' --csv=da
+offers 'data header index marker pressure system' --csv=e --csv=
+offers 'data header index marker pressure system' --csv '=' ''
+offers 'pressure' --csv '=' pr
+offers 'json' --info=
+offers 'json' --info '=' j
+offers '' --from=2026
+offers 'd0001.dat d0002.dat' -d d0
+offers 'plots' --plot=pl
+offers 'd0001.dat d0002.dat notes.txt plots' --csv=data ''
+
+echo "completion: $failures of 14 cases wrong"
+exit $((failures > 0))
