@@ -1,14 +1,12 @@
 #include "csvTables.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "calendar.h"
 #include "complain.h"
 #include "decode.h"
 #include "exactFormat.h"
+#include "namedInput.h"
 #include "recordScanner.h"
 #include "reportWriter.h"
 #include "sampleClock.h"
@@ -218,20 +216,9 @@ std::optional<CsvTable> csvTableNamed(std::string_view name) {
 void CsvRun::writeHeaderRow() const { reportOut().text(kHeaderRows[static_cast<size_t>(table_)]); }
 
 bool CsvRun::convertFile(const char* name) {
-  const int fd = openInput(name);
-  if (fd < 0) {
-    reportOut().flush();
-    complain("cannot open %s: %s", shownName(name).c_str(), std::strerror(errno));
-    return false;
-  }
   CsvView view(table_, window_, rate_);
-  const int readError = scanRecords(fd, view);
-  close(fd);
+  const bool whole = scanNamedInput(name, view);
   rate_ = view.rate();
   reportDamage(shownName(name), view);
-  if (readError != 0) {
-    reportOut().flush();
-    complain("cannot read %s: %s", shownName(name).c_str(), std::strerror(readError));
-  }
-  return readError == 0;
+  return whole;
 }

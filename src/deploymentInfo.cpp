@@ -1,13 +1,11 @@
 #include "deploymentInfo.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "complain.h"
 #include "decode.h"
 #include "exactFormat.h"
+#include "namedInput.h"
 #include "recordScanner.h"
 #include "reportWriter.h"
 #include "textFormat.h"
@@ -335,22 +333,10 @@ std::string infoJson(const char* name, const DeploymentSummary& summary) {
 }
 
 bool InfoRun::describeFile(const char* name) {
-  const int fd = openInput(name);
-  if (fd < 0) {
-    reportOut().flush();
-    complain("cannot open %s: %s", shownName(name).c_str(), std::strerror(errno));
-    return false;
-  }
   DeploymentSummary file;
   SummaryView view(file, run_);
-  const int readError = scanRecords(fd, view);
-  close(fd);
+  if (!scanNamedInput(name, view)) return false;
   ++files_;
-  if (readError != 0) {
-    reportOut().flush();
-    complain("cannot read %s: %s", shownName(name).c_str(), std::strerror(readError));
-    return false;
-  }
   reportOut().text(format_ == InfoFormat::kJson ? infoJson(name, file) : infoText(name, file, 1));
   return true;
 }

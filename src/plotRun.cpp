@@ -1,13 +1,9 @@
 #include "plotRun.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
-#include "complain.h"
 #include "decode.h"
+#include "namedInput.h"
 #include "recordScanner.h"
 #include "reportWriter.h"
 #include "sampleClock.h"
@@ -154,14 +150,6 @@ class PlotView {
 
 bool PlotRun::addFile(const char* name) {
   facts_.names.emplace_back(name);
-  const int fd = openInput(name);
-  if (fd < 0) {
-    complain("cannot open %s: %s", shownName(name).c_str(), std::strerror(errno));
-    return false;
-  }
   PlotView view(*this);
-  const int readError = scanRecords(fd, view);
-  close(fd);
-  if (readError != 0) complain("cannot read %s: %s", shownName(name).c_str(), std::strerror(readError));
-  return readError == 0;
+  return scanNamedInput(name, view);
 }
