@@ -123,7 +123,7 @@ TEST(Plot, IsWrittenWholeOrNotAtAll) {
 TEST(Plot, StaysUnderAMegabyte) {
   std::string hex = kHeader;
   char record[96];
-  for (uint32_t second = 0; second < 4000; second += (second % 2 == 0 ? 1 : 2)) {
+  for (uint32_t second = 0; second < 4000; second += second % 2 == 0 ? 1u : 2u) {
     std::snprintf(record, sizeof record, "01 00 %08X 02 %06X 000400 FFF000 4000 0000 0000 0000 03 00 %04X ",
                   0x51465A90u + second, second * 977 % 0xFFFFFF, second * 13 % 0xFFFF);
     hex += record;
