@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "accelerationRange.h"
 #include "decode.h"
 #include "namedInput.h"
 #include "recordScanner.h"
@@ -14,41 +15,17 @@ constexpr int64_t kNoTime = INT64_MIN;
 
 int64_t secondsToMicros(int64_t seconds) { return seconds * kMicrosecondsPerSecond; }
 
-// The envelope of one acceleration axis over a run of data records, in
-// counts: exact, and cheap enough for every record of a long recording.
-struct AxisCounts {
-  int32_t least = INT32_MAX;
-  int32_t greatest = INT32_MIN;
-  int64_t sum = 0;
-
-  void add(int32_t count) {
-    least = std::min(least, count);
-    greatest = std::max(greatest, count);
-    sum += count;
-  }
-  Envelope envelope(uint64_t records) const {
-    Envelope values;
-    values.min = least / 65536.0;
-    values.max = greatest / 65536.0;
-    values.sum = static_cast<double>(sum) / 65536.0;
-    values.count = records;
-    return values;
-  }
-};
-
 // Adds the accelerations of `records` whole data records to one column.
 void addAccelerations(Column& column, const uint8_t* records, uint64_t count) {
-  AxisCounts x;
-  AxisCounts y;
-  AxisCounts z;
-  for (const uint8_t* body = records + 1; body < records + count * kDataRecordSize; body += kDataRecordSize) {
-    x.add(accCount(body + accOffset(0)));
-    y.add(accCount(body + accOffset(1)));
-    z.add(accCount(body + accOffset(2)));
+  const AccelerationRange range = accelerationRange(records, count);
+  for (size_t axis = 0; axis < kAccAxes; ++axis) {
+    Envelope values;
+    values.min = range.least[axis] / 65536.0;
+    values.max = range.greatest[axis] / 65536.0;
+    values.sum = static_cast<double>(range.sum[axis]) / 65536.0;
+    values.count = count;
+    column.series[kSeriesAccX + axis].merge(values);
   }
-  column.series[kSeriesAccX].merge(x.envelope(count));
-  column.series[kSeriesAccY].merge(y.envelope(count));
-  column.series[kSeriesAccZ].merge(z.envelope(count));
 }
 
 }  // namespace

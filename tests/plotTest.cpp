@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 
+#include "accelerationRange.h"
 #include "runDecode.h"
 #include "timeColumns.h"
 
@@ -79,6 +80,34 @@ TEST(TimeColumns, WideningKeepsEveryExtremeExact) {
     ASSERT_EQ(got.sum, envelope.sum);  // the values add up exactly: few bits each
   }
   EXPECT_LE(columns.last() - columns.first() + 1, TimeColumns::kColumns);
+}
+
+// Random records with the extreme counts among them, over runs longer than
+// one batch of the vector sums.
+TEST(AccelerationRange, MatchesEveryRecordTakenOneByOne) {
+  std::mt19937 random(18);
+  for (const uint64_t count : {uint64_t{1}, uint64_t{127}, uint64_t{128}, uint64_t{129}, uint64_t{5000}}) {
+    Bytes records(count * 18);
+    for (uint8_t& byte : records) byte = static_cast<uint8_t>(random());
+    records[1] = 0x7F, records[2] = 0xFF, records[3] = 0xFF;  // the greatest count on x
+    records[(count - 1) * 18 + 7] = 0x80, records[(count - 1) * 18 + 8] = 0, records[(count - 1) * 18 + 9] = 0;
+    AccelerationRange expected;
+    for (uint64_t record = 0; record < count; ++record) {
+      for (size_t axis = 0; axis < 3; ++axis) {
+        const uint8_t* field = records.data() + record * 18 + 1 + 3 * axis;
+        const int32_t value = static_cast<int32_t>(static_cast<uint32_t>(field[0] << 24 | field[1] << 16 | field[2] << 8)) >> 8;
+        expected.least[axis] = std::min(expected.least[axis], value);
+        expected.greatest[axis] = std::max(expected.greatest[axis], value);
+        expected.sum[axis] += value;
+      }
+    }
+    const AccelerationRange got = accelerationRange(records.data(), count);
+    for (size_t axis = 0; axis < 3; ++axis) {
+      EXPECT_EQ(got.least[axis], expected.least[axis]) << count << " records, axis " << axis;
+      EXPECT_EQ(got.greatest[axis], expected.greatest[axis]);
+      EXPECT_EQ(got.sum[axis], expected.sum[axis]);
+    }
+  }
 }
 
 std::string slurp(const std::string& path) {
