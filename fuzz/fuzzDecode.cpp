@@ -1,10 +1,10 @@
 // libFuzzer entry: the first byte picks the view, the rest is a record file,
-// decoded through the same path as a named file. Selector values below 16
-// are the report under the switches of their bits (d, t, s, p); 0xF0 and
-// above the deployment check (JSON when odd); 0xE0 to 0xEF the picture
-// (windowed when odd), drawn and thrown away; the others pick a CSV table,
-// with a time window when their top bit is set.
-#include <fcntl.h>
+// decoded from memory and from a descriptor, which must agree. Selector
+// values below 16 are the report under the switches of their bits (d, t, s,
+// p); 0xF0 and above the deployment check (JSON when odd); 0xE0 to 0xEF the
+// picture (windowed when odd); 0xD0 to 0xDF the typed tables (windowed when
+// odd); the others pick a CSV table, with a time window when their top bit
+// is set.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -12,72 +12,74 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 
-#include "csvTables.h"
-#include "decode.h"
-#include "deploymentInfo.h"
-#include "plotRun.h"
-#include "reportWriter.h"
+#include "zolt/zolt.h"
 
 namespace {
 
+using namespace zolt;
+
 constexpr int kTables = 6;
 constexpr size_t kMostPlotBytes = 1000000;
-constexpr int64_t kWindowFrom = int64_t{1796083210} * 1000000;
-constexpr int64_t kWindowTo = int64_t{1796083230} * 1000000;
+constexpr TimeWindow kWindow = {int64_t{1796083210} * 1000000, int64_t{1796083230} * 1000000, true};
 
-uint16_t switchFrom(uint8_t selector, unsigned bit) { return (selector >> bit & 1) != 0 ? 0xFFFF : 0; }
-
-int memoryFile() {
+int memoryFile(std::span<const uint8_t> bytes) {
   const int fd = memfd_create("record-file", MFD_CLOEXEC);
-  if (fd < 0) {
+  if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+      lseek(fd, 0, SEEK_SET) != 0) {
     std::perror("memfd_create");
     std::abort();
   }
   return fd;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The output itself is of no interest here, only that making it is sound.
-  const int null = open("/dev/null", O_WRONLY);
-  dup2(null, STDOUT_FILENO);
-  close(null);
-  return 0;
+// Everything a view writes, and how it ended.
+std::string viewOf(uint8_t selector, const Input& input) {
+  StringSink sink;
+  if (selector < 16) {
+    const ReportSwitches switches{(selector & 1) != 0, (selector & 2) != 0, (selector & 8) != 0, (selector & 4) != 0};
+    Report report(switches, sink);
+    report.file("fuzz", input);
+  } else if (selector >= 0xF0) {
+    InfoRun run((selector & 1) != 0 ? InfoFormat::kJson : InfoFormat::kText, sink);
+    run.file("fuzz", input);
+    (void)run.describeRun();
+  } else if (selector >= 0xE0) {
+    PlotRun run((selector & 1) != 0 ? kWindow : TimeWindow{});
+    run.add("fuzz", input);
+    const Result<std::string> svg = run.render();
+    if (svg.value.size() > kMostPlotBytes) std::abort();
+    sink.text = svg.value;
+  } else if (selector >= 0xD0) {
+    TableOptions options;
+    if ((selector & 1) != 0) options.window = kWindow;
+    const auto kind = static_cast<TableKind>(selector % kTables);
+    TableRun run(kind, options);
+    run.add(input);
+    const Table table = run.take();
+    for (const Column& column : table.columns) {
+      if (column.size() != table.rows) std::abort();
+    }
+    sink.text = std::to_string(table.rows);
+  } else {
+    const auto table = static_cast<TableKind>((selector - 16) % kTables);
+    CsvRun run(table, (selector & 0x80) != 0 ? kWindow : TimeWindow{}, sink);
+    (void)run.writeHeaderRow();
+    run.file(input);
+  }
+  return sink.text;
 }
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const uint8_t selector = data[0];
-  static const int fd = memoryFile();
-  static char name[64];
-  std::snprintf(name, sizeof name, "/proc/self/fd/%d", fd);
-  if (ftruncate(fd, 0) != 0 || pwrite(fd, data + 1, size - 1, 0) != static_cast<ssize_t>(size - 1)) {
-    std::abort();
-  }
-  if (selector < 16) {
-    printDataRecs = switchFrom(selector, 0);
-    totalsOnly = switchFrom(selector, 1);
-    sysRecOnly = switchFrom(selector, 2);
-    pressOnly = switchFrom(selector, 3);
-    decodeFile(name);
-  } else if (selector >= 0xF0) {
-    InfoRun run((selector & 1) != 0 ? InfoFormat::kJson : InfoFormat::kText);
-    run.describeFile(name);
-    run.describeRun();
-  } else if (selector >= 0xE0) {
-    PlotRun run((selector & 1) != 0 ? TimeWindow{kWindowFrom, kWindowTo, true} : TimeWindow{});
-    run.addFile(name);
-    if (renderPlot(run.columns(), run.facts()).size() > kMostPlotBytes) std::abort();
-  } else {
-    const auto table = static_cast<CsvTable>((selector - 16) % kTables);
-    // A window around the sample recording's minute, or none.
-    const TimeWindow window = (selector & 0x80) != 0 ? TimeWindow{kWindowFrom, kWindowTo, true} : TimeWindow{};
-    CsvRun run(table, window);
-    run.writeHeaderRow();
-    run.convertFile(name);
-  }
-  reportOut().flush();
+  const std::span<const uint8_t> file(data + 1, size - 1);
+  const std::string fromMemory = viewOf(data[0], Input::memory(file));
+  const int fd = memoryFile(file);
+  const std::string fromDescriptor = viewOf(data[0], Input::descriptor(fd));
+  close(fd);
+  if (fromMemory != fromDescriptor) std::abort();
   return 0;
 }

@@ -1,0 +1,36 @@
+// What a read takes its bytes from: a file by name, an open descriptor
+// (read from where it stands, and left open), or bytes in memory (not
+// copied: they must outlive the read).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace zolt {
+
+class Input {
+ public:
+  enum class Kind : uint8_t { kPath, kDescriptor, kMemory };
+
+  static Input path(std::string path) { return Input(Kind::kPath, std::move(path), -1, {}); }
+  static Input descriptor(int fd) { return Input(Kind::kDescriptor, {}, fd, {}); }
+  static Input memory(std::span<const uint8_t> bytes) { return Input(Kind::kMemory, {}, -1, bytes); }
+
+  Kind kind() const { return kind_; }
+  const std::string& pathName() const { return path_; }
+  int fd() const { return fd_; }
+  std::span<const uint8_t> bytes() const { return bytes_; }
+
+ private:
+  Input(Kind kind, std::string path, int fd, std::span<const uint8_t> bytes)
+      : kind_(kind), path_(std::move(path)), fd_(fd), bytes_(bytes) {}
+
+  Kind kind_;
+  std::string path_;
+  int fd_;
+  std::span<const uint8_t> bytes_;
+};
+
+}  // namespace zolt

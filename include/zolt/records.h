@@ -1,0 +1,108 @@
+// The logger's records as typed values, and the one call that hands every
+// record of an input to a caller's sink.
+//
+// A record file is a plain sequence of records, each a type byte and a body
+// whose length the type fixes. Times count seconds since 1970-01-01
+// 00:00:00 UTC; offsets count bytes from where the read began.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "zolt/error.h"
+#include "zolt/input.h"
+
+namespace zolt {
+
+struct FileHeader {
+  uint16_t ver;
+  uint16_t id;
+  uint16_t rate;  // data records a second
+  int32_t time;
+  uint16_t ms;
+  uint32_t durationMs;
+};
+
+struct SecondMarker {
+  int32_t time;
+};
+
+// Accelerations in 1/65536 and quaternion components in 1/16384.
+struct DataRecord {
+  int32_t acc[3];
+  int16_t quat[4];
+};
+
+struct PressureRecord {
+  uint16_t counts;
+};
+
+struct IndexRecord {
+  int32_t time;
+  uint16_t ms;
+  uint32_t durationMs;
+  uint32_t maxVal;        // in 1/65536
+  std::string_view file;  // up to 15 bytes, valid only during the call
+};
+
+struct SystemRecord {
+  int32_t time;
+  uint16_t batt;
+  uint16_t vmodem;
+  uint16_t extPress;
+  uint16_t intPress;
+  uint16_t temp;
+  uint16_t hum;
+};
+
+constexpr unsigned kRecordTypes = 6;
+// A record's size with its type byte; 0 for a byte that is no type.
+size_t recordSize(uint8_t type);
+
+// What was wrong with an input's bytes: type bytes that name no record type
+// (each is skipped), and a last record that the end of the input cut short.
+struct Damage {
+  uint64_t unknownBytes = 0;
+  uint64_t firstUnknownOffset = 0;
+  size_t cutSize = 0;  // bytes of the cut record that were there; 0 when none
+  uint8_t cutType = 0;
+  uint64_t cutOffset = 0;
+
+  bool any() const { return unknownBytes > 0 || cutSize > 0; }
+};
+
+// How reading one input went: the error that ended it early (opening,
+// reading, writing the output, memory), and the damage found in what was
+// read.
+struct FileOutcome {
+  Error error;
+  Damage damage;
+  bool ok() const { return error.ok(); }
+};
+
+// Asked between pieces of the input (a few hundred kilobytes apart): false
+// ends the read with Errc::kStopped.
+using KeepGoing = std::function<bool()>;
+
+// Receives the records of an input in file order; every member is
+// optional.
+class RecordSink {
+ public:
+  virtual ~RecordSink() = default;
+  virtual void fileHeader(const FileHeader& /*record*/, uint64_t /*offset*/) {}
+  virtual void secondMarker(const SecondMarker& /*record*/, uint64_t /*offset*/) {}
+  virtual void data(const DataRecord& /*record*/, uint64_t /*offset*/) {}
+  virtual void pressure(const PressureRecord& /*record*/, uint64_t /*offset*/) {}
+  virtual void index(const IndexRecord& /*record*/, uint64_t /*offset*/) {}
+  virtual void system(const SystemRecord& /*record*/, uint64_t /*offset*/) {}
+  virtual void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
+  // The input ended `size` bytes into a record of this type.
+  virtual void cutRecord(uint8_t /*type*/, size_t /*size*/, uint64_t /*offset*/) {}
+};
+
+// Hands every record of `input` to `sink`, in order.
+FileOutcome scan(const Input& input, RecordSink& sink, const KeepGoing& keepGoing = {});
+
+}  // namespace zolt

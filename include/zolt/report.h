@@ -1,0 +1,37 @@
+// The plain-text report: one line per record of interest, counts in
+// engineering units, times in UTC. What `decode [-d] [-t] [-s] [-p]` prints.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "zolt/input.h"
+#include "zolt/records.h"
+#include "zolt/sink.h"
+
+namespace zolt {
+
+struct ReportSwitches {
+  bool printDataRecs = false;  // each data record in full (only alone)
+  bool totalsOnly = false;
+  bool pressOnly = false;
+  bool sysRecOnly = false;
+};
+
+class Report {
+ public:
+  Report(ReportSwitches switches, Sink& sink);
+  ~Report();
+
+  // The report of one input, announced under `name`. A failure to open or
+  // read it is told in the report itself ("Could not open file ...") and
+  // in the outcome. The recording duration of the latest file header
+  // carries over to later files.
+  FileOutcome file(std::string_view name, const Input& input);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace zolt

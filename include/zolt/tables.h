@@ -1,0 +1,125 @@
+// The six tables, one per record type, as typed columns: the CSV tables'
+// columns with their exact values, and the raw counts behind them.
+//
+// A row's time is in microseconds since 1970 UTC (nanoseconds on request),
+// or kNoTime. A data record's time is its second marker's time plus its
+// number since that marker over the rate of the latest file header of the
+// run, to the nearest microsecond; pressure records take their marker's
+// time; the other records carry their own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "zolt/records.h"
+#include "zolt/time.h"
+
+namespace zolt {
+
+enum class TableKind : uint8_t { kHeader, kMarker, kData, kPressure, kIndex, kSystem };
+constexpr size_t kTableKinds = 6;
+
+std::optional<TableKind> tableNamed(std::string_view name);
+std::string_view tableName(TableKind kind);
+// "header, marker, data, pressure, index, system", for messages.
+extern const char* const kTableNames;
+
+enum class ColumnType : uint8_t { kInt16, kUint16, kInt32, kUint32, kInt64, kFloat64, kText };
+size_t elementSize(ColumnType type);  // 0 for text
+
+struct ColumnSpec {
+  std::string_view name;
+  ColumnType type;
+  bool csv;  // a column of the CSV table (which has them in this order)
+  // For a raw count column: the value column it counts, and what one count
+  // of it is worth there (the value is exactly count * scale).
+  std::string_view countOf;
+  double scale;
+};
+
+// Every column a table can have: "time" first, the CSV columns in their
+// order, then the raw counts.
+std::span<const ColumnSpec> columnsOf(TableKind kind);
+
+// Columns chosen by their place in columnsOf().
+using ColumnSet = uint32_t;
+ColumnSet csvColumns(TableKind kind);
+ColumnSet allColumns(TableKind kind);
+std::optional<size_t> columnNumber(TableKind kind, std::string_view name);
+
+// One column's values in one block of memory from malloc; release() hands
+// the block to a caller, who frees it with std::free.
+class Column {
+ public:
+  explicit Column(const ColumnSpec& spec) : spec_(&spec) {}
+  ~Column();
+  Column(Column&& other) noexcept;
+  Column& operator=(Column&& other) noexcept;
+  Column(const Column&) = delete;
+  Column& operator=(const Column&) = delete;
+
+  const ColumnSpec& spec() const { return *spec_; }
+  size_t size() const { return size_; }
+  // The values, read as the column's type; empty for a text column.
+  template <typename Value>
+  std::span<const Value> values() const {
+    return {static_cast<const Value*>(data_), data_ == nullptr ? 0 : size_};
+  }
+  const std::vector<std::string>& texts() const { return texts_; }
+  // The block (nullptr when empty); the column is empty afterwards.
+  void* release();
+
+ private:
+  friend class ColumnWriter;
+  const ColumnSpec* spec_;
+  void* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+  std::vector<std::string> texts_;
+};
+
+struct Table {
+  TableKind kind = TableKind::kData;
+  size_t rows = 0;
+  std::vector<Column> columns;  // the chosen ones, in the order of columnsOf()
+  const Column* column(std::string_view name) const;
+};
+
+struct TableOptions {
+  TimeWindow window;
+  ColumnSet columns = ~ColumnSet{0};  // all of them
+  bool nanoseconds = false;           // times in ns instead of us
+  KeepGoing keepGoing;
+};
+
+// One table over the files of a run, in order: the rate of the latest file
+// header carries from file to file, as on the command line.
+class TableRun {
+ public:
+  TableRun(TableKind kind, TableOptions options);
+  ~TableRun();
+  TableRun(TableRun&&) noexcept;
+  TableRun& operator=(TableRun&&) noexcept;
+
+  // Appends the rows of one input. On an error the rows of its whole
+  // records before the error are kept.
+  FileOutcome add(const Input& input);
+  // The rows so far; the run goes on from an empty table.
+  Table take();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// The name in an index record as every text output shows it: printable
+// ASCII as it is, a backslash doubled, any other byte as "\xHH".
+std::string escapedName(std::string_view name);
+
+}  // namespace zolt

@@ -1,0 +1,144 @@
+// The program: each view of the library run over the named files, with its
+// failures turned into messages and the exit status.
+#include "cli/decodeMain.h"
+
+#include <fcntl.h>
+#include <getopt.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/complain.h"
+#include "cli/options.h"
+#include "cli/outputFile.h"
+#include "cli/standardOutput.h"
+#include "zolt/zolt.h"
+
+namespace {
+
+// "-" stands for standard input, as in other tools, read from where it
+// stands; a file of that name is reached as "./-".
+zolt::Input inputNamed(const char* name) {
+  if (std::strcmp(name, "-") == 0) return zolt::Input::descriptor(STDIN_FILENO);
+  return zolt::Input::path(name);
+}
+
+// Says why a file could not be read, after what was written of it; false
+// when it could not.
+bool told(const char* name, const zolt::Error& error) {
+  stopIfWriteFailed(error);
+  if (error.ok()) return true;
+  const char* verb = error.code == zolt::Errc::kCannotOpen ? "open" : "read";
+  complain("cannot %s %s: %s", verb, shownName(name).c_str(), zolt::describe(error).c_str());
+  return false;
+}
+
+void tellDamage(const char* name, const zolt::Damage& damage) {
+  const std::string shown = shownName(name);
+  if (damage.unknownBytes > 0) {
+    complain("%s: %llu bytes of unknown record type, the first at offset %llu", shown.c_str(),
+             static_cast<unsigned long long>(damage.unknownBytes),
+             static_cast<unsigned long long>(damage.firstUnknownOffset));
+  }
+  if (damage.cutSize > 0) {
+    complain("%s: record of type %u cut short at offset %llu (%zu of %zu bytes), not written", shown.c_str(),
+             damage.cutType, static_cast<unsigned long long>(damage.cutOffset), damage.cutSize,
+             zolt::recordSize(damage.cutType));
+  }
+}
+
+int decodeAll(int argc, char** argv, const zolt::ReportSwitches& switches) {
+  if (optind >= argc) {
+    say("No input file specified");
+    usage();
+    return kExitNoInput;
+  }
+  zolt::Report report(switches, standardOutput());
+  int status = kExitOk;
+  for (; optind < argc; ++optind) {
+    const zolt::FileOutcome outcome = report.file(argv[optind], inputNamed(argv[optind]));
+    stopIfWriteFailed(outcome.error);
+    if (outcome.error.failed()) status = kExitFileFailed;
+  }
+  return status;
+}
+
+int refuseNoInput() {
+  complain("no input file named (see man decode)");
+  return kExitUsage;
+}
+
+int convertAll(int argc, char** argv, zolt::TableKind table, const zolt::TimeWindow& window) {
+  if (optind >= argc) return refuseNoInput();
+  zolt::CsvRun run(table, window, standardOutput());
+  stopIfWriteFailed(run.writeHeaderRow());
+  int status = kExitOk;
+  for (; optind < argc; ++optind) {
+    const zolt::FileOutcome outcome = run.file(inputNamed(argv[optind]));
+    if (!told(argv[optind], outcome.error)) status = kExitFileFailed;
+    tellDamage(argv[optind], outcome.damage);
+  }
+  return status;
+}
+
+int describeAll(int argc, char** argv, zolt::InfoFormat format) {
+  if (optind >= argc) return refuseNoInput();
+  zolt::InfoRun run(format, standardOutput());
+  const bool several = argc - optind > 1;
+  int status = kExitOk;
+  for (; optind < argc; ++optind) {
+    if (!told(argv[optind], run.file(argv[optind], inputNamed(argv[optind])).error)) status = kExitFileFailed;
+  }
+  if (several) stopIfWriteFailed(run.describeRun());
+  return status;
+}
+
+int plotAll(int argc, char** argv, const char* output, const zolt::TimeWindow& window) {
+  if (optind >= argc) return refuseNoInput();
+  zolt::PlotRun run(window);
+  int status = kExitOk;
+  for (; optind < argc; ++optind) {
+    if (!told(argv[optind], run.add(argv[optind], inputNamed(argv[optind])).error)) status = kExitFileFailed;
+  }
+  const zolt::Result<std::string> svg = run.render();
+  if (!svg.ok()) {
+    complain("cannot draw the picture: %s", zolt::describe(svg.error).c_str());
+    return kExitFileFailed;
+  }
+  if (std::strcmp(output, "-") == 0) {
+    say(svg.value);
+  } else if (!writeWholeFile(output, svg.value)) {
+    status = kExitFileFailed;
+  }
+  return status;
+}
+
+int carryOut(int argc, char** argv) {
+  const Request request = parseCommandLine(argc, argv);
+  if (request.stop) return kExitOk;
+  ViewChoice choice;
+  if (const int refused = checkViewRequest(request, choice, argc, argv); refused != 0) return refused;
+  if (choice.info) return describeAll(argc, argv, *choice.info);
+  if (choice.plot != nullptr) return plotAll(argc, argv, choice.plot, choice.window);
+  if (choice.table) return convertAll(argc, argv, *choice.table, choice.window);
+  return decodeAll(argc, argv, request.switches);
+}
+
+// A closed standard stream would lend its number to the first input file
+// opened. Without standard output there is nowhere for the report to go; a
+// closed standard input is stood in for by one that cannot be read, so "-"
+// still fails as it would have.
+void guardStandardStreams() {
+  if (fcntl(STDOUT_FILENO, F_GETFD) < 0) failWrite(errno);
+  if (fcntl(STDIN_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
+  if (fcntl(STDERR_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
+}
+
+}  // namespace
+
+int decodeMain(int argc, char** argv) {
+  guardStandardStreams();
+  enlargeOutputPipe();
+  return carryOut(argc, argv);
+}

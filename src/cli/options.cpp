@@ -1,0 +1,161 @@
+#include "cli/options.h"
+
+#include <getopt.h>
+
+#include <cstring>
+
+#include "cli/complain.h"
+#include "cli/outputFile.h"
+#include "cli/standardOutput.h"
+
+namespace {
+
+// The options the usage text of -h does not name, in its style.
+void moreUsage() {
+  say("\t[--csv=TABLE] Print one CSV table: header, marker, data, pressure, index or system\n"
+      "\t[--from=TIME] Keep only what lies at or after TIME (UTC, YYYY-MM-DD[Thh:mm[:ss[.fff]]])\n"
+      "\t[--to=TIME] Keep only what lies before TIME\n"
+      "\t[--info[=json]] Describe each file and the run for a deployment check\n"
+      "\t[--plot=OUT.svg] Draw the files as one deployment in an SVG picture\n"
+      "\t[--version] Print the version\n");
+}
+
+void version() { say("decode " DECODE_VERSION "\n"); }
+
+enum LongOption : int {
+  kVersionOption = 256,  // beyond any switch letter
+  kHelpOption,
+  kCsvOption,
+  kFromOption,
+  kToOption,
+  kInfoOption,
+  kPlotOption,
+};
+
+constexpr option kLongOptions[] = {
+    {"help", no_argument, nullptr, kHelpOption},
+    {"version", no_argument, nullptr, kVersionOption},
+    {"csv", required_argument, nullptr, kCsvOption},
+    {"from", required_argument, nullptr, kFromOption},
+    {"to", required_argument, nullptr, kToOption},
+    {"info", optional_argument, nullptr, kInfoOption},
+    {"plot", required_argument, nullptr, kPlotOption},
+    {nullptr, 0, nullptr, 0},
+};
+
+// A wrong option ends the run before anything is decoded.
+int refuse(const char* what) {
+  complain("%s (see man decode)", what);
+  return kExitUsage;
+}
+
+std::optional<int64_t> parseWindowEdge(const char* text, const char* option) {
+  if (text == nullptr) return std::nullopt;
+  const std::optional<int64_t> time = zolt::parseIsoTime(text);
+  if (!time) {
+    complain("%s: '%s' is not a UTC time of the form YYYY-MM-DD[Thh:mm[:ss[.fff]]][Z] (see man decode)", option,
+             shownName(text).c_str());
+  }
+  return time;
+}
+
+std::optional<zolt::InfoFormat> infoFormatNamed(std::string_view name) {
+  if (name.empty()) return zolt::InfoFormat::kText;
+  if (name == "json") return zolt::InfoFormat::kJson;
+  return std::nullopt;
+}
+
+int checkInfoRequest(const Request& request, ViewChoice& choice) {
+  if (request.csv != nullptr || request.plot != nullptr) return refuse("--info, --csv and --plot cannot be combined");
+  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to do not apply to --info");
+  if (request.anySwitch) return refuse("--info cannot be combined with -d, -t, -s or -p");
+  if (request.unknownOption) return refuse("unknown option");
+  choice.info = infoFormatNamed(request.info);
+  if (!choice.info) {
+    complain("unknown form '%s' for --info; it takes none or json (see man decode)", shownName(request.info).c_str());
+    return kExitUsage;
+  }
+  return 0;
+}
+
+int checkWindow(const Request& request, ViewChoice& choice) {
+  const std::optional<int64_t> from = parseWindowEdge(request.from, "--from");
+  const std::optional<int64_t> to = parseWindowEdge(request.to, "--to");
+  if ((request.from != nullptr && !from) || (request.to != nullptr && !to)) return kExitUsage;
+  const bool windowed = request.from != nullptr || request.to != nullptr;
+  choice.window = {from.value_or(INT64_MIN), to.value_or(INT64_MAX), windowed};
+  if (choice.window.from >= choice.window.to) return refuse("--from must be before --to");
+  return 0;
+}
+
+int checkCsvRequest(const Request& request, ViewChoice& choice) {
+  if (request.plot != nullptr) return refuse("--csv and --plot cannot be combined");
+  if (request.anySwitch) return refuse("--csv cannot be combined with -d, -t, -s or -p");
+  if (request.unknownOption) return refuse("unknown option");
+  choice.table = zolt::tableNamed(request.csv);
+  if (!choice.table) {
+    complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
+             zolt::kTableNames);
+    return kExitUsage;
+  }
+  return checkWindow(request, choice);
+}
+
+int checkPlotRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
+  if (request.anySwitch) return refuse("--plot cannot be combined with -d, -t, -s or -p");
+  if (request.unknownOption) return refuse("unknown option");
+  if (*request.plot == '\0') return refuse("--plot needs a file name, or - for standard output");
+  for (int name = optind; name < argc; ++name) {
+    if (std::strcmp(request.plot, "-") != 0 && isSameFile(request.plot, argv[name])) {
+      complain("--plot=%s would overwrite the input %s (see man decode)", shownName(request.plot).c_str(),
+               shownName(argv[name]).c_str());
+      return kExitUsage;
+    }
+  }
+  choice.plot = request.plot;
+  return checkWindow(request, choice);
+}
+
+}  // namespace
+
+void usage() {
+  say("\nDECODE [-d] [-t] [-s] [-p] <filename>\tDecode a ZOLT binary file\n"
+      "\t[-d] Print full data records (else prints summaries each second)\n"
+      "\t[-t] Print only totals, not individual records (except header)\n"
+      "\t[-s] Print only System Records\n"
+      "\t[-p] Print only Pressure Records\n"
+      "\nDECODE [-h]\tPrint this message\n");
+}
+
+Request parseCommandLine(int argc, char** argv) {
+  Request request;
+  int letter;
+  while ((letter = getopt_long(argc, argv, "dtpsh", kLongOptions, nullptr)) > 0) {
+    switch (letter) {
+      case 'd': request.switches.printDataRecs = true; break;
+      case 't': request.switches.totalsOnly = true; break;
+      case 'p': request.switches.pressOnly = true; break;
+      case 's': request.switches.sysRecOnly = true; break;
+      case 'h': usage(); request.stop = true; return request;
+      case kHelpOption: usage(); moreUsage(); request.stop = true; return request;
+      case kVersionOption: version(); request.stop = true; return request;
+      case kCsvOption: request.csv = optarg; break;
+      case kFromOption: request.from = optarg; break;
+      case kToOption: request.to = optarg; break;
+      case kInfoOption: request.info = optarg != nullptr ? optarg : ""; break;
+      case kPlotOption: request.plot = optarg; break;
+      default: request.unknownOption = true; break;  // getopt has already said what was wrong
+    }
+  }
+  const zolt::ReportSwitches& on = request.switches;
+  request.anySwitch = on.printDataRecs || on.totalsOnly || on.pressOnly || on.sysRecOnly;
+  return request;
+}
+
+int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
+  if (request.info != nullptr) return checkInfoRequest(request, choice);
+  if (request.csv != nullptr) return checkCsvRequest(request, choice);
+  if (request.plot != nullptr) return checkPlotRequest(request, choice, argc, argv);
+  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to need --csv or --plot");
+  return 0;
+}

@@ -1,0 +1,46 @@
+// The command line: what it asks for, checked before anything is decoded.
+#pragma once
+
+#include <optional>
+
+#include "zolt/report.h"
+#include "zolt/summary.h"
+#include "zolt/tables.h"
+
+enum ExitStatus : int {
+  kExitOk = 0,
+  kExitFileFailed = 1,
+  kExitNoInput = 2,
+  kExitUsage = 2,
+};
+
+// What the command line asks for, before it is checked.
+struct Request {
+  bool stop = false;  // -h, --help or --version has been answered
+  zolt::ReportSwitches switches;
+  bool anySwitch = false;
+  bool unknownOption = false;
+  const char* csv = nullptr;
+  const char* from = nullptr;
+  const char* to = nullptr;
+  const char* info = nullptr;  // "" for the text form
+  const char* plot = nullptr;
+};
+
+// Parses the switches; the file names start at optind afterwards. Answers
+// -h, --help and --version itself.
+Request parseCommandLine(int argc, char** argv);
+
+// The view the command line asks for, once checked; no view is the report.
+struct ViewChoice {
+  std::optional<zolt::TableKind> table;
+  zolt::TimeWindow window;
+  std::optional<zolt::InfoFormat> info;
+  const char* plot = nullptr;
+};
+
+// 0 when the request is sound, else the exit status after saying why.
+int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char** argv);
+
+// The usage text of -h, and the "No input file specified" case.
+void usage();

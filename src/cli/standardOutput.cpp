@@ -1,0 +1,40 @@
+#include "cli/standardOutput.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kExitWriteFailed = 1;
+
+}  // namespace
+
+zolt::Sink& standardOutput() {
+  static zolt::DescriptorSink sink(STDOUT_FILENO);
+  return sink;
+}
+
+void say(std::string_view text) {
+  if (const int error = standardOutput().write(text.data(), text.size()); error != 0) failWrite(error);
+}
+
+void failWrite(int error) {
+  // Nothing is left to do if even this line cannot be written.
+  (void)std::fprintf(stderr, "decode: write error: %s\n", std::strerror(error));
+  std::_Exit(kExitWriteFailed);
+}
+
+void stopIfWriteFailed(const zolt::Error& error) {
+  if (error.code == zolt::Errc::kWriteFailed) failWrite(error.system);
+}
+
+void enlargeOutputPipe() {
+#ifdef F_SETPIPE_SZ
+  // Refusal (not a pipe, or over the system's limit) only costs speed.
+  fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1024 * 1024);
+#endif
+}

@@ -1,0 +1,38 @@
+// Reads a descriptor in large blocks into one buffer, from where it stands,
+// with room in front of each block for the start of a record that the
+// previous block cut.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace zolt {
+
+class BlockReader {
+ public:
+  // Small enough that a block just read is still in the core's own cache
+  // when the decoder walks it.
+  static constexpr size_t kBlockSize = size_t{128} * 1024;
+  // Bytes before the block that its holder may write, to put a record cut
+  // by the previous block back together.
+  static constexpr size_t kHeadroom = 32;
+
+  struct Block {
+    uint8_t* data;
+    size_t size;  // 0 at the end of the input
+    int error;    // with size 0: the errno of a failed read, or 0
+  };
+
+  explicit BlockReader(int fd);
+
+  // Reads the next block into the buffer, over the one before.
+  Block next();
+
+ private:
+  int fd_;
+  // Left uninitialised: only the part in use is ever touched.
+  std::unique_ptr<uint8_t[]> buffer_;
+};
+
+}  // namespace zolt

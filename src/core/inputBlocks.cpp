@@ -1,0 +1,89 @@
+#include "core/inputBlocks.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "core/recordFormat.h"
+
+namespace zolt {
+
+static_assert(BlockReader::kHeadroom >= kLargestRecord, "a cut record must fit in front of a block");
+
+InputBlocks::InputBlocks(const Input& input) {
+  switch (input.kind()) {
+    case Input::Kind::kMemory:
+      pieceEnd_ = input.bytes().data();
+      memoryEnd_ = pieceEnd_ + input.bytes().size();
+      return;
+    case Input::Kind::kPath:
+      fd_ = open(input.pathName().c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd_ < 0) {
+        openError_ = {Errc::kCannotOpen, errno};
+        return;
+      }
+      ownsFd_ = true;
+      break;
+    case Input::Kind::kDescriptor:
+      fd_ = input.fd();
+      break;
+  }
+  watchSize();
+  reader_.emplace(fd_);
+}
+
+InputBlocks::~InputBlocks() {
+  if (ownsFd_) close(fd_);
+}
+
+// Only a regular file has a size to hold it to; /proc files say 0 and are
+// read like any other.
+void InputBlocks::watchSize() {
+  struct stat info{};
+  if (fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) return;
+  const off_t start = lseek(fd_, 0, SEEK_CUR);
+  if (start < 0) return;
+  expectedEnd_ = std::max<off_t>(info.st_size - start, 0);
+}
+
+InputBlocks::Bytes InputBlocks::endWith(const uint8_t* begin, const uint8_t* end, Error error) {
+  ended_ = true;
+  error_ = error;
+  return {begin, end};
+}
+
+InputBlocks::Bytes InputBlocks::next(const uint8_t* rest) {
+  return reader_ ? nextFromReader(rest) : nextInMemory(rest);
+}
+
+InputBlocks::Bytes InputBlocks::nextInMemory(const uint8_t* rest) {
+  const uint8_t* const begin = rest != nullptr ? rest : pieceEnd_;
+  if (pieceEnd_ == memoryEnd_ && rest != nullptr) return endWith(begin, memoryEnd_, {});
+  pieceEnd_ += std::min(static_cast<size_t>(memoryEnd_ - pieceEnd_), kMemoryPiece);
+  if (begin == pieceEnd_) return endWith(begin, memoryEnd_, {});
+  return {begin, pieceEnd_};
+}
+
+InputBlocks::Bytes InputBlocks::nextFromReader(const uint8_t* rest) {
+  // The next block is read over this one, so the rest is kept aside meanwhile.
+  uint8_t carried[BlockReader::kHeadroom];
+  const size_t kept = rest == nullptr ? 0 : static_cast<size_t>(blockEnd_ - rest);
+  if (kept > 0) std::memcpy(carried, rest, kept);
+  const BlockReader::Block block = reader_->next();
+  uint8_t* const begin = block.data - kept;
+  if (kept > 0) std::memcpy(begin, carried, kept);
+  blockEnd_ = block.data + block.size;
+  if (block.size > 0) {
+    position_ += static_cast<off_t>(block.size);
+    return {begin, blockEnd_};
+  }
+  if (block.error != 0) return endWith(begin, blockEnd_, {Errc::kCannotRead, block.error});
+  if (expectedEnd_ && position_ < *expectedEnd_) return endWith(begin, blockEnd_, {Errc::kShrank, EIO});
+  return endWith(begin, blockEnd_, {});
+}
+
+}  // namespace zolt

@@ -1,0 +1,71 @@
+// Hands out an input's bytes in large pieces: bytes in memory as they lie,
+// a descriptor through a BlockReader. A record that the end of a piece cuts
+// is handed out whole at the start of the next. A regular file that ends
+// before the size it had when it was opened has shrunk while it was read:
+// that is a read error, not a short file.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "core/blockReader.h"
+#include "zolt/error.h"
+#include "zolt/input.h"
+
+namespace zolt {
+
+class InputBlocks {
+ public:
+  // Memory is handed out in pieces of this size too, so that a caller who
+  // asked to be able to stop is asked as often.
+  static constexpr size_t kMemoryPiece = BlockReader::kBlockSize;
+
+  struct Bytes {
+    const uint8_t* begin;
+    const uint8_t* end;
+  };
+
+  // Opens the input; openError() tells whether that failed.
+  explicit InputBlocks(const Input& input);
+  ~InputBlocks();
+  InputBlocks(const InputBlocks&) = delete;
+  InputBlocks& operator=(const InputBlocks&) = delete;
+
+  Error openError() const { return openError_; }
+
+  // Hands out more input behind the bytes from `rest` to the end of what
+  // was handed out last (fewer than a record; nullptr at first). Once
+  // nothing more can be had, ended() is true and the bytes handed out are
+  // only those that were left.
+  Bytes next(const uint8_t* rest);
+
+  bool ended() const { return ended_; }
+  // With ended(): ok at the end of the input, else why it ended early.
+  Error error() const { return error_; }
+
+ private:
+  Bytes nextInMemory(const uint8_t* rest);
+  Bytes nextFromReader(const uint8_t* rest);
+  Bytes endWith(const uint8_t* begin, const uint8_t* end, Error error);
+  void watchSize();
+
+  int fd_ = -1;
+  bool ownsFd_ = false;
+  bool ended_ = false;
+  Error openError_;
+  Error error_;
+  // Memory.
+  const uint8_t* memoryEnd_ = nullptr;
+  const uint8_t* pieceEnd_ = nullptr;
+  // A descriptor.
+  std::optional<BlockReader> reader_;
+  const uint8_t* blockEnd_ = nullptr;
+  // A regular file must give as many bytes as it had when it was opened.
+  std::optional<off_t> expectedEnd_;
+  off_t position_ = 0;
+};
+
+}  // namespace zolt

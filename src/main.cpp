@@ -1,3 +1,0 @@
-#include "decode.h"
-
-int main(int argc, char** argv) { return decodeMain(argc, argv); }

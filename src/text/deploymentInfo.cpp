@@ -1,0 +1,304 @@
+#include "views/deploymentSummary.h"
+#include "text/exactFormat.h"
+#include "core/readInput.h"
+#include "text/textFormat.h"
+#include "text/textOut.h"
+#include "zolt/summary.h"
+#include "zolt/tables.h"
+
+namespace zolt {
+
+namespace {
+
+constexpr const char* kTypeNames[kRecordTypes] = {"header", "marker", "data", "pressure", "index", "system"};
+
+std::string shortest(const SensorInfo& sensor, double value) {
+  char text[64];
+  const char* end = sensor.singlePrecision ? putShortest(text, static_cast<float>(value)) : putShortest(text, value);
+  return std::string(text, static_cast<size_t>(end - text));
+}
+
+std::string shortest(double value) {
+  char text[64];
+  const char* end = putShortest(text, value);
+  return std::string(text, static_cast<size_t>(end - text));
+}
+
+std::string markerTime(int32_t seconds) {
+  char text[32] = {};
+  SecondCache cache;
+  const char* end = putIsoTime(text, int64_t{seconds} * 1000000, 3, cache);
+  return std::string(text, static_cast<size_t>(end - text));
+}
+
+// ---- text ----
+
+constexpr size_t kLabelWidth = 23;
+constexpr size_t kLineWidth = 80;
+
+void line(std::string& out, const std::string& label, const std::string& value) {
+  out += "  " + label;
+  out.append(kLabelWidth > label.size() + 2 ? kLabelWidth - label.size() - 2 : 1, ' ');
+  out += value + "\n";
+}
+
+// Words after the label, wrapped to the line width under the label column.
+void wrappedLine(std::string& out, const std::string& label, const std::string& words) {
+  std::string current;
+  std::string first = label;
+  size_t at = 0;
+  while (at < words.size()) {
+    const size_t space = words.find(' ', at);
+    const std::string word = words.substr(at, space == std::string::npos ? std::string::npos : space - at);
+    at = space == std::string::npos ? words.size() : space + 1;
+    if (!current.empty() && kLabelWidth + current.size() + 1 + word.size() > kLineWidth) {
+      line(out, first, current);
+      first.clear();
+      current.clear();
+    }
+    current += (current.empty() ? "" : " ") + word;
+  }
+  line(out, first, current);
+}
+
+std::string joined(const std::vector<std::string>& parts, const char* separator) {
+  std::string all;
+  for (const std::string& part : parts) all += (all.empty() ? "" : separator) + part;
+  return all;
+}
+
+void markerLines(std::string& out, const Summary& summary) {
+  if (!summary.firstMarker) {
+    line(out, "markers", "none");
+    return;
+  }
+  line(out, "markers", markerTime(*summary.firstMarker) + " to " + markerTime(*summary.lastMarker));
+  line(out, "gaps", summary.gaps == 0 ? "none"
+                                      : std::to_string(summary.gaps) + ", " + std::to_string(summary.missingSeconds) +
+                                            " s missing, the longest " + std::to_string(summary.longestGap) + " s");
+  line(out, "steps back", summary.stepsBack == 0 ? "none" : std::to_string(summary.stepsBack));
+}
+
+void samplingLine(std::string& out, const Summary& summary) {
+  std::string text = summary.rate ? "rate " + std::to_string(*summary.rate) : "no rate";
+  const SecondsFigures figures = secondsFigures(summary);
+  if (figures.seconds == 0) {
+    text += "; no whole seconds";
+  } else {
+    text += "; min " + std::to_string(figures.min) + ", median " + std::to_string(figures.median) + ", max " +
+            std::to_string(figures.max) + " over " + std::to_string(figures.seconds) + " s";
+    if (summary.rate && *summary.rate != 0) {
+      text += "; " + std::to_string(figures.shortSeconds) + " short, " + std::to_string(figures.longSeconds) + " long";
+    }
+  }
+  wrappedLine(out, "records a second", text);
+}
+
+void sensorLines(std::string& out, const Summary& summary) {
+  for (int sensor = 0; sensor < kSensors; ++sensor) {
+    const SensorInfo& info = kSensorInfo[sensor];
+    const ReadingRange& range = summary.sensors[sensor];
+    if (range.count == 0) {
+      line(out, info.label, "none");
+      continue;
+    }
+    line(out, info.label, "min " + shortest(info, range.min) + "  max " + shortest(info, range.max));
+    line(out, "", "mean " + shortest(range.mean()));
+    line(out, "", "first " + shortest(info, range.first) + "  last " + shortest(info, range.last));
+  }
+  if (!summary.leastSquaredNorm) {
+    line(out, "quaternion length", "none");
+  } else {
+    line(out, "quaternion length", "min " + shortest(quatNorm(*summary.leastSquaredNorm)) + "  max " +
+                                       shortest(quatNorm(*summary.greatestSquaredNorm)));
+  }
+}
+
+// ---- JSON ----
+
+// The length of the well-formed UTF-8 sequence at `at`, or 0.
+size_t utf8SequenceLength(std::string_view text, size_t at) {
+  const auto lead = static_cast<uint8_t>(text[at]);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  uint32_t point = 0;
+  uint32_t least = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, point = lead & 0x1Fu, least = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, point = lead & 0x0Fu, least = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, point = lead & 0x07u, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<uint8_t>(text[at + i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    point = point << 6 | (next & 0x3Fu);
+  }
+  const bool surrogate = point >= 0xD800 && point <= 0xDFFF;
+  return point < least || point > 0x10FFFF || surrogate ? 0 : length;
+}
+
+// A JSON string of any bytes: well-formed UTF-8 as it is, and each byte
+// that is not part of it as the text \xHH, so the output is valid UTF-8.
+void jsonString(std::string& out, std::string_view text) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  out += '"';
+  for (size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<uint8_t>(text[at]);
+    const size_t length = utf8SequenceLength(text, at);
+    if (byte == '"' || byte == '\\') {
+      out += '\\';
+      out += static_cast<char>(byte);
+    } else if (byte < 0x20) {
+      out += "\\u00";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    } else if (length == 0) {
+      out += "\\\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    } else {
+      out.append(text.substr(at, length));
+      at += length;
+      continue;
+    }
+    ++at;
+  }
+  out += '"';
+}
+
+std::string jsonNumber(uint64_t value) { return std::to_string(value); }
+
+template <typename Value, typename Show>
+std::string jsonOptional(const std::optional<Value>& value, Show show) {
+  return value ? show(*value) : "null";
+}
+
+std::string jsonSensors(const Summary& summary) {
+  std::string out = "{";
+  for (int sensor = 0; sensor < kSensors; ++sensor) {
+    const SensorInfo& info = kSensorInfo[sensor];
+    const ReadingRange& range = summary.sensors[sensor];
+    out += (sensor == 0 ? "\"" : ",\"") + std::string(info.key) + "\":";
+    if (range.count == 0) {
+      out += "null";
+      continue;
+    }
+    out += "{\"count\":" + jsonNumber(range.count) + ",\"min\":" + shortest(info, range.min) +
+           ",\"mean\":" + shortest(range.mean()) +
+           ",\"max\":" + shortest(info, range.max) + ",\"first\":" + shortest(info, range.first) +
+           ",\"last\":" + shortest(info, range.last) + "}";
+  }
+  return out + "}";
+}
+
+std::string jsonSampling(const Summary& summary) {
+  const SecondsFigures figures = secondsFigures(summary);
+  const bool any = figures.seconds > 0;
+  const bool rated = summary.rate && *summary.rate != 0;
+  auto figure = [&](bool known, uint64_t value) { return known ? jsonNumber(value) : std::string("null"); };
+  return "{\"rate\":" + jsonOptional(summary.rate, [](uint16_t rate) { return jsonNumber(rate); }) +
+         ",\"seconds\":" + jsonNumber(figures.seconds) + ",\"min\":" + figure(any, figures.min) +
+         ",\"median\":" + figure(any, figures.median) + ",\"max\":" + figure(any, figures.max) +
+         ",\"short\":" + figure(rated, figures.shortSeconds) + ",\"long\":" + figure(rated, figures.longSeconds) + "}";
+}
+
+std::string jsonMarkers(const Summary& summary) {
+  auto time = [](int32_t seconds) { return std::string("\"").append(markerTime(seconds)).append("\""); };
+  return "{\"first\":" + jsonOptional(summary.firstMarker, time) + ",\"last\":" +
+         jsonOptional(summary.lastMarker, time) + ",\"gaps\":" + jsonNumber(summary.gaps) +
+         ",\"missing_s\":" + jsonNumber(summary.missingSeconds) + ",\"longest_gap_s\":" +
+         jsonNumber(summary.longestGap) + ",\"steps_back\":" + jsonNumber(summary.stepsBack) + "}";
+}
+
+}  // namespace
+
+std::string infoText(std::optional<std::string_view> name, const Summary& summary, uint64_t files) {
+  std::string out = name ? escapedName(*name) : "all " + std::to_string(files) + " files as one deployment";
+  out += ": " + std::to_string(summary.bytes) + " bytes\n";
+  std::vector<std::string> counts;
+  for (size_t type = 0; type < kRecordTypes; ++type) {
+    counts.push_back(std::to_string(summary.records[type]) + " " + kTypeNames[type]);
+  }
+  wrappedLine(out, "records", joined(counts, ", "));
+  markerLines(out, summary);
+  samplingLine(out, summary);
+  sensorLines(out, summary);
+  const std::vector<std::string> problems = problemsOf(summary);
+  wrappedLine(out, "status", problems.empty() ? "clean" : "problems: " + joined(problems, "; "));
+  return out + "\n";
+}
+
+std::string infoJson(std::optional<std::string_view> name, const Summary& summary) {
+  std::string out = "{\"file\":";
+  if (name) {
+    jsonString(out, *name);
+  } else {
+    out += "null";
+  }
+  out += ",\"bytes\":" + jsonNumber(summary.bytes) + ",\"records\":{";
+  for (size_t type = 0; type < kRecordTypes; ++type) {
+    out += (type == 0 ? "\"" : ",\"") + std::string(kTypeNames[type]) + "\":" + jsonNumber(summary.records[type]);
+  }
+  out += "},\"unknown_bytes\":" + jsonNumber(summary.unknownBytes) + ",\"first_unknown_offset\":" +
+         (summary.unknownBytes > 0 ? jsonNumber(summary.firstUnknownOffset) : "null") +
+         ",\"truncated_bytes\":" + jsonNumber(summary.truncatedBytes) + ",\"markers\":" + jsonMarkers(summary) +
+         ",\"samples_per_second\":" + jsonSampling(summary) + ",\"sensors\":" + jsonSensors(summary) +
+         ",\"quat_norm\":";
+  if (summary.leastSquaredNorm) {
+    out += "{\"min\":" + shortest(quatNorm(*summary.leastSquaredNorm)) +
+           ",\"max\":" + shortest(quatNorm(*summary.greatestSquaredNorm)) + "}";
+  } else {
+    out += "null";
+  }
+  out += ",\"problems\":[";
+  const std::vector<std::string> problems = problemsOf(summary);
+  for (size_t i = 0; i < problems.size(); ++i) {
+    if (i > 0) out += ",";
+    jsonString(out, problems[i]);
+  }
+  return out + "]}\n";
+}
+
+struct InfoRun::Impl {
+  InfoFormat format;
+  TextOut out;
+  SummaryRun run;
+  uint64_t files = 0;
+};
+
+InfoRun::InfoRun(InfoFormat format, Sink& sink) : impl_(std::make_unique<Impl>(Impl{format, TextOut(sink), {}, 0})) {}
+
+InfoRun::~InfoRun() = default;
+
+FileOutcome InfoRun::file(std::string_view name, const Input& input) {
+  Impl& info = *impl_;
+  Summary file;
+  FileOutcome outcome = info.run.add(input, file);
+  if (outcome.error.failed()) return outcome;
+  ++info.files;
+  try {
+    info.out.text(info.format == InfoFormat::kJson ? infoJson(name, file) : infoText(name, file, 1));
+  } catch (const std::bad_alloc&) {
+    outcome.error = outOfMemory();
+  }
+  if (const Error written = info.out.flush(); written.failed()) outcome.error = written;
+  return outcome;
+}
+
+Error InfoRun::describeRun() {
+  Impl& info = *impl_;
+  try {
+    info.out.text(info.format == InfoFormat::kJson ? infoJson(std::nullopt, info.run.run())
+                                                   : infoText(std::nullopt, info.run.run(), info.files));
+  } catch (const std::bad_alloc&) {
+    return outOfMemory();
+  }
+  return info.out.flush();
+}
+
+}  // namespace zolt

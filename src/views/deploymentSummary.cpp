@@ -1,0 +1,222 @@
+#include "views/deploymentSummary.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/readInput.h"
+#include "core/recordFormat.h"
+#include "zolt/units.h"
+
+namespace zolt {
+
+const SensorInfo kSensorInfo[kSensors] = {
+    {"ext_press_bar", "ext. pressure, bar", true},
+    {"int_press_psia", "int. pressure, psia", true},
+    {"temp_degC", "temperature, degC", true},
+    {"hum_pct", "humidity, %", true},
+    {"batt_V", "battery, V", false},
+    {"vmodem_V", "modem, V", false},
+};
+
+namespace {
+
+void addReading(ReadingRange& range, double value) {
+  if (range.count == 0) {
+    range.min = range.max = range.first = value;
+  } else {
+    range.min = std::min(range.min, value);
+    range.max = std::max(range.max, value);
+  }
+  range.last = value;
+  range.sum += value;
+  ++range.count;
+}
+
+}  // namespace
+
+void SummaryTally::fileHeader(uint16_t headerRate) {
+  if (!summary.rate) summary.rate = headerRate;
+}
+
+void SummaryTally::secondMarker(int32_t time) {
+  if (summary.lastMarker) {
+    const int64_t step = int64_t{time} - *summary.lastMarker;
+    if (step == 1) ++summary.recordsPerSecond[sinceMarker];
+    if (step > 1) {
+      const auto missing = static_cast<uint64_t>(step - 1);
+      ++summary.gaps;
+      summary.missingSeconds += missing;
+      summary.longestGap = std::max(summary.longestGap, missing);
+    }
+    if (step <= 0) ++summary.stepsBack;
+  } else {
+    summary.firstMarker = time;
+  }
+  summary.lastMarker = time;
+  sinceMarker = 0;
+}
+
+SquaredNorms squaredNorms(const uint8_t* records, size_t count) {
+  SquaredNorms norms;
+  for (const uint8_t* record = records; record < records + count * kDataRecordSize; record += kDataRecordSize) {
+    uint64_t squares = 0;
+    for (size_t part = 0; part < kQuatParts; ++part) {
+      const int64_t component = quatCount(record + 1 + quatOffset(part));
+      squares += static_cast<uint64_t>(component * component);
+    }
+    norms.least = std::min(norms.least, squares);
+    norms.greatest = std::max(norms.greatest, squares);
+  }
+  return norms;
+}
+
+void SummaryTally::dataRecords(size_t count, const SquaredNorms& norms) {
+  summary.records[kDataRecord] += count;
+  sinceMarker += count;
+  if (count == 0) return;
+  summary.leastSquaredNorm = std::min(summary.leastSquaredNorm.value_or(UINT64_MAX), norms.least);
+  summary.greatestSquaredNorm = std::max(summary.greatestSquaredNorm.value_or(0), norms.greatest);
+}
+
+void SummaryTally::unknownByte(uint64_t offset) {
+  if (summary.unknownBytes++ == 0) summary.firstUnknownOffset = offset;
+}
+
+SecondsFigures secondsFigures(const Summary& summary) {
+  SecondsFigures figures;
+  const auto& histogram = summary.recordsPerSecond;
+  if (histogram.empty()) return figures;
+  for (const auto& [records, seconds] : histogram) figures.seconds += seconds;
+  figures.min = histogram.begin()->first;
+  figures.max = histogram.rbegin()->first;
+  uint64_t seen = 0;
+  const uint64_t middle = (figures.seconds - 1) / 2;
+  for (const auto& [records, seconds] : histogram) {
+    if (seen <= middle && middle < seen + seconds) figures.median = records;
+    seen += seconds;
+    if (summary.rate && records < *summary.rate) figures.shortSeconds += seconds;
+    if (summary.rate && records > *summary.rate) figures.longSeconds += seconds;
+  }
+  return figures;
+}
+
+double quatNorm(uint64_t squaredCounts) { return std::sqrt(static_cast<double>(squaredCounts)) / 16384.0; }
+
+namespace {
+
+std::string counted(uint64_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+std::vector<std::string> problemsOf(const Summary& summary) {
+  std::vector<std::string> problems;
+  if (summary.gaps > 0) {
+    problems.push_back(counted(summary.gaps, "gap", "gaps") + " in the markers, " +
+                       std::to_string(summary.missingSeconds) + " s missing");
+  }
+  if (summary.stepsBack > 0) problems.push_back(counted(summary.stepsBack, "marker", "markers") + " not after the one before");
+  if (summary.unknownBytes > 0) {
+    problems.push_back(counted(summary.unknownBytes, "byte", "bytes") + " of unknown record type, from offset " +
+                       std::to_string(summary.firstUnknownOffset));
+  }
+  if (summary.truncatedBytes > 0) {
+    problems.push_back("last record cut short after " + counted(summary.truncatedBytes, "byte", "bytes"));
+  }
+  const SecondsFigures figures = secondsFigures(summary);
+  if (figures.shortSeconds > 0) {
+    problems.push_back(counted(figures.shortSeconds, "second", "seconds") + " with fewer records than the rate");
+  }
+  if (figures.longSeconds > 0) {
+    problems.push_back(counted(figures.longSeconds, "second", "seconds") + " with more records than the rate");
+  }
+  return problems;
+}
+
+SummaryView::SummaryView(SummaryTally& file, SummaryTally& run)
+    : file_(file), run_(run), runOffset_(run.summary.bytes) {}
+
+template <typename Update>
+void SummaryView::both(uint8_t type, Update update) {
+  for (SummaryTally* tally : {&file_, &run_}) {
+    tally->summary.bytes += kRecordSize[type];
+    ++tally->summary.records[type];
+    update(*tally);
+  }
+}
+
+void SummaryView::fileHeader(const uint8_t* body) {
+  const uint16_t rate = readFileHeader(body).rate;
+  both(kFileHeader, [&](SummaryTally& tally) { tally.fileHeader(rate); });
+}
+
+void SummaryView::secondMarker(const uint8_t* body) {
+  const int32_t time = readMarkerTime(body);
+  both(kSecondMarker, [&](SummaryTally& tally) { tally.secondMarker(time); });
+}
+
+void SummaryView::dataRecords(const uint8_t* records, size_t count) {
+  const SquaredNorms norms = squaredNorms(records, count);
+  for (SummaryTally* tally : {&file_, &run_}) {
+    tally->summary.bytes += count * kDataRecordSize;
+    tally->dataRecords(count, norms);
+  }
+}
+
+void SummaryView::pressure(const uint8_t* body) {
+  const double bar = adcEngValue(kExtPressure, readPressureCounts(body), nullptr);
+  both(kPressureRecord, [&](SummaryTally& tally) { addReading(tally.summary.sensors[kExtPressBar], bar); });
+}
+
+void SummaryView::index(const uint8_t* /*body*/) {
+  both(kIndexRecord, [](SummaryTally&) {});
+}
+
+void SummaryView::system(const uint8_t* body) {
+  const SystemRecord fields = readSystem(body);
+  const double values[] = {adcEngValue(kIntPressure, fields.intPress, nullptr),
+                           adcEngValue(kTemperature, fields.temp, nullptr),
+                           adcEngValue(kHumidity, fields.hum, nullptr), supplyVolts(fields.batt),
+                           supplyVolts(fields.vmodem)};
+  both(kSystemRecord, [&](SummaryTally& tally) {
+    for (int sensor = kIntPressPsia; sensor < kSensors; ++sensor) {
+      addReading(tally.summary.sensors[sensor], values[sensor - 1]);
+    }
+  });
+}
+
+void SummaryView::unknownType(uint8_t /*type*/, uint64_t offset) {
+  ++file_.summary.bytes;
+  ++run_.summary.bytes;
+  file_.unknownByte(offset);
+  run_.unknownByte(runOffset_ + offset);
+}
+
+void SummaryView::cutRecord(const uint8_t* /*bytes*/, size_t size, uint64_t /*offset*/) {
+  for (SummaryTally* tally : {&file_, &run_}) {
+    tally->summary.bytes += size;
+    tally->summary.truncatedBytes += size;
+  }
+}
+
+struct SummaryRun::Impl {
+  SummaryTally run;
+};
+
+SummaryRun::SummaryRun() : impl_(std::make_unique<Impl>()) {}
+SummaryRun::~SummaryRun() = default;
+SummaryRun::SummaryRun(SummaryRun&&) noexcept = default;
+SummaryRun& SummaryRun::operator=(SummaryRun&&) noexcept = default;
+
+FileOutcome SummaryRun::add(const Input& input, Summary& file, const KeepGoing& keepGoing) {
+  SummaryTally tally;
+  SummaryView view(tally, impl_->run);
+  const FileOutcome outcome = readInput(input, view, keepGoing);
+  file = std::move(tally.summary);
+  return outcome;
+}
+
+const Summary& SummaryRun::run() const { return impl_->run.summary; }
+
+}  // namespace zolt

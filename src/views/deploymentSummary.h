@@ -1,0 +1,54 @@
+// Gathering a deployment summary: the figures of a file, and of the run the
+// file belongs to, updated record by record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "zolt/summary.h"
+
+namespace zolt {
+
+// The least and greatest sum of the squared quaternion counts of a run of
+// data records.
+struct SquaredNorms {
+  uint64_t least = UINT64_MAX;
+  uint64_t greatest = 0;
+};
+SquaredNorms squaredNorms(const uint8_t* records, size_t count);
+
+// A summary and what it must remember of the records before.
+struct SummaryTally {
+  Summary summary;
+  uint64_t sinceMarker = 0;  // data records since the latest marker
+
+  void fileHeader(uint16_t headerRate);
+  void secondMarker(int32_t time);
+  void dataRecords(size_t count, const SquaredNorms& norms);
+  void unknownByte(uint64_t offset);
+};
+
+// Feeds every record to a file's tally and to its run's.
+class SummaryView {
+ public:
+  SummaryView(SummaryTally& file, SummaryTally& run);
+
+  void fileHeader(const uint8_t* body);
+  void secondMarker(const uint8_t* body);
+  void dataRecords(const uint8_t* records, size_t count);
+  void pressure(const uint8_t* body);
+  void index(const uint8_t* body);
+  void system(const uint8_t* body);
+  void unknownType(uint8_t type, uint64_t offset);
+  void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset);
+
+ private:
+  template <typename Update>
+  void both(uint8_t type, Update update);
+
+  SummaryTally& file_;
+  SummaryTally& run_;
+  uint64_t runOffset_;  // where this file starts in the run's bytes
+};
+
+}  // namespace zolt

@@ -1,0 +1,29 @@
+// Gathering the picture of a run: every file's records placed on one time
+// axis of columns, and the facts the title tells.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "views/timeColumns.h"
+#include "zolt/plot.h"
+
+namespace zolt {
+
+// What the title line tells besides the columns.
+struct PlotFacts {
+  std::vector<std::string> names;
+  std::optional<uint16_t> id;    // of the first file header
+  std::optional<uint16_t> rate;  // of the first file header
+};
+
+struct PlotRun::Impl {
+  TimeWindow window;
+  TimeColumns columns;
+  PlotFacts facts;
+  uint16_t rate = 0;                  // of the latest file header, for sample times
+  std::optional<int32_t> lastMarker;  // of the run, for gaps between files
+};
+
+}  // namespace zolt

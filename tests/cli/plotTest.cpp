@@ -1,0 +1,70 @@
+// The picture through the program: written whole or not at all, and of
+// bounded size.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "runDecode.h"
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const std::string kHeader = "00 00 0002 012C 0064 51465A90 007B 0036EE80 ";
+
+TEST(Plot, IsWrittenWholeOrNotAtAll) {
+  Scratch scratch;
+  const std::string input = scratch.file("a.zlt", hexBytes(kHeader + "01 00 51465A90 02 000400 000000 000000 4000 0000 0000 0000"));
+  const std::string out = scratch.path() + "/a.svg";
+  // A new file, then the same again over it: the same bytes, nothing left beside it.
+  ASSERT_EQ(scratch.run({"--plot=a.svg", input}).status, 0);
+  const std::string first = slurp(out);
+  EXPECT_EQ(first.rfind("<?xml", 0), 0u);
+  EXPECT_NE(first.find("no pressure records"), std::string::npos);
+  ASSERT_EQ(scratch.run({"--plot=a.svg", input}).status, 0);
+  EXPECT_EQ(slurp(out), first);
+  EXPECT_EQ(scratch.run({"--plot=-", input}).out, first);
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+    EXPECT_EQ(entry.path().filename().string().find("a.svg."), std::string::npos) << entry.path();
+  }
+  // An input as the output, also under another name: refused, untouched.
+  const std::string before = slurp(scratch.path() + "/a.zlt");
+  const RunResult same = scratch.run({"--plot=./a.zlt", input});
+  EXPECT_EQ(same.status, 2);
+  EXPECT_NE(same.err.find("would overwrite the input"), std::string::npos);
+  EXPECT_EQ(slurp(scratch.path() + "/a.zlt"), before);
+  // A folder that cannot take the file: status 1, nothing written.
+  const RunResult nowhere = scratch.run({"--plot=missing/a.svg", input});
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_NE(nowhere.err.find("cannot write missing/a.svg"), std::string::npos);
+  EXPECT_EQ(scratch.run({"--plot=", input}).status, 2);
+  EXPECT_EQ(scratch.run({"--plot=b.svg", "--csv=data", input}).status, 2);
+  EXPECT_EQ(scratch.run({"--plot=b.svg", "-p", input}).status, 2);
+}
+
+// The most a picture can hold: every series in every column, and a gap
+// every other second so no line runs on and every gap is shaded alone.
+TEST(Plot, StaysUnderAMegabyte) {
+  std::string hex = kHeader;
+  char record[96];
+  for (uint32_t second = 0; second < 4000; second += second % 2 == 0 ? 1u : 2u) {
+    std::snprintf(record, sizeof record, "01 00 %08X 02 %06X 000400 FFF000 4000 0000 0000 0000 03 00 %04X ",
+                  0x51465A90u + second, second * 977 % 0xFFFFFF, second * 13 % 0xFFFF);
+    hex += record;
+    std::snprintf(record, sizeof record, "05 00 %08X %04X 8000 8000 %04X 9C40 %04X ", 0x51465A90u + second,
+                  second * 7 % 0xFFFF, second * 31 % 0xFFFF, second * 3 % 0xFFFF);
+    hex += record;
+  }
+  Scratch scratch;
+  const RunResult result = scratch.run({"--plot=-", scratch.file("dense.zlt", hexBytes(hex))});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_LT(result.out.size(), 1000000u);
+  EXPECT_GT(result.out.size(), 200000u);  // it did draw them all
+}
+
+}  // namespace
