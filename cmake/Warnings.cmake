@@ -9,6 +9,13 @@ if(DECODE_WERROR)
 endif()
 
 add_library(decode_sanitizers INTERFACE)
+if(DECODE_SANITIZE AND DECODE_TSAN)
+  message(FATAL_ERROR "DECODE_SANITIZE and DECODE_TSAN cannot be combined")
+endif()
+if(DECODE_TSAN)
+  target_compile_options(decode_sanitizers INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(decode_sanitizers INTERFACE -fsanitize=thread)
+endif()
 if(DECODE_SANITIZE)
   target_compile_options(decode_sanitizers INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
