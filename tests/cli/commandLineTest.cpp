@@ -51,7 +51,7 @@ TEST(CommandLine, LongOptionsForHelpAndVersion) {
   EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 7);
   EXPECT_EQ(help.status, 0);
   const RunResult version = scratch.run({"--version", name});
-  EXPECT_EQ(version.out, "decode 1.1.0\n");
+  EXPECT_EQ(version.out, "decode " PROJECT_VERSION "\n");
   EXPECT_EQ(version.status, 0);
   const RunResult unknown = scratch.run({"--frobnicate", name});
   EXPECT_EQ(unknown.out, fileReport(name, kHeaderLine));
