@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <getopt.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,10 +19,29 @@
 namespace {
 
 // "-" stands for standard input, as in other tools, read from where it
-// stands; a file of that name is reached as "./-".
+// stands; a file of that name is reached as "./-". Named files are mapped
+// rather than read, which saves a copy of every byte: the program guards
+// the mappings (guardMappings).
 zolt::Input inputNamed(const char* name) {
   if (std::strcmp(name, "-") == 0) return zolt::Input::descriptor(STDIN_FILENO);
-  return zolt::Input::path(name);
+  return zolt::Input::mappedPath(name);
+}
+
+void onBusError(int /*signal*/, siginfo_t* info, void* /*context*/) {
+  if (zolt::recoverFromBusError(info->si_addr)) return;
+  // Not a file that shrank under its mapping: fault again without the
+  // handler, as if it had never been set.
+  (void)signal(SIGBUS, SIG_DFL);
+}
+
+// A file that shrinks while it is mapped faults at the lost pages; the
+// library then reads it as lost from there, which is a read error.
+void guardMappings() {
+  struct sigaction action{};
+  action.sa_sigaction = onBusError;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGBUS, &action, nullptr);
 }
 
 // Says why a file could not be read, after what was written of it; false
@@ -139,6 +159,7 @@ void guardStandardStreams() {
 
 int decodeMain(int argc, char** argv) {
   guardStandardStreams();
+  guardMappings();
   enlargeOutputPipe();
   return carryOut(argc, argv);
 }

@@ -21,6 +21,7 @@ InputBlocks::InputBlocks(const Input& input) {
       memoryEnd_ = pieceEnd_ + input.bytes().size();
       return;
     case Input::Kind::kPath:
+    case Input::Kind::kMappedPath:
       fd_ = open(input.pathName().c_str(), O_RDONLY | O_CLOEXEC);
       if (fd_ < 0) {
         openError_ = {Errc::kCannotOpen, errno};
@@ -33,10 +34,19 @@ InputBlocks::InputBlocks(const Input& input) {
       break;
   }
   watchSize();
+  if (input.kind() == Input::Kind::kMappedPath && expectedEnd_ && *expectedEnd_ > 0) {
+    mapping_.emplace(fd_, 0, static_cast<size_t>(*expectedEnd_));
+    if (mapping_->mapped()) {
+      pieceEnd_ = mapping_->begin();
+      return;
+    }
+    mapping_.reset();
+  }
   reader_.emplace(fd_);
 }
 
 InputBlocks::~InputBlocks() {
+  mapping_.reset();
   if (ownsFd_) close(fd_);
 }
 
@@ -57,6 +67,7 @@ InputBlocks::Bytes InputBlocks::endWith(const uint8_t* begin, const uint8_t* end
 }
 
 InputBlocks::Bytes InputBlocks::next(const uint8_t* rest) {
+  if (mapping_ && !mappingDone_) return nextInMapping(rest);
   return reader_ ? nextFromReader(rest) : nextInMemory(rest);
 }
 
@@ -66,6 +77,25 @@ InputBlocks::Bytes InputBlocks::nextInMemory(const uint8_t* rest) {
   pieceEnd_ += std::min(static_cast<size_t>(memoryEnd_ - pieceEnd_), kMemoryPiece);
   if (begin == pieceEnd_) return endWith(begin, memoryEnd_, {});
   return {begin, pieceEnd_};
+}
+
+InputBlocks::Bytes InputBlocks::nextInMapping(const uint8_t* rest) {
+  MappedFile& file = *mapping_;
+  const uint8_t* const begin = rest != nullptr ? rest : file.begin();
+  // The bytes the scan left behind were its last look at those pages.
+  file.dropBefore(begin);
+  if (file.lostFrom() < file.end()) return endWith(begin, begin, {Errc::kShrank, EIO});
+  if (pieceEnd_ < file.end()) {
+    pieceEnd_ += std::min(static_cast<size_t>(file.end() - pieceEnd_), kMappedPiece);
+    return {begin, pieceEnd_};
+  }
+  // A file that grew since it was opened is read on to its new end.
+  position_ = static_cast<off_t>(file.end() - file.begin());
+  if (lseek(fd_, position_, SEEK_SET) < 0) return endWith(begin, file.end(), {Errc::kCannotRead, errno});
+  reader_.emplace(fd_);
+  blockEnd_ = file.end();
+  mappingDone_ = true;
+  return nextFromReader(rest != nullptr ? rest : file.end());
 }
 
 InputBlocks::Bytes InputBlocks::nextFromReader(const uint8_t* rest) {
@@ -81,8 +111,8 @@ InputBlocks::Bytes InputBlocks::nextFromReader(const uint8_t* rest) {
     position_ += static_cast<off_t>(block.size);
     return {begin, blockEnd_};
   }
-  if (block.error != 0) return endWith(begin, blockEnd_, {Errc::kCannotRead, block.error});
-  if (expectedEnd_ && position_ < *expectedEnd_) return endWith(begin, blockEnd_, {Errc::kShrank, EIO});
+  if (block.error != 0) return endWith(begin, begin, {Errc::kCannotRead, block.error});
+  if (expectedEnd_ && position_ < *expectedEnd_) return endWith(begin, begin, {Errc::kShrank, EIO});
   return endWith(begin, blockEnd_, {});
 }
 

@@ -1,8 +1,9 @@
 // Hands out an input's bytes in large pieces: bytes in memory as they lie,
-// a descriptor through a BlockReader. A record that the end of a piece cuts
-// is handed out whole at the start of the next. A regular file that ends
-// before the size it had when it was opened has shrunk while it was read:
-// that is a read error, not a short file.
+// a mapped file as it lies in its mapping, a descriptor through a
+// BlockReader. A record that the end of a piece cuts is handed out whole at
+// the start of the next. A regular file that ends before the size it had
+// when it was opened has shrunk while it was read: that is a read error, not
+// a short file.
 #pragma once
 
 #include <sys/types.h>
@@ -12,6 +13,7 @@
 #include <optional>
 
 #include "core/blockReader.h"
+#include "core/mappedFile.h"
 #include "zolt/error.h"
 #include "zolt/input.h"
 
@@ -19,9 +21,11 @@ namespace zolt {
 
 class InputBlocks {
  public:
-  // Memory is handed out in pieces of this size too, so that a caller who
-  // asked to be able to stop is asked as often.
+  // Memory is handed out in pieces too, so that a caller who asked to be
+  // able to stop is asked as often.
   static constexpr size_t kMemoryPiece = BlockReader::kBlockSize;
+  // A mapped file gives its pages back a piece at a time.
+  static constexpr size_t kMappedPiece = size_t{1} << 20;
 
   struct Bytes {
     const uint8_t* begin;
@@ -46,26 +50,34 @@ class InputBlocks {
   // With ended(): ok at the end of the input, else why it ended early.
   Error error() const { return error_; }
 
+  // The mapping the bytes handed out last lie in, if they do: its pages may
+  // be lost under the reader.
+  const MappedFile* mapping() const { return mapping_ && !mappingDone_ ? &*mapping_ : nullptr; }
+
  private:
   Bytes nextInMemory(const uint8_t* rest);
+  Bytes nextInMapping(const uint8_t* rest);
   Bytes nextFromReader(const uint8_t* rest);
   Bytes endWith(const uint8_t* begin, const uint8_t* end, Error error);
   void watchSize();
+  void mapOrRead();
 
   int fd_ = -1;
   bool ownsFd_ = false;
   bool ended_ = false;
   Error openError_;
   Error error_;
-  // Memory.
+  // Memory, and a mapped file, handed out a piece at a time.
   const uint8_t* memoryEnd_ = nullptr;
   const uint8_t* pieceEnd_ = nullptr;
+  std::optional<MappedFile> mapping_;
+  bool mappingDone_ = false;  // read on past it, for a file that grew
   // A descriptor.
   std::optional<BlockReader> reader_;
   const uint8_t* blockEnd_ = nullptr;
   // A regular file must give as many bytes as it had when it was opened.
   std::optional<off_t> expectedEnd_;
-  off_t position_ = 0;
+  off_t position_ = 0;  // bytes read from where the descriptor stood
 };
 
 }  // namespace zolt

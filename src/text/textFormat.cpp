@@ -36,14 +36,14 @@ void storeLittleEndian(char* out, uint64_t value) {
 constexpr uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
                                      100000, 1000000, 10000000, 100000000, 1000000000};
 
-int digitCount(uint64_t value) {
+inline int digitCount(uint64_t value) {
   int count = 1;
   for (; value >= 100; value /= 100) count += 2;
   return count + (value >= 10);
 }
 
 // Writes the last `count` digits of `value` so that they end at `end`.
-void putDigitsBefore(char* end, uint64_t value, int count) {
+inline void putDigitsBefore(char* end, uint64_t value, int count) {
   for (; count >= 2; count -= 2, value /= 100) {
     end -= 2;
     std::memcpy(end, &kDigitPairs[2 * (value % 100)], 2);
@@ -125,7 +125,17 @@ char* putScaled(char* out, bool negative, uint64_t scaled, int width) {
   const uint64_t whole = scaled / kUnit;
   const int wholeDigits = digitCount(whole);
   const int length = negative + wholeDigits + (Decimals > 0 ? 1 + Decimals : 0);
-  for (; width > length; --width) *out++ = ' ';
+  if (width > length) {
+    // Fields are narrow: the spaces go in one store, a call to fill them
+    // would cost more than the whole field.
+    constexpr uint64_t kSpaces = 0x2020202020202020;
+    for (int pad = width - length; pad > 0;) {
+      storeLittleEndian(out, kSpaces);
+      const int stored = std::min(pad, 8);
+      out += stored;
+      pad -= stored;
+    }
+  }
   if (negative) *out++ = '-';
   putDigitsBefore(out + wholeDigits, whole, wholeDigits);
   out += wholeDigits;
@@ -158,6 +168,13 @@ char* putUnsigned(char* out, uint64_t value) {
     return out + 1;
   }
   if (value < 100) return putPair(out, static_cast<uint32_t>(value));
+  // Counts of a second's records and of a converter mostly have three to
+  // five digits.
+  if (value < 1000) {
+    *out = static_cast<char>('0' + value / 100);
+    return putPair(out + 1, static_cast<uint32_t>(value % 100));
+  }
+  if (value < 10000) return putPair(putPair(out, static_cast<uint32_t>(value / 100)), static_cast<uint32_t>(value % 100));
   const int count = digitCount(value);
   putDigitsBefore(out + count, value, count);
   return out + count;
