@@ -3,14 +3,17 @@
 # against the report mode it is held to, on a 50 MB recording made by the
 # sample generator.
 #
-#   bench/run.sh [earlier revision] [rounds]
+#   bench/run.sh [earlier revision] [rounds] [all]
 #
 # The default earlier revision is the last one before the tables, with the
-# report read ahead on a second thread.
+# report read ahead on a second thread. With "all", every view is held to
+# the earlier revision (which must have them all), not the tables to the
+# report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 earlier=${1:-2a4bf2a}
 rounds=${2:-5}
+against=${3:-}
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DDECODE_TESTS=OFF >/dev/null
 cmake --build build-bench -j2 --target decode makeSample benchDecode >/dev/null
@@ -29,4 +32,4 @@ for switches in "" -t -d; do
          <("$work/earlier/build/decode" $switches "$work/recording.dat") ||
     { echo "reports differ under '$switches'" >&2; exit 1; }
 done
-build-bench/benchDecode "$work/recording.dat" "$work/earlier/build/decode" build-bench/decode "$rounds"
+build-bench/benchDecode "$work/recording.dat" "$work/earlier/build/decode" build-bench/decode "$rounds" $against

@@ -34,13 +34,10 @@ InputBlocks::InputBlocks(const Input& input) {
       break;
   }
   watchSize();
+  // A file just opened stands at its start, where the mapping starts.
   if (input.kind() == Input::Kind::kMappedPath && expectedEnd_ && *expectedEnd_ > 0) {
-    mapping_.emplace(fd_, 0, static_cast<size_t>(*expectedEnd_));
-    if (mapping_->mapped()) {
-      pieceEnd_ = mapping_->begin();
-      return;
-    }
-    mapping_.reset();
+    mapping_.emplace(fd_, static_cast<uint64_t>(*expectedEnd_));
+    return;
   }
   reader_.emplace(fd_);
 }
@@ -81,21 +78,19 @@ InputBlocks::Bytes InputBlocks::nextInMemory(const uint8_t* rest) {
 
 InputBlocks::Bytes InputBlocks::nextInMapping(const uint8_t* rest) {
   MappedFile& file = *mapping_;
-  const uint8_t* const begin = rest != nullptr ? rest : file.begin();
-  // The bytes the scan left behind were its last look at those pages.
-  file.dropBefore(begin);
-  if (file.lostFrom() < file.end()) return endWith(begin, begin, {Errc::kShrank, EIO});
-  if (pieceEnd_ < file.end()) {
-    pieceEnd_ += std::min(static_cast<size_t>(file.end() - pieceEnd_), kMappedPiece);
-    return {begin, pieceEnd_};
-  }
-  // A file that grew since it was opened is read on to its new end.
-  position_ = static_cast<off_t>(file.end() - file.begin());
-  if (lseek(fd_, position_, SEEK_SET) < 0) return endWith(begin, file.end(), {Errc::kCannotRead, errno});
-  reader_.emplace(fd_);
-  blockEnd_ = file.end();
+  if (rest != nullptr && file.lost()) return endWith(rest, rest, {Errc::kShrank, EIO});
+  const bool wholeFileHandedOut = rest != nullptr && file.endOffset() == file.size();
+  const uint64_t from = rest == nullptr ? 0 : file.offsetOf(rest);
+  if (!wholeFileHandedOut && file.mapFrom(from)) return {file.at(), file.end()};
+  // Read on after the mapping: to the end of a file that grew since it was
+  // opened, or from where a window could not be mapped.
   mappingDone_ = true;
-  return nextFromReader(rest != nullptr ? rest : file.end());
+  reader_.emplace(fd_);
+  position_ = static_cast<off_t>(wholeFileHandedOut ? file.size() : from);
+  if (lseek(fd_, position_, SEEK_SET) < 0) return endWith(nullptr, nullptr, {Errc::kCannotRead, errno});
+  if (!wholeFileHandedOut) return nextFromReader(nullptr);
+  blockEnd_ = file.end();
+  return nextFromReader(rest);
 }
 
 InputBlocks::Bytes InputBlocks::nextFromReader(const uint8_t* rest) {

@@ -25,7 +25,7 @@ class InputBlocks {
   // able to stop is asked as often.
   static constexpr size_t kMemoryPiece = BlockReader::kBlockSize;
   // A mapped file gives its pages back a piece at a time.
-  static constexpr size_t kMappedPiece = size_t{1} << 20;
+  static constexpr size_t kMappedPiece = size_t{1} << 19;
 
   struct Bytes {
     const uint8_t* begin;
@@ -67,7 +67,7 @@ class InputBlocks {
   bool ended_ = false;
   Error openError_;
   Error error_;
-  // Memory, and a mapped file, handed out a piece at a time.
+  // Memory, handed out a piece at a time.
   const uint8_t* memoryEnd_ = nullptr;
   const uint8_t* pieceEnd_ = nullptr;
   std::optional<MappedFile> mapping_;

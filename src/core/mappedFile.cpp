@@ -3,6 +3,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "zolt/input.h"
 
 namespace zolt {
@@ -13,50 +15,49 @@ namespace {
 // in the thread that touched the page, so the handler finds its own.
 thread_local MappedFile* innermost = nullptr;
 
-uintptr_t pageSize() { return static_cast<uintptr_t>(sysconf(_SC_PAGESIZE)); }
-
-uint8_t* pageStart(const uint8_t* at) {
-  return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(at) & ~(pageSize() - 1));
-}
+uint64_t pageSize() { return static_cast<uint64_t>(sysconf(_SC_PAGESIZE)); }
 
 }  // namespace
 
-MappedFile::MappedFile(int fd, off_t start, size_t size) {
-  const auto skip = static_cast<size_t>(start % static_cast<off_t>(pageSize()));
-  mappingSize_ = size + skip;
-  void* const mapping = mmap(nullptr, mappingSize_, PROT_READ, MAP_PRIVATE, fd, start - static_cast<off_t>(skip));
-  if (mapping == MAP_FAILED) return;
-  mapping_ = static_cast<uint8_t*>(mapping);
-  // Read once, front to back.
-  (void)madvise(mapping_, mappingSize_, MADV_SEQUENTIAL);
-  begin_ = mapping_ + skip;
-  end_ = begin_ + size;
-  dropped_ = mapping_;
-  lostFrom_ = end_;
-  outer_ = innermost;
+MappedFile::MappedFile(int fd, uint64_t size) : fd_(fd), size_(size), outer_(innermost) {
   innermost = this;
 }
 
 MappedFile::~MappedFile() {
-  if (mapping_ == nullptr) return;
   innermost = outer_;
-  munmap(mapping_, mappingSize_);
+  unmap();
 }
 
-void MappedFile::dropBefore(const uint8_t* at) {
-  uint8_t* const page = pageStart(at);
-  if (page <= dropped_) return;
-  (void)madvise(dropped_, static_cast<size_t>(page - dropped_), MADV_DONTNEED);
-  dropped_ = page;
+void MappedFile::unmap() {
+  if (window_ != nullptr) munmap(window_, windowSize_);
+  window_ = nullptr;
+  windowSize_ = 0;
 }
 
-// Only system calls here: this runs in a signal handler.
+bool MappedFile::mapFrom(uint64_t from) {
+  // Windows start on a page of the file, so the page that holds `from` is
+  // mapped again rather than its bytes copied.
+  const uint64_t windowOffset = from / pageSize() * pageSize();
+  const auto length = static_cast<size_t>(std::min<uint64_t>(size_ - windowOffset, kWindow));
+  unmap();
+  void* const window = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd_, static_cast<off_t>(windowOffset));
+  if (window == MAP_FAILED) return false;
+  window_ = static_cast<uint8_t*>(window);
+  windowSize_ = length;
+  windowOffset_ = windowOffset;
+  at_ = window_ + (from - windowOffset);
+  end_ = window_ + length;
+  endOffset_ = windowOffset + length;
+  lostFrom_ = end_;
+  return true;
+}
+
 bool MappedFile::recover(const uint8_t* address) {
-  if (address < mapping_ || address >= mapping_ + mappingSize_) return false;
-  uint8_t* const page = pageStart(address);
-  const size_t rest = static_cast<size_t>(mapping_ + mappingSize_ - page);
+  if (window_ == nullptr || address < window_ || address >= window_ + windowSize_) return false;
+  auto* const page = reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(address) & ~(pageSize() - 1));
+  const auto rest = static_cast<size_t>(window_ + windowSize_ - page);
   if (mmap(page, rest, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) == MAP_FAILED) return false;
-  if (page < lostFrom_) lostFrom_ = page < begin_ ? begin_ : page;
+  if (page < lostFrom_) lostFrom_ = page;
   return true;
 }
 
