@@ -85,8 +85,8 @@ class SummaryRun {
  public:
   SummaryRun();
   ~SummaryRun();
-  SummaryRun(SummaryRun&&) noexcept;
-  SummaryRun& operator=(SummaryRun&&) noexcept;
+  SummaryRun(SummaryRun&& other) noexcept;
+  SummaryRun& operator=(SummaryRun&& other) noexcept;
 
   // Summarises one input into `file` and adds it to the run. An input that
   // could not be read to its end still counts in the run as far as it was

@@ -104,8 +104,8 @@ class TableRun {
  public:
   TableRun(TableKind kind, TableOptions options);
   ~TableRun();
-  TableRun(TableRun&&) noexcept;
-  TableRun& operator=(TableRun&&) noexcept;
+  TableRun(TableRun&& other) noexcept;
+  TableRun& operator=(TableRun&& other) noexcept;
 
   // Appends the rows of one input. On an error the rows of its whole
   // records before the error are kept.

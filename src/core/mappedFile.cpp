@@ -54,7 +54,8 @@ bool MappedFile::mapFrom(uint64_t from) {
 
 bool MappedFile::recover(const uint8_t* address) {
   if (window_ == nullptr || address < window_ || address >= window_ + windowSize_) return false;
-  auto* const page = reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(address) & ~(pageSize() - 1));
+  const uint64_t offset = windowOffset_ + static_cast<uint64_t>(address - window_);
+  uint8_t* const page = window_ + (offset / pageSize() * pageSize() - windowOffset_);
   const auto rest = static_cast<size_t>(window_ + windowSize_ - page);
   if (mmap(page, rest, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) == MAP_FAILED) return false;
   if (page < lostFrom_) lostFrom_ = page;

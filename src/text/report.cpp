@@ -55,7 +55,7 @@ class ReportView {
   void reportUnknownType(uint8_t type);
   void reportAboutFile(std::string_view before, std::string_view name, std::string_view after);
   void reportClosingLine(std::string_view name);
-  char* putEngValue(char* out, AdcChannel channel, uint16_t counts, int width, int decimals) {
+  static char* putEngValue(char* out, AdcChannel channel, uint16_t counts, int width, int decimals) {
     return putFixed(out, double{adcEngValue(channel, counts, nullptr)}, width, decimals);
   }
 
@@ -154,15 +154,15 @@ void ReportView::printSecMarker(const uint8_t* body) {
 
 void ReportView::printIndexRcd(const uint8_t* body) {
   checkDataRecs();
-  const IndexRecord index = readIndex(body);
-  const auto maxVal = static_cast<float>(index.maxVal / 65536.0);
+  const IndexRecord record = readIndex(body);
+  const auto maxVal = static_cast<float>(record.maxVal / 65536.0);
   if (switches_.totalsOnly) return;
   char* out = out_.reserve(kLineRoom);
-  out = putCalendar(putText(out, "Index "), index.time, dates_);
-  out = putSigned3(putText(out, "."), static_cast<int16_t>(index.ms));
-  out = putSeconds(putText(out, " dur="), index.durationMs);
+  out = putCalendar(putText(out, "Index "), record.time, dates_);
+  out = putSigned3(putText(out, "."), static_cast<int16_t>(record.ms));
+  out = putSeconds(putText(out, " dur="), record.durationMs);
   out = putFixed(putText(out, " maxVal="), double{maxVal}, 0, 4);
-  out = putText(putText(out, " file="), index.file);
+  out = putText(putText(out, " file="), record.file);
   out_.commit(putText(out, "\n"));
 }
 
@@ -179,16 +179,16 @@ void ReportView::printPressure(const uint8_t* body) {
 
 void ReportView::printSysRcd(const uint8_t* body) {
   checkDataRecs();
-  const SystemRecord system = readSystem(body);
+  const SystemRecord record = readSystem(body);
   if (switches_.totalsOnly || switches_.pressOnly) return;
   char* out = out_.reserve(kLineRoom);
-  out = putCalendar(putText(out, "Sys Rcd "), system.time, dates_);
-  out = putFixed(putText(out, " Batt "), supplyVolts(system.batt), 5, 2);
-  out = putFixed(putText(out, "V Vmodem "), supplyVolts(system.vmodem), 5, 2);
-  out = putEngValue(putText(out, "V ExtPress "), kExtPressure, system.extPress, 6, 3);
-  out = putEngValue(putText(out, " bar IntPress "), kIntPressure, system.intPress, 5, 2);
-  out = putEngValue(putText(out, " psia Temp "), kTemperature, system.temp, 4, 1);
-  out = putEngValue(putText(out, " degC Hum "), kHumidity, system.hum, 4, 1);
+  out = putCalendar(putText(out, "Sys Rcd "), record.time, dates_);
+  out = putFixed(putText(out, " Batt "), supplyVolts(record.batt), 5, 2);
+  out = putFixed(putText(out, "V Vmodem "), supplyVolts(record.vmodem), 5, 2);
+  out = putEngValue(putText(out, "V ExtPress "), kExtPressure, record.extPress, 6, 3);
+  out = putEngValue(putText(out, " bar IntPress "), kIntPressure, record.intPress, 5, 2);
+  out = putEngValue(putText(out, " psia Temp "), kTemperature, record.temp, 4, 1);
+  out = putEngValue(putText(out, " degC Hum "), kHumidity, record.hum, 4, 1);
   out_.commit(putText(out, "%\n"));
 }
 

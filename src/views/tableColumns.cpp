@@ -1,5 +1,6 @@
 // Tables as typed columns: each row's values written straight into the
 // arrays that the caller gets, so that a table is never held twice.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -43,10 +44,8 @@ void* Column::release() {
 }
 
 const Column* Table::column(std::string_view name) const {
-  for (const Column& each : columns) {
-    if (each.spec().name == name) return &each;
-  }
-  return nullptr;
+  const auto found = std::find_if(columns.begin(), columns.end(), [&](const Column& each) { return each.spec().name == name; });
+  return found == columns.end() ? nullptr : &*found;
 }
 
 // Grows a column's block with realloc, which moves a large block by
