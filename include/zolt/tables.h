@@ -53,8 +53,8 @@ ColumnSet csvColumns(TableKind kind);
 ColumnSet allColumns(TableKind kind);
 std::optional<size_t> columnNumber(TableKind kind, std::string_view name);
 
-// One column's values in one block of memory from malloc; release() hands
-// the block to a caller, who frees it with std::free.
+// One column's values in one block of memory; release() hands the block to
+// a caller, who gives it back with freeColumnBlock().
 class Column {
  public:
   explicit Column(const ColumnSpec& spec) : spec_(&spec) {}
@@ -83,6 +83,9 @@ class Column {
   size_t capacity_ = 0;
   std::vector<std::string> texts_;
 };
+
+// Gives back a block that Column::release() handed over.
+void freeColumnBlock(void* values) noexcept;
 
 struct Table {
   TableKind kind = TableKind::kData;

@@ -7,13 +7,14 @@
 
 #include "core/readInput.h"
 #include "core/shortestDecimal.h"
+#include "views/columnMemory.h"
 #include "views/tableCatalogue.h"
 #include "views/tableRows.h"
 #include "zolt/units.h"
 
 namespace zolt {
 
-Column::~Column() { std::free(data_); }
+Column::~Column() { freeColumnBlock(data_); }
 
 Column::Column(Column&& other) noexcept
     : spec_(other.spec_), data_(other.data_), size_(other.size_), capacity_(other.capacity_),
@@ -24,7 +25,7 @@ Column::Column(Column&& other) noexcept
 
 Column& Column::operator=(Column&& other) noexcept {
   if (this != &other) {
-    std::free(data_);
+    freeColumnBlock(data_);
     spec_ = other.spec_;
     data_ = other.data_;
     size_ = other.size_;
@@ -48,8 +49,8 @@ const Column* Table::column(std::string_view name) const {
   return found == columns.end() ? nullptr : &*found;
 }
 
-// Grows a column's block with realloc, which moves a large block by
-// remapping its pages rather than copying them.
+// Grows a column's block, which a large block does by remapping its pages
+// rather than copying them.
 class ColumnWriter {
  public:
   // Room for `more` values after the last; where the first of them goes.
@@ -77,7 +78,7 @@ class ColumnWriter {
   static void fit(Column& column) {
     const size_t bytes = column.size_ * elementSize(column.spec().type);
     if (column.data_ == nullptr || bytes == 0 || column.capacity_ == column.size_) return;
-    if (void* const fitted = std::realloc(column.data_, bytes); fitted != nullptr) {
+    if (void* const fitted = resizeColumn(column.data_, bytes); fitted != nullptr) {
       column.data_ = fitted;
       column.capacity_ = column.size_;
     }
@@ -89,7 +90,7 @@ class ColumnWriter {
   static void grow(Column& column, size_t needed) {
     size_t capacity = std::max(kFirstCapacity, column.capacity_ * 2);
     while (capacity < needed) capacity *= 2;
-    void* const grown = std::realloc(column.data_, capacity * elementSize(column.spec().type));
+    void* const grown = resizeColumn(column.data_, capacity * elementSize(column.spec().type));
     if (grown == nullptr) throw std::bad_alloc();
     column.data_ = grown;
     column.capacity_ = capacity;

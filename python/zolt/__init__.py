@@ -1,0 +1,187 @@
+"""Record files of the ZOLT data logger as pandas, numpy and xarray.
+
+A recording, or a deployment split over many files, in one call::
+
+    import zolt
+    data = zolt.read("d0001.dat")                        # inertial samples, a DataFrame
+    data.set_index("time")["acc_z"].resample("1s").mean()
+    pressure = zolt.read(sorted(glob.glob("dep/*.dat")), "pressure",
+                         start="2026-12-01T06:00", end="2026-12-01T07:00")
+
+The tables are those of ``decode --csv``: ``header``, ``marker``, ``data``,
+``pressure``, ``index`` and ``system``, with the same columns, the same rows
+and, bit for bit, the values their text reads back as. Times are UTC.
+
+Where a call takes ``paths``, it takes one path (str, bytes or os.PathLike),
+a binary file object (anything with ``.read()``, or an fsspec OpenFile), or
+a list of them. Several form one run, in order, as on the command line: the
+rate of the latest file header carries from file to file.
+
+Failures are Python's own: a file that cannot be opened or read raises its
+OSError (FileNotFoundError, PermissionError, ...) with ``filename`` set, an
+unknown table or a bad time ValueError. Damage in a file (bytes that name no
+record type, a last record cut short) gives one :class:`DecodeWarning` for
+that file, and the rows of its whole records are returned. Nothing is
+printed. Files are decoded without the GIL, so threads reading different
+files run in parallel, and Ctrl-C stops a long read.
+"""
+
+from __future__ import annotations
+
+import json
+import os
+import warnings
+from typing import TYPE_CHECKING, Any, Iterable, Union
+
+import numpy as np
+
+from . import _zolt
+
+if TYPE_CHECKING:
+    import pandas
+    import xarray
+
+__all__ = ["DecodeWarning", "TABLES", "info", "open_dataset", "read", "read_arrays"]
+__version__: str = _zolt.__version__
+
+#: The tables, by name.
+TABLES: tuple[str, ...] = tuple(_zolt.tables)
+
+Path = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+
+
+class DecodeWarning(UserWarning):
+    """Damage found in a record file: the file, the offset and the count.
+
+    Raised through :func:`warnings.warn` once per damaged file; the rows of
+    the file's whole records are still returned. Turn it into an error with
+    ``warnings.simplefilter("error", zolt.DecodeWarning)``.
+    """
+
+
+def _contents(opened: Any) -> bytes:
+    data = opened.read()
+    if not isinstance(data, (bytes, bytearray, memoryview)):
+        raise TypeError(f"{opened!r} gave {type(data).__name__}, not bytes: open it in binary mode")
+    return data
+
+
+def _source(item: Any) -> tuple[str, Any, Any]:
+    """(kind, what to read, name for messages) of one path or file object."""
+    if isinstance(item, (str, bytes, os.PathLike)):
+        name = os.fspath(item)
+        return ("path", os.fsencode(name), name)
+    if hasattr(item, "read"):
+        return ("bytes", _contents(item), getattr(item, "name", None) or repr(item))
+    if hasattr(item, "open") and hasattr(item, "__enter__"):  # fsspec's OpenFile and the like
+        with item as opened:
+            return ("bytes", _contents(opened), getattr(item, "full_name", None) or getattr(item, "path", repr(item)))
+    raise TypeError(f"not a path or a binary file object: {item!r}")
+
+
+def _sources(paths: Any) -> list[tuple[str, Any, Any]]:
+    if isinstance(paths, (str, bytes, os.PathLike)) or hasattr(paths, "read") or hasattr(paths, "open"):
+        return [_source(paths)]
+    return [_source(item) for item in paths]
+
+
+def _nanoseconds(edge: Any, which: str) -> int | None:
+    """A window edge as nanoseconds since 1970 UTC; a naive time is UTC."""
+    if edge is None:
+        return None
+    import pandas
+
+    try:
+        stamp = pandas.Timestamp(edge)
+    except (TypeError, ValueError) as error:
+        raise ValueError(f"{which}={edge!r} is not a time: {error}") from None
+    if stamp is pandas.NaT:
+        raise ValueError(f"{which}={edge!r} is not a time")
+    stamp = stamp.tz_localize("UTC") if stamp.tzinfo is None else stamp.tz_convert("UTC")
+    return int(stamp.value)
+
+
+def _window(start: Any, end: Any) -> tuple[int | None, int | None]:
+    window = (_nanoseconds(start, "start"), _nanoseconds(end, "end"))
+    if window[0] is not None and window[1] is not None and window[0] >= window[1]:
+        raise ValueError(f"start {start!r} is not before end {end!r}")
+    return window
+
+
+def _warn(damages: list[tuple[int, ...]], sources: list[tuple[str, Any, Any]]) -> None:
+    for source, unknown, first, cut_type, cut_size, cut_offset in damages:
+        name = os.fsdecode(sources[source][2]) if isinstance(sources[source][2], bytes) else sources[source][2]
+        problems = []
+        if unknown:
+            noun = "byte" if unknown == 1 else "bytes"
+            problems.append(f"{unknown} {noun} of unknown record type, the first at offset {first}")
+        if cut_size:
+            problems.append(f"a record of type {cut_type} cut short at offset {cut_offset} ({cut_size} bytes there)")
+        warnings.warn(DecodeWarning(f"{name}: " + "; ".join(problems)), stacklevel=3)
+
+
+def _table(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool,
+           columns: list[str] | None = None) -> dict[str, np.ndarray]:
+    if table not in TABLES:
+        raise ValueError(f"unknown table {table!r}; the tables are {', '.join(TABLES)}")
+    start_ns, end_ns = _window(start, end)
+    sources = _sources(paths)
+    arrays, damages = _zolt.read_table(sources, table, start_ns, end_ns, nanoseconds, columns)
+    _warn(damages, sources)
+    return arrays
+
+
+def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
+                end: Any = None) -> dict[str, np.ndarray]:
+    """One table as numpy arrays, by column name in the CSV table's order.
+
+    ``time`` is ``datetime64[us]``, NaT for a record before its file's first
+    second marker; integer columns are int64, real ones float64, the index
+    table's ``file`` an object array of str. The arrays are made without a
+    copy: each owns the memory the decoder filled. ``start`` (inclusive)
+    and ``end`` (exclusive) keep the rows within a time window, as
+    ``decode --from``/``--to`` do; they are anything pandas turns into a
+    Timestamp, a naive one being UTC.
+    """
+    return _table(paths, table, start, end, nanoseconds=False)
+
+
+def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
+         end: Any = None) -> "pandas.DataFrame":
+    """One table as a pandas DataFrame: the columns of ``decode --csv=TABLE``.
+
+    ``time`` is ``datetime64[ns, UTC]``, NaT where the CSV table leaves it
+    empty; integer columns are int64 and every real value a float64 equal,
+    bit for bit, to what the CSV text reads back as. ``start`` (inclusive)
+    and ``end`` (exclusive) keep the rows within a time window, as
+    ``decode --from``/``--to`` do; they are anything pandas turns into a
+    Timestamp, a naive one being UTC. The columns are the decoder's own
+    arrays, not copies.
+    """
+    import pandas
+
+    arrays = _table(paths, table, start, end, nanoseconds=True)
+    times = pandas.arrays.DatetimeArray(arrays["time"], dtype=pandas.DatetimeTZDtype(tz="UTC"), copy=False)
+    arrays["time"] = times
+    return pandas.DataFrame(arrays, copy=False)
+
+
+def info(paths: Path | Any | Iterable[Path | Any]) -> list[dict[str, Any]]:
+    """The deployment check of ``decode --info=json``: one dict per file and,
+    with several files, one more for the run as one deployment, whose
+    ``file`` is None. ``man decode`` describes every key.
+    """
+    sources = _sources(paths)
+    names = [os.fsencode(name) if isinstance(name, (str, bytes)) else os.fsencode(str(name)) for _, _, name in sources]
+    return [json.loads(line) for line in _zolt.info_lines(sources, names)]
+
+
+def open_dataset(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
+                 end: Any = None) -> "xarray.Dataset":
+    """One table as an xarray Dataset, laid out as the group of that table
+    in ``decode --netcdf``'s file: the same variables, attributes and values
+    as ``xarray.open_dataset(file, group=table)``, made in memory.
+    """
+    from ._dataset import dataset
+
+    return dataset(paths, table, start, end)

@@ -1,0 +1,217 @@
+// The Python extension zolt._zolt: the library's tables, check and writers
+// for the package's Python code, which gives them their Python shape. Each
+// file is decoded without the GIL, columns are filled where numpy will read
+// them and handed over without a copy, and failures become Python's own
+// exceptions.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zolt/zolt.h"
+
+namespace py = pybind11;
+
+namespace {
+
+// One input as the package hands it over: a path as bytes, or the bytes of a
+// file object's contents; and the name that messages use.
+struct Source {
+  std::string kind;  // "path" or "bytes"
+  py::object value;
+  py::object name;
+};
+
+Source sourceOf(const py::handle& item) {
+  const auto parts = item.cast<py::tuple>();
+  return {parts[0].cast<std::string>(), parts[1], parts[2]};
+}
+
+// Holds what an Input points at for as long as the input is read.
+class OpenSource {
+ public:
+  explicit OpenSource(const Source& source) {
+    if (source.kind == "path") {
+      input_.emplace(zolt::Input::path(source.value.cast<std::string>()));
+    } else {
+      buffer_ = source.value.cast<py::buffer>().request();
+      const auto* bytes = static_cast<const uint8_t*>(buffer_.ptr);
+      input_.emplace(zolt::Input::memory({bytes, static_cast<size_t>(buffer_.size * buffer_.itemsize)}));
+    }
+  }
+  const zolt::Input& input() const { return *input_; }
+
+ private:
+  py::buffer_info buffer_;
+  std::optional<zolt::Input> input_;
+};
+
+// Asks Python now and then, with the GIL, whether Ctrl-C was pressed.
+zolt::KeepGoing checkingSignals() {
+  return [pieces = 0]() mutable {
+    constexpr int kPiecesBetweenChecks = 8;  // a megabyte of input
+    if (++pieces % kPiecesBetweenChecks != 0) return true;
+    const py::gil_scoped_acquire gil;
+    return PyErr_CheckSignals() == 0;
+  };
+}
+
+// Raises the Python exception for a failed read of `name`.
+[[noreturn]] void raise(const zolt::Error& error, const py::object& name) {
+  switch (error.code) {
+    case zolt::Errc::kStopped:
+      if (PyErr_Occurred() != nullptr) throw py::error_already_set();
+      throw py::value_error("stopped");
+    case zolt::Errc::kOutOfMemory: throw std::bad_alloc();
+    default: break;
+  }
+  errno = error.system != 0 ? error.system : EIO;
+  PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, name.ptr());
+  throw py::error_already_set();
+}
+
+// What the package turns into a warning: (source number, unknown bytes,
+// first unknown offset, cut type, cut size, cut offset).
+py::tuple damageOf(size_t source, const zolt::Damage& damage) {
+  return py::make_tuple(source, damage.unknownBytes, damage.firstUnknownOffset, damage.cutType, damage.cutSize,
+                        damage.cutOffset);
+}
+
+py::dtype dtypeOf(zolt::ColumnType type, bool nanoseconds, bool time) {
+  if (time) return py::dtype(nanoseconds ? "datetime64[ns]" : "datetime64[us]");
+  switch (type) {
+    case zolt::ColumnType::kInt16: return py::dtype::of<int16_t>();
+    case zolt::ColumnType::kUint16: return py::dtype::of<uint16_t>();
+    case zolt::ColumnType::kInt32: return py::dtype::of<int32_t>();
+    case zolt::ColumnType::kUint32: return py::dtype::of<uint32_t>();
+    case zolt::ColumnType::kInt64: return py::dtype::of<int64_t>();
+    case zolt::ColumnType::kFloat64: return py::dtype::of<double>();
+    case zolt::ColumnType::kText: break;
+  }
+  return py::dtype("O");
+}
+
+// The column as a numpy array that owns the column's block: no copy.
+py::array arrayOf(zolt::Column& column, bool nanoseconds) {
+  const zolt::ColumnSpec& spec = column.spec();
+  const auto size = static_cast<py::ssize_t>(column.size());
+  if (spec.type == zolt::ColumnType::kText) {
+    py::list texts;
+    for (const std::string& text : column.texts()) texts.append(py::str(zolt::escapedName(text)));
+    return py::module_::import("numpy").attr("array")(texts, py::arg("dtype") = "O");
+  }
+  const py::dtype dtype = dtypeOf(spec.type, nanoseconds, spec.name == "time");
+  const py::array::ShapeContainer shape{size};
+  const py::array::StridesContainer strides{static_cast<py::ssize_t>(dtype.itemsize())};
+  void* const block = column.release();
+  if (block == nullptr) return py::array(dtype, shape, strides);
+  const py::capsule owner(block, [](void* owned) { zolt::freeColumnBlock(owned); });
+  return py::array(dtype, shape, strides, block, owner);
+}
+
+zolt::ColumnSet chosenColumns(zolt::TableKind kind, const std::optional<std::vector<std::string>>& names) {
+  if (!names) return zolt::csvColumns(kind);
+  zolt::ColumnSet set = 0;
+  for (const std::string& name : *names) {
+    const std::optional<size_t> number = zolt::columnNumber(kind, name);
+    if (!number) throw py::value_error("no column '" + name + "' in the " + std::string(zolt::tableName(kind)) + " table");
+    set |= zolt::ColumnSet{1} << *number;
+  }
+  return set;
+}
+
+zolt::TableKind tableKind(const std::string& name) {
+  const std::optional<zolt::TableKind> kind = zolt::tableNamed(name);
+  if (!kind) throw py::value_error("unknown table '" + name + "'; the tables are " + zolt::kTableNames);
+  return *kind;
+}
+
+// A window in microseconds from edges in nanoseconds: a row at microsecond
+// t lies at t * 1000 ns.
+zolt::TimeWindow windowOf(const std::optional<int64_t>& startNs, const std::optional<int64_t>& endNs) {
+  auto micros = [](int64_t ns) { return ns / 1000 + (ns % 1000 > 0 ? 1 : 0); };
+  zolt::TimeWindow window;
+  window.given = startNs || endNs;
+  if (startNs) window.from = micros(*startNs);
+  if (endNs) window.to = micros(*endNs);
+  return window;
+}
+
+py::tuple readTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
+                    std::optional<int64_t> endNs, bool nanoseconds,
+                    const std::optional<std::vector<std::string>>& columns) {
+  const zolt::TableKind kind = tableKind(table);
+  zolt::TableOptions options;
+  options.window = windowOf(startNs, endNs);
+  options.columns = chosenColumns(kind, columns);
+  options.nanoseconds = nanoseconds;
+  options.keepGoing = checkingSignals();
+  zolt::TableRun run(kind, options);
+  py::list damages;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const Source source = sourceOf(sources[i]);
+    const OpenSource open(source);
+    zolt::FileOutcome outcome;
+    {
+      const py::gil_scoped_release released;
+      outcome = run.add(open.input());
+    }
+    if (!outcome.ok()) raise(outcome.error, source.name);
+    if (outcome.damage.any()) damages.append(damageOf(i, outcome.damage));
+  }
+  zolt::Table result = run.take();
+  py::dict arrays;
+  for (zolt::Column& column : result.columns) arrays[py::str(std::string(column.spec().name))] = arrayOf(column, nanoseconds);
+  return py::make_tuple(arrays, damages);
+}
+
+// The --info=json lines of the sources under their names (as bytes), and
+// of the run when there are several.
+py::list infoLines(const py::list& sources, const std::vector<std::string>& names) {
+  zolt::SummaryRun run;
+  py::list lines;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const Source source = sourceOf(sources[i]);
+    const OpenSource open(source);
+    zolt::Summary summary;
+    zolt::FileOutcome outcome;
+    {
+      const py::gil_scoped_release released;
+      outcome = run.add(open.input(), summary, checkingSignals());
+    }
+    if (!outcome.ok()) raise(outcome.error, source.name);
+    lines.append(zolt::infoJson(names.at(i), summary));
+  }
+  if (sources.size() > 1) lines.append(zolt::infoJson(std::nullopt, run.run()));
+  return lines;
+}
+
+// (name, numpy dtype, in the CSV table, the value column a count column
+// counts, what one count is worth) for every column of a table.
+py::list tableColumns(const std::string& table) {
+  py::list columns;
+  for (const zolt::ColumnSpec& spec : zolt::columnsOf(tableKind(table))) {
+    columns.append(py::make_tuple(std::string(spec.name), dtypeOf(spec.type, false, spec.name == "time"), spec.csv,
+                                  std::string(spec.countOf), spec.scale));
+  }
+  return columns;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_zolt, module) {
+  module.doc() = "The decoding library behind the zolt package; use the functions of zolt itself.";
+  module.def("read_table", &readTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"), py::arg("end_ns"),
+             py::arg("nanoseconds"), py::arg("columns") = py::none(),
+             "Reads one table of the sources as a run: (columns, damages).");
+  module.def("info_lines", &infoLines, py::arg("sources"), py::arg("names"),
+             "The deployment check of the sources as JSON lines.");
+  module.def("table_columns", &tableColumns, py::arg("table"), "Every column a table can have.");
+  module.attr("tables") = py::make_tuple("header", "marker", "data", "pressure", "index", "system");
+  module.attr("__version__") = ZOLT_VERSION;
+}
