@@ -3,7 +3,7 @@
 # of it goes into the program's Debian package.
 include(CMakePackageConfigHelpers)
 
-install(TARGETS zolt EXPORT zoltTargets
+install(TARGETS zolt zolt_netcdf EXPORT zoltTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY include/zolt DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)

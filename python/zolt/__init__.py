@@ -41,7 +41,7 @@ if TYPE_CHECKING:
     import pandas
     import xarray
 
-__all__ = ["DecodeWarning", "TABLES", "info", "open_dataset", "read", "read_arrays"]
+__all__ = ["DecodeWarning", "TABLES", "info", "open_dataset", "read", "read_arrays", "to_netcdf"]
 __version__: str = _zolt.__version__
 
 #: The tables, by name.
@@ -179,9 +179,26 @@ def info(paths: Path | Any | Iterable[Path | Any]) -> list[dict[str, Any]]:
 def open_dataset(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
                  end: Any = None) -> "xarray.Dataset":
     """One table as an xarray Dataset, laid out as the group of that table
-    in ``decode --netcdf``'s file: the same variables, attributes and values
-    as ``xarray.open_dataset(file, group=table)``, made in memory.
+    in the file of :func:`to_netcdf` (and ``decode --netcdf``): the same
+    variables, attributes and values as ``xarray.open_dataset(file,
+    group=table)``, made in memory. ``start`` and ``end`` window the rows as
+    in :func:`read`. xarray's engine "zolt" gives the same:
+    ``xarray.open_dataset(path, engine="zolt", group="data")``.
     """
     from ._dataset import dataset
 
     return dataset(paths, table, start, end)
+
+
+def to_netcdf(paths: Path | Any | Iterable[Path | Any], out: Path, *, start: Any = None, end: Any = None,
+              meta: dict[str, Any] | None = None) -> None:
+    """Writes a run into one compressed netCDF-4 file following the CF
+    conventions, as ``decode --netcdf`` does: one group per table, each with
+    a dimension ``obs``, ``time(obs)`` and one variable per column of the
+    CSV table. ``meta`` adds or replaces global attributes (str or number
+    values: title, institution, project, creator_name, ...). The file is
+    written whole or not at all, and not at all when a file cannot be read.
+    """
+    from ._dataset import to_netcdf as write
+
+    write(paths, out, start=start, end=end, meta=meta)

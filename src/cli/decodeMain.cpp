@@ -14,6 +14,7 @@
 #include "cli/options.h"
 #include "cli/outputFile.h"
 #include "cli/standardOutput.h"
+#include "zolt/netcdf.h"
 #include "zolt/zolt.h"
 
 namespace {
@@ -134,11 +135,53 @@ int plotAll(int argc, char** argv, const char* output, const zolt::TimeWindow& w
   return status;
 }
 
+// The command line as a shell would take it back, for the file's history.
+std::string commandLine(int argc, char** argv) {
+  std::string line = "decode";
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    const bool plain = !word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                                "0123456789-_=./:,+@%") == std::string_view::npos;
+    line += ' ';
+    if (plain) {
+      line += word;
+      continue;
+    }
+    line += '\'';
+    for (const char c : word) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    line += '\'';
+  }
+  return line;
+}
+
+int writeNetcdfFile(int argc, char** argv, const ViewChoice& choice) {
+  if (optind >= argc) return refuseNoInput();
+  std::vector<zolt::NamedInput> inputs;
+  for (int name = optind; name < argc; ++name) inputs.push_back({argv[name], inputNamed(argv[name])});
+  zolt::NetcdfOptions options;
+  options.window = choice.window;
+  options.attributes = choice.meta;
+  options.history = commandLine(argc, argv);
+  const zolt::NetcdfResult result = zolt::writeNetcdf(choice.netcdf, inputs, options);
+  int status = kExitOk;
+  for (size_t i = 0; i < result.inputs.size(); ++i) {
+    if (!told(inputs[i].name.c_str(), result.inputs[i].error)) status = kExitFileFailed;
+    tellDamage(inputs[i].name.c_str(), result.inputs[i].damage);
+  }
+  if (result.error.failed()) {
+    const std::string why = result.message.empty() ? zolt::describe(result.error) : result.message;
+    complain("cannot write %s: %s", shownName(choice.netcdf).c_str(), why.c_str());
+    return kExitFileFailed;
+  }
+  return result.written ? status : kExitFileFailed;
+}
+
 int carryOut(int argc, char** argv) {
   const Request request = parseCommandLine(argc, argv);
   if (request.stop) return kExitOk;
   ViewChoice choice;
   if (const int refused = checkViewRequest(request, choice, argc, argv); refused != 0) return refused;
+  if (choice.netcdf != nullptr) return writeNetcdfFile(argc, argv, choice);
   if (choice.info) return describeAll(argc, argv, *choice.info);
   if (choice.plot != nullptr) return plotAll(argc, argv, choice.plot, choice.window);
   if (choice.table) return convertAll(argc, argv, *choice.table, choice.window);

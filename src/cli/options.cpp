@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "cli/complain.h"
+#include "cli/metaAttributes.h"
 #include "cli/outputFile.h"
 #include "cli/standardOutput.h"
+#include "output/replacedFile.h"
 
 namespace {
 
@@ -17,6 +19,8 @@ void moreUsage() {
       "\t[--to=TIME] Keep only what lies before TIME\n"
       "\t[--info[=json]] Describe each file and the run for a deployment check\n"
       "\t[--plot=OUT.svg] Draw the files as one deployment in an SVG picture\n"
+      "\t[--netcdf=OUT.nc] Write the files as one netCDF-4 file with every table\n"
+      "\t[--meta=ATTRS.json] Add global attributes to the netCDF file\n"
       "\t[--version] Print the version\n");
 }
 
@@ -30,6 +34,8 @@ enum LongOption : int {
   kToOption,
   kInfoOption,
   kPlotOption,
+  kNetcdfOption,
+  kMetaOption,
 };
 
 constexpr option kLongOptions[] = {
@@ -40,6 +46,8 @@ constexpr option kLongOptions[] = {
     {"to", required_argument, nullptr, kToOption},
     {"info", optional_argument, nullptr, kInfoOption},
     {"plot", required_argument, nullptr, kPlotOption},
+    {"netcdf", required_argument, nullptr, kNetcdfOption},
+    {"meta", required_argument, nullptr, kMetaOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -144,6 +152,8 @@ Request parseCommandLine(int argc, char** argv) {
       case kToOption: request.to = optarg; break;
       case kInfoOption: request.info = optarg != nullptr ? optarg : ""; break;
       case kPlotOption: request.plot = optarg; break;
+      case kNetcdfOption: request.netcdf = optarg; break;
+      case kMetaOption: request.meta = optarg; break;
       default: request.unknownOption = true; break;  // getopt has already said what was wrong
     }
   }
@@ -152,10 +162,51 @@ Request parseCommandLine(int argc, char** argv) {
   return request;
 }
 
+// An output file that is one of the inputs would be lost before it is read.
+int refuseInputAsOutput(const char* option, const char* output, int argc, char** argv) {
+  for (int name = optind; name < argc; ++name) {
+    if (isSameFile(output, argv[name])) {
+      complain("%s=%s would overwrite the input %s (see man decode)", option, shownName(output).c_str(),
+               shownName(argv[name]).c_str());
+      return kExitUsage;
+    }
+  }
+  return 0;
+}
+
+int checkNetcdfRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
+  if (request.info != nullptr || request.csv != nullptr || request.plot != nullptr) {
+    return refuse("--netcdf cannot be combined with --info, --csv or --plot");
+  }
+  if (request.anySwitch) return refuse("--netcdf cannot be combined with -d, -t, -s or -p");
+  if (request.unknownOption) return refuse("unknown option");
+  if (*request.netcdf == '\0') return refuse("--netcdf needs a file name");
+  if (std::strcmp(request.netcdf, "-") == 0) return refuse("--netcdf cannot write to standard output: HDF5 needs a file");
+  if (const int refused = refuseInputAsOutput("--netcdf", request.netcdf, argc, argv); refused != 0) return refused;
+  if (const zolt::Error kind = zolt::replaceable(request.netcdf); kind.failed()) {
+    complain("--netcdf=%s exists and is not a regular file; it is never replaced (see man decode)",
+             shownName(request.netcdf).c_str());
+    return kExitUsage;
+  }
+  if (request.meta != nullptr) {
+    std::string why;
+    std::optional<std::vector<zolt::NetcdfAttribute>> meta = readMetaAttributes(request.meta, why);
+    if (!meta) {
+      complain("--meta=%s: %s (see man decode)", shownName(request.meta).c_str(), why.c_str());
+      return kExitUsage;
+    }
+    choice.meta = std::move(*meta);
+  }
+  choice.netcdf = request.netcdf;
+  return checkWindow(request, choice);
+}
+
 int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
+  if (request.meta != nullptr && request.netcdf == nullptr) return refuse("--meta needs --netcdf");
+  if (request.netcdf != nullptr) return checkNetcdfRequest(request, choice, argc, argv);
   if (request.info != nullptr) return checkInfoRequest(request, choice);
   if (request.csv != nullptr) return checkCsvRequest(request, choice);
   if (request.plot != nullptr) return checkPlotRequest(request, choice, argc, argv);
-  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to need --csv or --plot");
+  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to need --csv, --plot or --netcdf");
   return 0;
 }

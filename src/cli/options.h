@@ -2,7 +2,9 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
+#include "zolt/netcdf.h"
 #include "zolt/report.h"
 #include "zolt/summary.h"
 #include "zolt/tables.h"
@@ -25,6 +27,8 @@ struct Request {
   const char* to = nullptr;
   const char* info = nullptr;  // "" for the text form
   const char* plot = nullptr;
+  const char* netcdf = nullptr;
+  const char* meta = nullptr;
 };
 
 // Parses the switches; the file names start at optind afterwards. Answers
@@ -37,6 +41,8 @@ struct ViewChoice {
   zolt::TimeWindow window;
   std::optional<zolt::InfoFormat> info;
   const char* plot = nullptr;
+  const char* netcdf = nullptr;
+  std::vector<zolt::NetcdfAttribute> meta;
 };
 
 // 0 when the request is sound, else the exit status after saying why.

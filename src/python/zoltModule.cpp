@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "zolt/netcdf.h"
 #include "zolt/zolt.h"
 
 namespace py = pybind11;
@@ -191,6 +192,69 @@ py::list infoLines(const py::list& sources, const std::vector<std::string>& name
   return lines;
 }
 
+std::vector<zolt::NetcdfAttribute> attributesOf(const py::list& items) {
+  std::vector<zolt::NetcdfAttribute> attributes;
+  for (const py::handle item : items) {
+    const auto pair = item.cast<py::tuple>();
+    zolt::NetcdfAttribute attribute{pair[0].cast<std::string>(), std::string()};
+    const py::handle value = pair[1];
+    if (py::isinstance<py::str>(value)) {
+      attribute.value = value.cast<std::string>();
+    } else if (py::isinstance<py::int_>(value)) {
+      attribute.value = value.cast<int64_t>();
+    } else {
+      attribute.value = value.cast<double>();
+    }
+    attributes.push_back(std::move(attribute));
+  }
+  return attributes;
+}
+
+// Writes the sources as one netCDF file at `path`, or in memory when there
+// is none: (the file's bytes or None, damages). Writes nothing unless every
+// source is read.
+py::tuple writeNetcdf(const py::list& sources, const std::vector<std::string>& names, std::optional<std::string> path,
+                      std::optional<int64_t> startNs, std::optional<int64_t> endNs, const py::list& attributes,
+                      const std::string& history, std::optional<std::string> onlyTable) {
+  std::vector<OpenSource> open;
+  std::vector<Source> given;
+  open.reserve(sources.size());
+  std::vector<zolt::NamedInput> inputs;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    given.push_back(sourceOf(sources[i]));
+    open.emplace_back(given.back());
+    inputs.push_back({names.at(i), open.back().input()});
+  }
+  zolt::NetcdfOptions options;
+  options.window = windowOf(startNs, endNs);
+  options.attributes = attributesOf(attributes);
+  options.history = history;
+  if (onlyTable) options.onlyTable = tableKind(*onlyTable);
+  options.allOrNothing = true;
+  options.keepGoing = checkingSignals();
+  zolt::NetcdfResult result;
+  {
+    const py::gil_scoped_release released;
+    result = path ? zolt::writeNetcdf(*path, inputs, options) : zolt::netcdfInMemory(inputs, options);
+  }
+  py::list damages;
+  for (size_t i = 0; i < result.inputs.size(); ++i) {
+    if (!result.inputs[i].ok()) raise(result.inputs[i].error, given[i].name);
+    if (result.inputs[i].damage.any()) damages.append(damageOf(i, result.inputs[i].damage));
+  }
+  if (result.error.failed()) {
+    if (result.error.code == zolt::Errc::kOutOfMemory) throw std::bad_alloc();
+    const std::string why = result.message.empty() ? zolt::describe(result.error) : result.message;
+    // OSError(errno, text, name) becomes the subclass for the errno.
+    const py::object target = path ? py::object(py::str(*path)) : py::object(py::none());
+    PyErr_SetObject(PyExc_OSError, py::make_tuple(result.error.system, why, target).ptr());
+    throw py::error_already_set();
+  }
+  py::object memory = py::none();
+  if (!path) memory = py::bytes(reinterpret_cast<const char*>(result.memory.data()), result.memory.size());
+  return py::make_tuple(memory, damages);
+}
+
 // (name, numpy dtype, in the CSV table, the value column a count column
 // counts, what one count is worth) for every column of a table.
 py::list tableColumns(const std::string& table) {
@@ -212,6 +276,9 @@ PYBIND11_MODULE(_zolt, module) {
   module.def("info_lines", &infoLines, py::arg("sources"), py::arg("names"),
              "The deployment check of the sources as JSON lines.");
   module.def("table_columns", &tableColumns, py::arg("table"), "Every column a table can have.");
+  module.def("write_netcdf", &writeNetcdf, py::arg("sources"), py::arg("names"), py::arg("path"), py::arg("start_ns"),
+             py::arg("end_ns"), py::arg("attributes"), py::arg("history"), py::arg("only_table") = py::none(),
+             "Writes the sources as one netCDF file, or in memory without a path: (bytes or None, damages).");
   module.attr("tables") = py::make_tuple("header", "marker", "data", "pressure", "index", "system");
   module.attr("__version__") = ZOLT_VERSION;
 }

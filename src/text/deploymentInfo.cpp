@@ -3,6 +3,7 @@
 #include "core/readInput.h"
 #include "text/textFormat.h"
 #include "text/textOut.h"
+#include "text/utf8Name.h"
 #include "zolt/summary.h"
 #include "zolt/tables.h"
 
@@ -115,32 +116,6 @@ void sensorLines(std::string& out, const Summary& summary) {
 }
 
 // ---- JSON ----
-
-// The length of the well-formed UTF-8 sequence at `at`, or 0.
-size_t utf8SequenceLength(std::string_view text, size_t at) {
-  const auto lead = static_cast<uint8_t>(text[at]);
-  if (lead < 0x80) return 1;
-  size_t length = 0;
-  uint32_t point = 0;
-  uint32_t least = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, point = lead & 0x1Fu, least = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, point = lead & 0x0Fu, least = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, point = lead & 0x07u, least = 0x10000;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<uint8_t>(text[at + i]);
-    if ((next & 0xC0) != 0x80) return 0;
-    point = point << 6 | (next & 0x3Fu);
-  }
-  const bool surrogate = point >= 0xD800 && point <= 0xDFFF;
-  return point < least || point > 0x10FFFF || surrogate ? 0 : length;
-}
 
 // A JSON string of any bytes: well-formed UTF-8 as it is, and each byte
 // that is not part of it as the text \xHH, so the output is valid UTF-8.

@@ -1,0 +1,82 @@
+// A run of record files as one self-describing netCDF-4 file following the
+// CF conventions, written through libnetcdf. What `decode --netcdf` writes.
+//
+// One group per table, named as the tables, each with one dimension `obs`,
+// a variable `time(obs)` (integer microseconds since the run's first second
+// marker) and one variable per column of that CSV table, with the column's
+// name. Link with zolt::netcdf.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "zolt/records.h"
+#include "zolt/tables.h"
+
+namespace zolt {
+
+enum class NetcdfType : uint8_t { kShort, kInt, kInt64, kDouble, kString };
+
+// How one column of a table is stored: from which of the table's columns
+// (a raw count column for packed values), as what, and what it says of
+// itself.
+struct NetcdfVariable {
+  std::string_view name;
+  std::string_view column;
+  NetcdfType type;
+  double scaleFactor;  // 0: the values are stored as they are
+  std::string_view longName;
+  std::string_view units;  // UDUNITS; empty where there is none or it is not known
+  std::string_view standardName;
+  std::string_view comment;
+};
+
+// The variables of a table's group, time first.
+std::span<const NetcdfVariable> netcdfVariables(TableKind kind);
+
+struct NetcdfAttribute {
+  std::string name;
+  std::variant<std::string, int64_t, double> value;
+};
+
+struct NamedInput {
+  std::string name;
+  Input input;
+};
+
+struct NetcdfOptions {
+  TimeWindow window;
+  // Global attributes that are added, or that replace the decoder's own.
+  std::vector<NetcdfAttribute> attributes;
+  // What made the file, for the history attribute after the time.
+  std::string history;
+  // Only this table's group, for a dataset of one table.
+  std::optional<TableKind> onlyTable;
+  // Write nothing unless every input could be read to its end.
+  bool allOrNothing = false;
+  KeepGoing keepGoing;
+};
+
+struct NetcdfResult {
+  Error error;          // why the file is not there; inputs that failed are in `inputs`
+  std::string message;  // libnetcdf's own words, for a failure of its own
+  std::vector<FileOutcome> inputs;
+  bool written = false;          // false too when no input could be read
+  std::vector<uint8_t> memory;   // the file, when it was made in memory
+};
+
+// Writes the inputs, as one run, to `path`, whole or not at all: under a
+// temporary name beside it, renamed when complete. An existing path that
+// is not a regular file is never replaced; a symbolic link is followed.
+// Nothing is written when no input could be read.
+NetcdfResult writeNetcdf(const std::string& path, std::span<const NamedInput> inputs, const NetcdfOptions& options);
+
+// The same file, made in memory.
+NetcdfResult netcdfInMemory(std::span<const NamedInput> inputs, const NetcdfOptions& options);
+
+}  // namespace zolt

@@ -1,0 +1,61 @@
+"""A table as an xarray Dataset, and a run as a netCDF file: both made by
+the library's netCDF writer, so that a Dataset made in memory is what
+xarray reads from the file."""
+
+from __future__ import annotations
+
+import datetime
+import os
+from typing import Any
+
+from . import _zolt
+
+
+def _attributes(meta: dict[str, Any] | None) -> list[tuple[str, Any]]:
+    attributes = []
+    for name, value in (meta or {}).items():
+        if not isinstance(name, str):
+            raise TypeError(f"an attribute's name must be a str, not {name!r}")
+        if isinstance(value, bool) or not isinstance(value, (str, int, float)):
+            raise TypeError(f"attribute {name!r} must be a str or a number, not {value!r}")
+        if isinstance(value, int) and not -2**63 <= value < 2**63:
+            raise ValueError(f"attribute {name!r} is too large for a netCDF integer")
+        attributes.append((name, value))
+    return attributes
+
+
+def _names(sources: list[tuple[str, Any, Any]]) -> list[str]:
+    return [os.fsdecode(name) if isinstance(name, (str, bytes)) else str(name) for _, _, name in sources]
+
+
+def to_netcdf(paths: Any, out: Any, *, start: Any = None, end: Any = None,
+              meta: dict[str, Any] | None = None) -> None:
+    from . import __version__, _sources, _warn, _window
+
+    start_ns, end_ns = _window(start, end)
+    sources = _sources(paths)
+    names = _names(sources)
+    out = os.fsdecode(os.fspath(out))
+    window = "".join(f", {which}={value!r}" for which, value in (("start", start), ("end", end)) if value is not None)
+    history = f"zolt {__version__}: zolt.to_netcdf({names!r}, {out!r}{window})"
+    _, damages = _zolt.write_netcdf(sources, names, out, start_ns, end_ns, _attributes(meta), history)
+    _warn(damages, sources)
+
+
+def dataset(paths: Any, table: str, start: Any, end: Any):
+    import netCDF4
+    import xarray
+
+    from . import TABLES, _sources, _warn, _window
+
+    if table not in TABLES:
+        raise ValueError(f"unknown table {table!r}; the tables are {', '.join(TABLES)}")
+    start_ns, end_ns = _window(start, end)
+    sources = _sources(paths)
+    memory, damages = _zolt.write_netcdf(sources, _names(sources), None, start_ns, end_ns, [], "zolt.open_dataset",
+                                         table)
+    _warn(damages, sources)
+    # Closing what xarray opened closes the whole file it belongs to.
+    whole = netCDF4.Dataset("zolt", mode="r", memory=memory)
+    with xarray.open_dataset(xarray.backends.NetCDF4DataStore(whole.groups[table])) as opened:
+        return opened.load()

@@ -1,0 +1,91 @@
+#include "views/columnRows.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "core/recordFormat.h"
+#include "core/sampleClock.h"
+#include "core/shortestDecimal.h"
+#include "views/columnMemory.h"
+#include "views/tableCatalogue.h"
+#include "zolt/units.h"
+
+namespace zolt {
+
+namespace {
+
+constexpr size_t kFirstCapacity = 4096;
+
+}  // namespace
+
+void ColumnWriter::appendText(Column& column, std::string text) {
+  column.texts_.push_back(std::move(text));
+  ++column.size_;
+}
+
+void ColumnWriter::reserve(Column& column, size_t size) {
+  if (column.spec().type == ColumnType::kText) {
+    column.texts_.reserve(size);
+  } else if (column.capacity_ < size) {
+    grow(column, size);
+  }
+}
+
+void ColumnWriter::truncate(Column& column, size_t size) {
+  if (column.size_ <= size) return;
+  column.size_ = size;
+  if (column.spec().type == ColumnType::kText) column.texts_.resize(size);
+}
+
+void ColumnWriter::dropFront(Column& column, size_t count) {
+  count = std::min(count, column.size_);
+  if (column.spec().type == ColumnType::kText) {
+    column.texts_.erase(column.texts_.begin(), column.texts_.begin() + static_cast<std::ptrdiff_t>(count));
+  } else if (count > 0) {
+    const size_t size = elementSize(column.spec().type);
+    auto* const bytes = static_cast<char*>(column.data_);
+    std::memmove(bytes, bytes + count * size, (column.size_ - count) * size);
+  }
+  column.size_ -= count;
+}
+
+void ColumnWriter::fit(Column& column) {
+  const size_t bytes = column.size_ * elementSize(column.spec().type);
+  if (column.data_ == nullptr || bytes == 0 || column.capacity_ == column.size_) return;
+  if (void* const fitted = resizeColumn(column.data_, bytes); fitted != nullptr) {
+    column.data_ = fitted;
+    column.capacity_ = column.size_;
+  }
+}
+
+void ColumnWriter::grow(Column& column, size_t needed) {
+  size_t capacity = std::max(kFirstCapacity, column.capacity_ * 2);
+  while (capacity < needed) capacity *= 2;
+  void* const grown = resizeColumn(column.data_, capacity * elementSize(column.spec().type));
+  if (grown == nullptr) throw std::bad_alloc();
+  column.data_ = grown;
+  column.capacity_ = capacity;
+}
+
+Table emptyTable(TableKind kind, ColumnSet columns) {
+  Table table;
+  table.kind = kind;
+  const std::span<const ColumnSpec> specs = columnsOf(kind);
+  for (size_t i = 0; i < specs.size(); ++i) {
+    if ((columns >> i & 1) != 0) table.columns.emplace_back(specs[i]);
+  }
+  return table;
+}
+
+void dropFirstRows(Table& table, size_t count) {
+  for (Column& column : table.columns) ColumnWriter::dropFront(column, count);
+  table.rows -= std::min(count, table.rows);
+}
+
+void clearRows(Table& table) {
+  for (Column& column : table.columns) ColumnWriter::truncate(column, 0);
+  table.rows = 0;
+}
+
+}  // namespace zolt

@@ -1,0 +1,171 @@
+// Rows of a table written into typed columns: the Rows of TableRowsView
+// that every front end with columns shares, so that the tables' values are
+// the same wherever they go.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string>
+
+#include "core/recordFormat.h"
+#include "core/sampleClock.h"
+#include "core/shortestDecimal.h"
+#include "views/tableCatalogue.h"
+#include "zolt/tables.h"
+#include "zolt/units.h"
+
+namespace zolt {
+
+// Grows a column's block, which a large block does by remapping its pages
+// rather than copying them.
+class ColumnWriter {
+ public:
+  // Room for `more` values after the last; where the first of them goes.
+  template <typename Value>
+  static Value* extend(Column& column, size_t more) {
+    if (column.capacity_ - column.size_ < more) grow(column, column.size_ + more);
+    Value* const at = static_cast<Value*>(column.data_) + column.size_;
+    column.size_ += more;
+    return at;
+  }
+  static void appendText(Column& column, std::string text);
+  // Room for `size` values in all, so that a column filled and emptied
+  // over and over never grows past it.
+  static void reserve(Column& column, size_t size);
+  // Drops values beyond the first `size`: those of a row left half written,
+  // or those already handed on.
+  static void truncate(Column& column, size_t size);
+  // Drops the first `count` values, keeping the rest in order.
+  static void dropFront(Column& column, size_t count);
+  // Gives back the room grown beyond the values.
+  static void fit(Column& column);
+
+ private:
+  static void grow(Column& column, size_t needed);
+};
+
+// Writes each kept row into the chosen columns of a table; a column not
+// chosen costs nothing.
+class ColumnRows {
+ public:
+  ColumnRows(Table& table, bool nanoseconds) : table_(table), timeScale_(nanoseconds ? 1000 : 1) {
+    for (Column& column : table.columns) {
+      const size_t number = static_cast<size_t>(&column.spec() - columnsOf(table.kind).data());
+      chosen_[number] = &column;
+    }
+  }
+
+  void header(int64_t time, const FileHeader& record) {
+    putTime(time);
+    put<int64_t>(kHeaderVer, record.ver);
+    put<int64_t>(kHeaderId, record.id);
+    put<int64_t>(kHeaderRate, record.rate);
+    put<double>(kHeaderDurationS, record.durationMs / 1000.0);
+    put<uint32_t>(kHeaderDurationMs, record.durationMs);
+    ++table_.rows;
+  }
+
+  void marker(int64_t time) {
+    putTime(time);
+    ++table_.rows;
+  }
+
+  void data(int64_t markerTime, uint16_t rate, uint64_t firstSample, const uint8_t* records, size_t count) {
+    dataTimes(markerTime, rate, firstSample, count);
+    if (Column* column = chosen_[kDataSample]; column != nullptr) {
+      auto* out = ColumnWriter::extend<int64_t>(*column, count);
+      for (size_t i = 0; i < count; ++i) out[i] = static_cast<int64_t>(firstSample + i);
+    }
+    const uint8_t* const bodies = records + 1;
+    for (size_t axis = 0; axis < kAccAxes; ++axis) {
+      const size_t field = accOffset(axis);
+      eachData<double>(kDataAcc + axis, bodies, count, [=](const uint8_t* body) { return accCount(body + field) / 65536.0; });
+      eachData<int32_t>(kDataAccCounts + axis, bodies, count, [=](const uint8_t* body) { return accCount(body + field); });
+    }
+    for (size_t part = 0; part < kQuatParts; ++part) {
+      const size_t field = quatOffset(part);
+      eachData<double>(kDataQuat + part, bodies, count, [=](const uint8_t* body) { return quatCount(body + field) / 16384.0; });
+      eachData<int16_t>(kDataQuatCounts + part, bodies, count, [=](const uint8_t* body) { return quatCount(body + field); });
+    }
+    table_.rows += count;
+  }
+
+  void pressure(int64_t time, uint16_t counts) {
+    putTime(time);
+    put<int64_t>(kPressureCounts, counts);
+    put<double>(kPressureVolts, converterVolts(counts));
+    put<double>(kPressureBar, shortestDecimal(adcEngValue(kExtPressure, counts, nullptr)));
+    ++table_.rows;
+  }
+
+  void index(int64_t time, const IndexRecord& record) {
+    putTime(time);
+    put<double>(kIndexDurationS, record.durationMs / 1000.0);
+    put<double>(kIndexMaxVal, record.maxVal / 65536.0);
+    if (Column* column = chosen_[kIndexFile]; column != nullptr) ColumnWriter::appendText(*column, std::string(record.file));
+    put<uint32_t>(kIndexDurationMs, record.durationMs);
+    put<uint32_t>(kIndexMaxValCounts, record.maxVal);
+    ++table_.rows;
+  }
+
+  void system(int64_t time, const SystemRecord& record) {
+    putTime(time);
+    const uint16_t counts[] = {record.batt, record.vmodem, record.extPress, record.intPress, record.temp, record.hum};
+    const double values[] = {supplyVolts(record.batt),
+                             supplyVolts(record.vmodem),
+                             shortestDecimal(adcEngValue(kExtPressure, record.extPress, nullptr)),
+                             shortestDecimal(adcEngValue(kIntPressure, record.intPress, nullptr)),
+                             shortestDecimal(adcEngValue(kTemperature, record.temp, nullptr)),
+                             shortestDecimal(adcEngValue(kHumidity, record.hum, nullptr))};
+    for (size_t i = 0; i < std::size(counts); ++i) {
+      put<double>(kSystemValues + i, values[i]);
+      put<uint16_t>(kSystemCounts + i, counts[i]);
+    }
+    ++table_.rows;
+  }
+
+ private:
+  template <typename Value, typename Given>
+  void put(size_t number, Given value) {
+    if (Column* column = chosen_[number]; column != nullptr) *ColumnWriter::extend<Value>(*column, 1) = static_cast<Value>(value);
+  }
+
+  int64_t scaled(int64_t time) const { return time == kNoTime ? kNoTime : time * timeScale_; }
+
+  void putTime(int64_t time) { put<int64_t>(kTimeColumn, scaled(time)); }
+
+  void dataTimes(int64_t markerTime, uint16_t rate, uint64_t firstSample, size_t count) {
+    Column* const column = chosen_[kTimeColumn];
+    if (column == nullptr) return;
+    auto* out = ColumnWriter::extend<int64_t>(*column, count);
+    if (markerTime == kNoTime) {
+      std::fill(out, out + count, kNoTime);
+      return;
+    }
+    SampleClock clock(firstSample, rate);
+    for (size_t i = 0; i < count; ++i, clock.step()) out[i] = (markerTime + clock.offset()) * timeScale_;
+  }
+
+  template <typename Value, typename Field>
+  void eachData(size_t number, const uint8_t* bodies, size_t count, Field field) {
+    Column* const column = chosen_[number];
+    if (column == nullptr) return;
+    Value* const out = ColumnWriter::extend<Value>(*column, count);
+    for (size_t i = 0; i < count; ++i) out[i] = field(bodies + i * kDataRecordSize);
+  }
+
+  Table& table_;
+  int64_t timeScale_;
+  Column* chosen_[32] = {};
+};
+
+// A table of no rows with the chosen columns.
+Table emptyTable(TableKind kind, ColumnSet columns);
+// Drops every row, keeping the columns' room for the next ones.
+void clearRows(Table& table);
+// Drops the first `count` rows, keeping the others in order.
+void dropFirstRows(Table& table, size_t count);
+
+}  // namespace zolt
