@@ -33,3 +33,6 @@ for switches in "" -t -d; do
     { echo "reports differ under '$switches'" >&2; exit 1; }
 done
 build-bench/benchDecode "$work/recording.dat" "$work/earlier/build/decode" build-bench/decode "$rounds" $against
+input=$(stat -c %s "$work/recording.dat")
+netcdf=$(stat -c %s "$work/recording.dat.nc")
+echo "netCDF file: $netcdf bytes for $input bytes of input, $(awk -v a="$netcdf" -v b="$input" 'BEGIN { printf "%.3f", a / b }') of it (target 0.125)"
