@@ -98,6 +98,9 @@ struct TableOptions {
   TimeWindow window;
   ColumnSet columns = ~ColumnSet{0};  // all of them
   bool nanoseconds = false;           // times in ns instead of us
+  // The rate of the latest file header before the first input, for a run
+  // that continues one read before.
+  uint16_t carriedRate = 0;
   KeepGoing keepGoing;
 };
 

@@ -13,6 +13,7 @@
 #include "zolt/records.h"
 #include "zolt/report.h"
 #include "zolt/sink.h"
+#include "zolt/spans.h"
 #include "zolt/summary.h"
 #include "zolt/tables.h"
 #include "zolt/time.h"

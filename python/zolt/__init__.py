@@ -121,14 +121,24 @@ def _warn(damages: list[tuple[int, ...]], sources: list[tuple[str, Any, Any]]) -
 
 
 def _table(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool,
-           columns: list[str] | None = None) -> dict[str, np.ndarray]:
+           columns: list[str] | None = None, carried_rate: int = 0) -> dict[str, np.ndarray]:
     if table not in TABLES:
         raise ValueError(f"unknown table {table!r}; the tables are {', '.join(TABLES)}")
     start_ns, end_ns = _window(start, end)
     sources = _sources(paths)
-    arrays, damages = _zolt.read_table(sources, table, start_ns, end_ns, nanoseconds, columns)
+    arrays, damages = _zolt.read_table(sources, table, start_ns, end_ns, nanoseconds, columns, carried_rate)
     _warn(damages, sources)
     return arrays
+
+
+def _frame(arrays: dict[str, np.ndarray]) -> "pandas.DataFrame":
+    """The arrays as a DataFrame of their own memory: no copy."""
+    import pandas
+
+    if "time" in arrays:
+        times = pandas.arrays.DatetimeArray(arrays["time"], dtype=pandas.DatetimeTZDtype(tz="UTC"), copy=False)
+        arrays = {**arrays, "time": times}
+    return pandas.DataFrame(arrays, copy=False)
 
 
 def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
@@ -158,12 +168,7 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     Timestamp, a naive one being UTC. The columns are the decoder's own
     arrays, not copies.
     """
-    import pandas
-
-    arrays = _table(paths, table, start, end, nanoseconds=True)
-    times = pandas.arrays.DatetimeArray(arrays["time"], dtype=pandas.DatetimeTZDtype(tz="UTC"), copy=False)
-    arrays["time"] = times
-    return pandas.DataFrame(arrays, copy=False)
+    return _frame(_table(paths, table, start, end, nanoseconds=True))
 
 
 def info(paths: Path | Any | Iterable[Path | Any]) -> list[dict[str, Any]]:

@@ -13,9 +13,22 @@ __version__: str
 tables: Tuple[str, ...]
 
 def read_table(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
-               nanoseconds: bool, columns: Optional[Sequence[str]] = None
+               nanoseconds: bool, columns: Optional[Sequence[str]] = None, carried_rate: int = 0
                ) -> Tuple[dict[str, numpy.ndarray], list[Damage]]:
     """Reads one table of the sources as a run: (columns, damages)."""
+
+def file_spans(source: Source, carried_rate: int = 0) -> dict[str, Any]:
+    """When each table's rows of one source lie, found without decoding it:
+    {"tables": {name: (first us, last us, in order) or None}, "last_rate": int or None,
+    "uses_carried_rate": bool}."""
+
+def uses_carried_rate(start: bytes) -> Optional[bool]:
+    """Whether a file's first bytes show that it times data by the rate carried in; None when they do not tell."""
+
+def write_netcdf(sources: Sequence[Source], names: Sequence[str], path: Optional[str], start_ns: Optional[int],
+                 end_ns: Optional[int], attributes: Sequence[Tuple[str, Any]], history: str,
+                 only_table: Optional[str] = None) -> Tuple[Optional[bytes], list[Damage]]:
+    """Writes the sources as one netCDF file, or in memory without a path: (bytes or None, damages)."""
 
 def info_lines(sources: Sequence[Source], names: Sequence[bytes]) -> list[str]:
     """The deployment check of the sources as JSON lines."""

@@ -145,9 +145,10 @@ zolt::TimeWindow windowOf(const std::optional<int64_t>& startNs, const std::opti
 
 py::tuple readTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
                     std::optional<int64_t> endNs, bool nanoseconds,
-                    const std::optional<std::vector<std::string>>& columns) {
+                    const std::optional<std::vector<std::string>>& columns, uint16_t carriedRate) {
   const zolt::TableKind kind = tableKind(table);
   zolt::TableOptions options;
+  options.carriedRate = carriedRate;
   options.window = windowOf(startNs, endNs);
   options.columns = chosenColumns(kind, columns);
   options.nanoseconds = nanoseconds;
@@ -169,6 +170,40 @@ py::tuple readTable(const py::list& sources, const std::string& table, std::opti
   py::dict arrays;
   for (zolt::Column& column : result.columns) arrays[py::str(std::string(column.spec().name))] = arrayOf(column, nanoseconds);
   return py::make_tuple(arrays, damages);
+}
+
+// When each table's rows of one source lie, in microseconds, found without
+// decoding it: {"tables": {name: (first, last, in order) or None},
+// "last_rate": rate or None, "uses_carried_rate": bool}.
+py::dict fileSpans(const py::tuple& item, uint16_t carriedRate) {
+  const Source source = sourceOf(item);
+  const OpenSource open(source);
+  zolt::FileSpans spans;
+  zolt::FileOutcome outcome;
+  {
+    const py::gil_scoped_release released;
+    outcome = zolt::spansOf(open.input(), carriedRate, spans, checkingSignals());
+  }
+  if (!outcome.ok()) raise(outcome.error, source.name);
+  py::dict tables;
+  for (size_t kind = 0; kind < zolt::kTableKinds; ++kind) {
+    const zolt::TimeSpan& span = spans.tables[kind];
+    const std::string name(zolt::tableName(static_cast<zolt::TableKind>(kind)));
+    tables[py::str(name)] = span.empty() ? py::object(py::none()) : py::object(py::make_tuple(span.first, span.last, span.inOrder));
+  }
+  py::dict result;
+  result["tables"] = tables;
+  result["last_rate"] = spans.lastRate ? py::object(py::int_(*spans.lastRate)) : py::object(py::none());
+  result["uses_carried_rate"] = spans.usesCarriedRate;
+  return result;
+}
+
+// Whether a file's first bytes show that it times data by a carried rate;
+// None when they do not tell.
+py::object usesCarriedRate(const py::bytes& start) {
+  const std::string_view bytes = start;
+  const std::optional<bool> uses = zolt::usesCarriedRate({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+  return uses ? py::object(py::bool_(*uses)) : py::object(py::none());
 }
 
 // The --info=json lines of the sources under their names (as bytes), and
@@ -271,8 +306,12 @@ py::list tableColumns(const std::string& table) {
 PYBIND11_MODULE(_zolt, module) {
   module.doc() = "The decoding library behind the zolt package; use the functions of zolt itself.";
   module.def("read_table", &readTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"), py::arg("end_ns"),
-             py::arg("nanoseconds"), py::arg("columns") = py::none(),
+             py::arg("nanoseconds"), py::arg("columns") = py::none(), py::arg("carried_rate") = 0,
              "Reads one table of the sources as a run: (columns, damages).");
+  module.def("uses_carried_rate", &usesCarriedRate, py::arg("start"),
+             "Whether a file's first bytes show that it times data by the rate carried in; None when they do not tell.");
+  module.def("file_spans", &fileSpans, py::arg("source"), py::arg("carried_rate") = 0,
+             "When each table's rows of one source lie, found without decoding it.");
   module.def("info_lines", &infoLines, py::arg("sources"), py::arg("names"),
              "The deployment check of the sources as JSON lines.");
   module.def("table_columns", &tableColumns, py::arg("table"), "Every column a table can have.");

@@ -56,6 +56,7 @@ struct TableRun::Impl {
 
 TableRun::TableRun(TableKind kind, TableOptions options) : impl_(std::make_unique<Impl>()) {
   impl_->kind = kind;
+  impl_->rate = options.carriedRate;
   impl_->options = std::move(options);
 }
 

@@ -13,6 +13,13 @@ namespace {
 
 using namespace zolt;
 
+TableOptions chosen(const TimeWindow& window, ColumnSet columns) {
+  TableOptions options;
+  options.window = window;
+  options.columns = columns;
+  return options;
+}
+
 Bytes sample() {
   std::ifstream in(std::string(SOURCE_DIR) + "/examples/d0001.dat", std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -66,7 +73,7 @@ std::string everyView(const Bytes& file) {
     for (const TimeWindow& each : {TimeWindow{}, window}) {
       CsvRun csv(static_cast<TableKind>(kind), each, sink);
       csv.file(input);
-      TableRun table(static_cast<TableKind>(kind), {each, allColumns(static_cast<TableKind>(kind)), false, {}});
+      TableRun table(static_cast<TableKind>(kind), chosen(each, allColumns(static_cast<TableKind>(kind))));
       table.add(input);
       sink.text += tableText(table.take());
     }

@@ -17,6 +17,13 @@ namespace {
 
 using namespace zolt;
 
+TableOptions chosen(const TimeWindow& window, ColumnSet columns) {
+  TableOptions options;
+  options.window = window;
+  options.columns = columns;
+  return options;
+}
+
 const std::string kHeader = "00 00 0002 012C 0003 51465A90 007B 0036EE80 ";  // rate 3
 const std::string kRate0 = "00 00 0002 012C 0000 51465A90 007B 0036EE80 ";
 const std::string kMarker = "01 00 51465A90 ";
@@ -88,7 +95,7 @@ TEST(Tables, TypedColumnsHoldWhatTheCsvSays) {
       for (size_t kind = 0; kind < kTableKinds; ++kind) {
         const auto table = static_cast<TableKind>(kind);
         SCOPED_TRACE(std::string(tableName(table)) + (window.given ? " windowed" : ""));
-        TableRun run(table, {window, csvColumns(table), false, {}});
+        TableRun run(table, chosen(window, csvColumns(table)));
         for (const Bytes& file : files) EXPECT_TRUE(run.add(Input::memory(file)).ok());
         const Table typed = run.take();
         std::stringstream csv(csvOf(files, table, window));
@@ -113,7 +120,9 @@ TEST(Tables, TypedColumnsHoldWhatTheCsvSays) {
 
 TEST(Tables, CountsTimesInNanosecondsAndChosenColumns) {
   const Bytes file = hexBytes(kHeader + kMarker + kData + kOther + kSystem);
-  TableRun run(TableKind::kData, {{}, allColumns(TableKind::kData), true, {}});
+  TableOptions inNanoseconds = chosen({}, allColumns(TableKind::kData));
+  inNanoseconds.nanoseconds = true;
+  TableRun run(TableKind::kData, inNanoseconds);
   ASSERT_TRUE(run.add(Input::memory(file)).ok());
   const Table data = run.take();
   ASSERT_EQ(data.rows, 2u);
@@ -122,7 +131,7 @@ TEST(Tables, CountsTimesInNanosecondsAndChosenColumns) {
   EXPECT_EQ(data.column("quat_1_counts")->values<int16_t>()[1], -32768);
   EXPECT_EQ(data.column("acc_x")->values<double>()[1], 0x7FFFFF * data.column("acc_x_counts")->spec().scale);
 
-  TableRun system(TableKind::kSystem, {{}, ColumnSet{1} << *columnNumber(TableKind::kSystem, "hum_counts"), false, {}});
+  TableRun system(TableKind::kSystem, chosen({}, ColumnSet{1} << *columnNumber(TableKind::kSystem, "hum_counts")));
   ASSERT_TRUE(system.add(Input::memory(file)).ok());
   const Table counts = system.take();
   ASSERT_EQ(counts.columns.size(), 1u);

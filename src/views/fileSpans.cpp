@@ -1,0 +1,107 @@
+// Each table's time span, as the rows of TableRowsView would be timed, with
+// no row made: a run of data records is timed by its first and last record.
+#include "core/readInput.h"
+#include "core/recordFormat.h"
+#include "core/sampleClock.h"
+#include "views/tableRows.h"
+#include "zolt/spans.h"
+
+namespace zolt {
+
+namespace {
+
+void add(TimeSpan& span, int64_t first, int64_t last) {
+  if (!span.empty() && first < span.last) span.inOrder = false;
+  span.first = std::min(span.first, first);
+  span.last = std::max(span.last, last);
+}
+
+TimeSpan& of(FileSpans& spans, TableKind kind) { return spans.tables[static_cast<size_t>(kind)]; }
+
+class SpanView {
+ public:
+  SpanView(FileSpans& spans, uint16_t carriedRate) : spans_(spans), rate_(carriedRate) {}
+
+  void fileHeader(const uint8_t* body) {
+    const FileHeader header = readFileHeader(body);
+    rate_ = header.rate;
+    spans_.lastRate = header.rate;
+    const int64_t time = microsOf(header.time, header.ms);
+    add(of(spans_, TableKind::kHeader), time, time);
+  }
+  void secondMarker(const uint8_t* body) {
+    markerTime_ = microsOf(readMarkerTime(body));
+    sample_ = 0;
+    add(of(spans_, TableKind::kMarker), markerTime_, markerTime_);
+  }
+  void dataRecords(const uint8_t* /*records*/, size_t count) {
+    if (markerTime_ != kNoTime && count > 0) {
+      if (!spans_.lastRate) spans_.usesCarriedRate = true;
+      add(of(spans_, TableKind::kData), markerTime_ + sampleOffset(sample_, rate_),
+          markerTime_ + sampleOffset(sample_ + count - 1, rate_));
+    }
+    sample_ += count;
+  }
+  void pressure(const uint8_t* /*body*/) {
+    if (markerTime_ != kNoTime) add(of(spans_, TableKind::kPressure), markerTime_, markerTime_);
+  }
+  void index(const uint8_t* body) {
+    const IndexRecord record = readIndex(body);
+    const int64_t time = microsOf(record.time, record.ms);
+    add(of(spans_, TableKind::kIndex), time, time);
+  }
+  void system(const uint8_t* body) {
+    const int64_t time = microsOf(readSystem(body).time);
+    add(of(spans_, TableKind::kSystem), time, time);
+  }
+  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
+  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
+
+ private:
+  FileSpans& spans_;
+  uint16_t rate_;
+  int64_t markerTime_ = kNoTime;
+  uint64_t sample_ = 0;
+};
+
+// Looks only until a header, or a data record after a marker, tells.
+class CarriedRateView {
+ public:
+  std::optional<bool> answer;
+
+  void fileHeader(const uint8_t* /*body*/) { tell(false); }
+  void secondMarker(const uint8_t* /*body*/) { marked_ = true; }
+  void dataRecords(const uint8_t* /*records*/, size_t /*count*/) {
+    if (marked_) tell(true);
+  }
+  void pressure(const uint8_t* /*body*/) {}
+  void index(const uint8_t* /*body*/) {}
+  void system(const uint8_t* /*body*/) {}
+  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
+  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
+
+ private:
+  void tell(bool uses) {
+    if (!answer) answer = uses;
+  }
+  bool marked_ = false;
+};
+
+}  // namespace
+
+std::optional<bool> usesCarriedRate(std::span<const uint8_t> start) {
+  CarriedRateView view;
+  const FileOutcome outcome = readInput(Input::memory(start), view);
+  // The end of these bytes is not the file's end: a file that may go on
+  // tells nothing more than what its start has shown.
+  (void)outcome;
+  return view.answer;
+}
+
+FileOutcome spansOf(const Input& input, uint16_t carriedRate, FileSpans& spans, const KeepGoing& keepGoing) {
+  spans = FileSpans{};
+  SpanView view(spans, carriedRate);
+  return readInput(input, view, keepGoing);
+}
+
+}  // namespace zolt
