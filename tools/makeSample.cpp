@@ -83,8 +83,22 @@ void dataRecord(RecordWriter& out, double t) {
   out.s16q14(std::cos(angle / 2)), out.s16q14(std::sin(angle / 2)), out.s16q14(0.0), out.s16q14(0.0);
 }
 
+// After the first minute, slow changes that stay within a sensor's range
+// however long the recording: a tide, a day's warmth, a battery that runs
+// down ever more slowly. The first minute is the bundled sample's.
+constexpr double kMinute = 60;
+constexpr double kDay = 86400;
+constexpr double kTide = 44712;  // 12.42 hours
+constexpr double kMonth = 30 * kDay;
+constexpr double kDeploymentLength = 10800;
+
+double runningDown(double t, double from, double drop) { return from - drop * (1 - std::exp(-t / kMonth)); }
+
 double pressureBar(double t) {
-  if (!deployment) return 1.013 + 0.02 * t / 60.0 + 0.0005 * noise();
+  if (!deployment) {
+    const double trend = t <= kMinute ? 0.02 * t / 60.0 : 0.02 + 0.25 * (1 - std::cos(2 * std::numbers::pi * (t - kMinute) / kTide));
+    return 1.013 + trend + 0.0005 * noise();
+  }
   const double dive = 10.0 * (1 - std::cos(2 * std::numbers::pi * t / 3600.0));
   const double spike = t == 7000 ? 15.0 : 0.0;
   return 1.013 + dive + spike + 0.005 * noise();
@@ -98,8 +112,15 @@ void pressureRecord(RecordWriter& out, double bar) {
 // battery runs down slowly.
 void systemRecord(RecordWriter& out, uint32_t time, double t) {
   const double bar = pressureBar(t);
-  const double battery = deployment ? 12.6 - 0.00005 * t : 12.6 - 0.001 * t;
-  const double temperature = deployment ? 18.0 - 0.4 * (bar - 1.0) : 21.5 + 0.02 * t;
+  double battery = 0;
+  double temperature = 0;
+  if (deployment) {
+    battery = t <= kDeploymentLength ? 12.6 - 0.00005 * t : runningDown(t - kDeploymentLength, 12.06, 1.0);
+    temperature = 18.0 - 0.4 * (bar - 1.0);
+  } else {
+    battery = t <= kMinute ? 12.6 - 0.001 * t : runningDown(t - kMinute, 12.54, 1.5);
+    temperature = t <= kMinute ? 21.5 + 0.02 * t : 22.7 + 1.5 * std::sin(2 * std::numbers::pi * (t - kMinute) / kDay);
+  }
   out.u8(5), out.u8(0), out.u32(time);
   out.u16(counts(battery / 12.11)), out.u16(counts(12.0 / 12.11));
   out.u16(counts((bar + 8.75) / 35.0)), out.u16(counts((14.7 + 12.5) / 50.0));

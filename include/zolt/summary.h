@@ -26,15 +26,15 @@ struct SensorInfo {
 };
 extern const SensorInfo kSensorInfo[kSensors];
 
-// min, mean, max, first and last of one sensor's readings.
+// min, max, first and last of one sensor's readings, and the exact sum of
+// the converter counts behind them, for the mean.
 struct ReadingRange {
   uint64_t count = 0;
   double min = 0;
   double max = 0;
-  double sum = 0;
   double first = 0;
   double last = 0;
-  double mean() const { return sum / static_cast<double>(count); }
+  uint64_t countSum = 0;
 };
 
 struct Summary {
@@ -61,6 +61,11 @@ struct Summary {
   std::optional<uint64_t> leastSquaredNorm;
   std::optional<uint64_t> greatestSquaredNorm;
 };
+
+// The mean of a sensor's readings: its law applied to the mean count, so
+// that a constant series has its one value as its mean, kept within
+// [min, max] against the rounding of the readings.
+double meanOf(Sensor sensor, const ReadingRange& range);
 
 // Figures derived for showing.
 struct SecondsFigures {

@@ -12,11 +12,15 @@ enum AdcChannel : uint16_t { kExtPressure = 2, kIntPressure = 3, kTemperature = 
 // null it receives the channel's unit text. Channels above 6 read as 6.
 float adcEngValue(uint16_t channel, uint16_t count, const char** units);
 
+// The same law in double precision, unrounded, for a count that need not be
+// whole: a mean.
+double channelLaw(uint16_t channel, double count);
+
 // The converter's 2.5 V full scale over 65536 counts.
 inline double converterVolts(uint16_t counts) { return counts * 2.5 / 65536.0; }
 
 // The supply voltages go through a divider of 12.11 that the firmware applies
 // in double precision, unlike the single-precision channel table.
-inline double supplyVolts(uint16_t counts) { return counts * 12.11 * 2.5 / 65536.0; }
+inline double supplyVolts(double counts) { return counts * 12.11 * 2.5 / 65536.0; }
 
 }  // namespace zolt

@@ -58,8 +58,8 @@ bool told(const char* name, const zolt::Error& error) {
 void tellDamage(const char* name, const zolt::Damage& damage) {
   const std::string shown = shownName(name);
   if (damage.unknownBytes > 0) {
-    complain("%s: %llu bytes of unknown record type, the first at offset %llu", shown.c_str(),
-             static_cast<unsigned long long>(damage.unknownBytes),
+    complain("%s: %llu %s of unknown record type, the first at offset %llu", shown.c_str(),
+             static_cast<unsigned long long>(damage.unknownBytes), damage.unknownBytes == 1 ? "byte" : "bytes",
              static_cast<unsigned long long>(damage.firstUnknownOffset));
   }
   if (damage.cutSize > 0) {
@@ -67,6 +67,14 @@ void tellDamage(const char* name, const zolt::Damage& damage) {
              damage.cutType, static_cast<unsigned long long>(damage.cutOffset), damage.cutSize,
              zolt::recordSize(damage.cutType));
   }
+}
+
+// A file that is also standard output would be read back as it is written,
+// growing without end: it is refused, as cat refuses it.
+bool isOutput(const char* name) {
+  if (!isStandardOutput(name)) return false;
+  complain("%s: input file is output file", shownName(name).c_str());
+  return true;
 }
 
 int decodeAll(int argc, char** argv, const zolt::ReportSwitches& switches) {
@@ -78,6 +86,10 @@ int decodeAll(int argc, char** argv, const zolt::ReportSwitches& switches) {
   zolt::Report report(switches, standardOutput());
   int status = kExitOk;
   for (; optind < argc; ++optind) {
+    if (isOutput(argv[optind])) {
+      status = kExitFileFailed;
+      continue;
+    }
     const zolt::FileOutcome outcome = report.file(argv[optind], inputNamed(argv[optind]));
     stopIfWriteFailed(outcome.error);
     if (outcome.error.failed()) status = kExitFileFailed;
@@ -96,6 +108,10 @@ int convertAll(int argc, char** argv, zolt::TableKind table, const zolt::TimeWin
   stopIfWriteFailed(run.writeHeaderRow());
   int status = kExitOk;
   for (; optind < argc; ++optind) {
+    if (isOutput(argv[optind])) {
+      status = kExitFileFailed;
+      continue;
+    }
     const zolt::FileOutcome outcome = run.file(inputNamed(argv[optind]));
     if (!told(argv[optind], outcome.error)) status = kExitFileFailed;
     tellDamage(argv[optind], outcome.damage);
@@ -109,7 +125,9 @@ int describeAll(int argc, char** argv, zolt::InfoFormat format) {
   const bool several = argc - optind > 1;
   int status = kExitOk;
   for (; optind < argc; ++optind) {
-    if (!told(argv[optind], run.file(argv[optind], inputNamed(argv[optind])).error)) status = kExitFileFailed;
+    if (isOutput(argv[optind]) || !told(argv[optind], run.file(argv[optind], inputNamed(argv[optind])).error)) {
+      status = kExitFileFailed;
+    }
   }
   if (several) stopIfWriteFailed(run.describeRun());
   return status;
@@ -117,19 +135,28 @@ int describeAll(int argc, char** argv, zolt::InfoFormat format) {
 
 int plotAll(int argc, char** argv, const char* output, const zolt::TimeWindow& window) {
   if (optind >= argc) return refuseNoInput();
+  const bool toStandardOutput = std::strcmp(output, "-") == 0;
   zolt::PlotRun run(window);
   int status = kExitOk;
+  bool anyRead = false;
   for (; optind < argc; ++optind) {
-    if (!told(argv[optind], run.add(argv[optind], inputNamed(argv[optind])).error)) status = kExitFileFailed;
+    if ((toStandardOutput && isOutput(argv[optind])) ||
+        !told(argv[optind], run.add(argv[optind], inputNamed(argv[optind])).error)) {
+      status = kExitFileFailed;
+    } else {
+      anyRead = true;
+    }
   }
+  // A picture of nothing would replace one of something.
+  if (!anyRead) return kExitFileFailed;
   const zolt::Result<std::string> svg = run.render();
   if (!svg.ok()) {
     complain("cannot draw the picture: %s", zolt::describe(svg.error).c_str());
     return kExitFileFailed;
   }
-  if (std::strcmp(output, "-") == 0) {
+  if (toStandardOutput) {
     say(svg.value);
-  } else if (!writeWholeFile(output, svg.value)) {
+  } else if (!writeOutputFile(output, svg.value)) {
     status = kExitFileFailed;
   }
   return status;
@@ -188,13 +215,16 @@ int carryOut(int argc, char** argv) {
   return decodeAll(argc, argv, request.switches);
 }
 
-// A closed standard stream would lend its number to the first input file
-// opened. Without standard output there is nowhere for the report to go; a
-// closed standard input is stood in for by one that cannot be read, so "-"
-// still fails as it would have.
+// A closed standard stream would lend its number to the first file opened.
+// Each is stood in for by one that cannot be used as the stream: "-" still
+// cannot be read, and what is written to standard output fails as it would
+// have, so only the views that write there need it.
 void guardStandardStreams() {
-  if (fcntl(STDOUT_FILENO, F_GETFD) < 0) failWrite(errno);
   if (fcntl(STDIN_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
+  if (fcntl(STDOUT_FILENO, F_GETFD) < 0) {
+    open("/dev/null", O_RDONLY);
+    standardOutputWasClosed();
+  }
   if (fcntl(STDERR_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
 }
 

@@ -2,7 +2,10 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "cli/complain.h"
 #include "cli/metaAttributes.h"
@@ -113,6 +116,11 @@ int checkPlotRequest(const Request& request, ViewChoice& choice, int argc, char*
   if (request.anySwitch) return refuse("--plot cannot be combined with -d, -t, -s or -p");
   if (request.unknownOption) return refuse("unknown option");
   if (*request.plot == '\0') return refuse("--plot needs a file name, or - for standard output");
+  if (std::strcmp(request.plot, "-") != 0 && outputKind(request.plot) == OutputKind::kRefused) {
+    complain("--plot=%s cannot take a picture: it is not a file, a FIFO or a terminal (see man decode)",
+             shownName(request.plot).c_str());
+    return kExitUsage;
+  }
   for (int name = optind; name < argc; ++name) {
     if (std::strcmp(request.plot, "-") != 0 && isSameFile(request.plot, argv[name])) {
       complain("--plot=%s would overwrite the input %s (see man decode)", shownName(request.plot).c_str(),
@@ -135,8 +143,41 @@ void usage() {
       "\nDECODE [-h]\tPrint this message\n");
 }
 
+namespace {
+
+// The first argument taken for switches that only a file name could be:
+// one with a letter that is no switch's.
+const char* lookalikeName(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--") return nullptr;  // names only after it
+    if (word.starts_with("--")) {
+      const auto* known = std::find_if(std::begin(kLongOptions), std::end(kLongOptions) - 1,
+                                       [&](const option& each) { return word.substr(2) == each.name; });
+      if (known != std::end(kLongOptions) - 1 && known->has_arg == required_argument) ++i;  // its value follows
+      continue;
+    }
+    // A mistyped switch is a letter or two; a name has a dot, a slash, or
+    // length.
+    const bool nameLike = word.find_first_of("./") != std::string_view::npos || word.size() > 4;
+    if (word.size() > 1 && word.front() == '-' && nameLike && word.find_first_not_of("dtpsh", 1) != std::string_view::npos) {
+      return argv[i];
+    }
+  }
+  return nullptr;
+}
+
+void tellLookalike(const char* name) {
+  complain("'%s' was taken for switches: a file name that starts with '-' needs -- before it, or ./ in front "
+           "(see man decode)",
+           shownName(name).c_str());
+}
+
+}  // namespace
+
 Request parseCommandLine(int argc, char** argv) {
   Request request;
+  request.lookalikeName = lookalikeName(argc, argv);
   int letter;
   while ((letter = getopt_long(argc, argv, "dtpsh", kLongOptions, nullptr)) > 0) {
     switch (letter) {
@@ -202,6 +243,14 @@ int checkNetcdfRequest(const Request& request, ViewChoice& choice, int argc, cha
 }
 
 int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
+  // The report ignores letters it does not know, as it always has; the
+  // other views refuse them.
+  if (request.lookalikeName != nullptr) {
+    tellLookalike(request.lookalikeName);
+    const bool view = request.info != nullptr || request.csv != nullptr || request.plot != nullptr ||
+                      request.netcdf != nullptr || request.from != nullptr || request.to != nullptr;
+    if (view) return kExitUsage;
+  }
   if (request.meta != nullptr && request.netcdf == nullptr) return refuse("--meta needs --netcdf");
   if (request.netcdf != nullptr) return checkNetcdfRequest(request, choice, argc, argv);
   if (request.info != nullptr) return checkInfoRequest(request, choice);

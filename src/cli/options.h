@@ -29,6 +29,9 @@ struct Request {
   const char* plot = nullptr;
   const char* netcdf = nullptr;
   const char* meta = nullptr;
+  // An argument taken for switches that has letters no switch has: most
+  // likely a file name that starts with '-'.
+  const char* lookalikeName = nullptr;
 };
 
 // Parses the switches; the file names start at optind afterwards. Answers

@@ -9,45 +9,56 @@
 #include <string>
 
 #include "cli/complain.h"
+#include "output/replacedFile.h"
 
 namespace {
 
-bool writeAll(int fd, std::string_view content) {
+int writeAll(int fd, std::string_view content) {
   while (!content.empty()) {
     const ssize_t written = write(fd, content.data(), content.size());
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
+    if (written <= 0) return written < 0 ? errno : EIO;
     content.remove_prefix(static_cast<size_t>(written));
   }
-  return true;
+  return 0;
 }
 
-// A new file gets the permissions the user's umask gives, as any other.
-void giveUsualPermissions(int fd) {
-  const mode_t mask = umask(0);
-  umask(mask);
-  (void)fchmod(fd, 0666 & ~mask);
+bool failed(const char* path, int error) {
+  complain("cannot write %s: %s", shownName(path).c_str(), std::strerror(error));
+  return false;
 }
+
+bool writeDirectly(const char* path, std::string_view content) {
+  const int fd = open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return failed(path, errno);
+  int error = writeAll(fd, content);
+  if (close(fd) != 0 && error == 0) error = errno;
+  return error == 0 || failed(path, error);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 }  // namespace
 
-bool writeWholeFile(const char* path, std::string_view content) {
-  std::string temporary = std::string(path) + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    complain("cannot write %s: %s", shownName(path).c_str(), std::strerror(errno));
-    return false;
+OutputKind outputKind(const char* path) {
+  struct stat info{};
+  // The kernel follows every link here, /dev/stdout's included.
+  if (stat(path, &info) != 0) return errno == ENOENT ? OutputKind::kReplaced : OutputKind::kRefused;
+  if (S_ISREG(info.st_mode)) return OutputKind::kReplaced;
+  if (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode)) return OutputKind::kDirect;
+  return OutputKind::kRefused;
+}
+
+bool writeOutputFile(const char* path, std::string_view content) {
+  switch (outputKind(path)) {
+    case OutputKind::kDirect: return writeDirectly(path, content);
+    case OutputKind::kRefused: return failed(path, EISDIR);
+    case OutputKind::kReplaced: break;
   }
-  giveUsualPermissions(fd);
-  const bool written = writeAll(fd, content);
-  const int writeError = errno;
-  const bool closed = close(fd) == 0;
-  if (!written || !closed || rename(temporary.c_str(), path) != 0) {
-    const int error = !written ? writeError : errno;
-    unlink(temporary.c_str());
-    complain("cannot write %s: %s", shownName(path).c_str(), std::strerror(error));
-    return false;
-  }
+  zolt::ReplacedFile file(path);
+  if (file.error().failed()) return failed(path, file.error().system);
+  if (const int error = writeAll(file.fd(), content); error != 0) return failed(path, error);
+  if (const zolt::Error committed = file.commit(); committed.failed()) return failed(path, committed.system);
   return true;
 }
 
@@ -56,5 +67,13 @@ bool isSameFile(const char* output, const char* name) {
   struct stat in{};
   if (stat(output, &out) != 0) return false;
   const int found = std::strcmp(name, "-") == 0 ? fstat(STDIN_FILENO, &in) : stat(name, &in);
-  return found == 0 && out.st_dev == in.st_dev && out.st_ino == in.st_ino;
+  return found == 0 && sameFile(out, in);
+}
+
+bool isStandardOutput(const char* name) {
+  struct stat out{};
+  struct stat in{};
+  if (fstat(STDOUT_FILENO, &out) != 0 || !S_ISREG(out.st_mode)) return false;
+  const int found = std::strcmp(name, "-") == 0 ? fstat(STDIN_FILENO, &in) : stat(name, &in);
+  return found == 0 && sameFile(out, in);
 }

@@ -1,14 +1,24 @@
-// Writing a file whole or not at all.
+// The files the program writes besides standard output.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
-// Writes `content` under a temporary name beside `path` and renames it to
-// `path` once complete, so that a failure never leaves half a file; an
-// existing file is replaced. Says what went wrong and returns false on
-// failure.
-bool writeWholeFile(const char* path, std::string_view content);
+// How a picture reaches a path that is given: a regular file (or a name
+// not yet taken) is replaced whole, written under a temporary name and
+// renamed; a FIFO or a character device (a terminal, /dev/full) is written
+// directly, as it cannot be replaced; anything else is refused.
+enum class OutputKind : uint8_t { kReplaced, kDirect, kRefused };
+OutputKind outputKind(const char* path);
+
+// Writes `content` to `path` as outputKind says. Says what went wrong and
+// returns false on failure.
+bool writeOutputFile(const char* path, std::string_view content);
 
 // Whether `output` names the same existing file as the input `name` ("-"
 // for standard input).
 bool isSameFile(const char* output, const char* name);
+
+// Whether standard output is a regular file that is also the input `name`:
+// the program would read back what it writes.
+bool isStandardOutput(const char* name);

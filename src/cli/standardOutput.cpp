@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,12 +12,26 @@ namespace {
 
 constexpr int kExitWriteFailed = 1;
 
-}  // namespace
+// Standard output, or the failure of a closed one.
+class StandardOutput : public zolt::Sink {
+ public:
+  int write(const char* data, size_t size) override { return closed ? EBADF : descriptor_.write(data, size); }
+  bool closed = false;
 
-zolt::Sink& standardOutput() {
-  static zolt::DescriptorSink sink(STDOUT_FILENO);
+ private:
+  zolt::DescriptorSink descriptor_{STDOUT_FILENO};
+};
+
+StandardOutput& theStandardOutput() {
+  static StandardOutput sink;
   return sink;
 }
+
+}  // namespace
+
+zolt::Sink& standardOutput() { return theStandardOutput(); }
+
+void standardOutputWasClosed() { theStandardOutput().closed = true; }
 
 void say(std::string_view text) {
   if (const int error = standardOutput().write(text.data(), text.size()); error != 0) failWrite(error);

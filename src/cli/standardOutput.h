@@ -11,6 +11,10 @@
 // The sink the views write standard output through.
 zolt::Sink& standardOutput();
 
+// From now on every write to standard output fails as on a closed
+// descriptor (EBADF): the program started without it.
+void standardOutputWasClosed();
+
 // Writes text that the program itself says (usage, version), or ends the
 // process.
 void say(std::string_view text);

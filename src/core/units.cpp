@@ -25,12 +25,16 @@ constexpr uint16_t kLastChannel = std::size(adConv) - 1;
 }  // namespace
 
 float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
-  const ChannelConversion& row = adConv[std::min(channel, kLastChannel)];
-  if (units != nullptr) *units = row.units;
-  const double volts = count * 2.5 / 65536.0;
+  if (units != nullptr) *units = adConv[std::min(channel, kLastChannel)].units;
   // Exact in double for every count and row; the single rounding to float
   // is what the logger's own firmware reports.
-  return static_cast<float>(volts * double{row.mult} - double{row.offset});
+  return static_cast<float>(channelLaw(channel, count));
+}
+
+double channelLaw(uint16_t channel, double count) {
+  const ChannelConversion& row = adConv[std::min(channel, kLastChannel)];
+  const double volts = count * 2.5 / 65536.0;
+  return volts * double{row.mult} - double{row.offset};
 }
 
 }  // namespace zolt

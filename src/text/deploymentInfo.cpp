@@ -104,7 +104,7 @@ void sensorLines(std::string& out, const Summary& summary) {
       continue;
     }
     line(out, info.label, "min " + shortest(info, range.min) + "  max " + shortest(info, range.max));
-    line(out, "", "mean " + shortest(range.mean()));
+    line(out, "", "mean " + shortest(info, meanOf(static_cast<Sensor>(sensor), range)));
     line(out, "", "first " + shortest(info, range.first) + "  last " + shortest(info, range.last));
   }
   if (!summary.leastSquaredNorm) {
@@ -164,7 +164,7 @@ std::string jsonSensors(const Summary& summary) {
       continue;
     }
     out += "{\"count\":" + jsonNumber(range.count) + ",\"min\":" + shortest(info, range.min) +
-           ",\"mean\":" + shortest(range.mean()) +
+           ",\"mean\":" + shortest(info, meanOf(static_cast<Sensor>(sensor), range)) +
            ",\"max\":" + shortest(info, range.max) + ",\"first\":" + shortest(info, range.first) +
            ",\"last\":" + shortest(info, range.last) + "}";
   }
@@ -211,7 +211,9 @@ std::string infoText(std::optional<std::string_view> name, const Summary& summar
 std::string infoJson(std::optional<std::string_view> name, const Summary& summary) {
   std::string out = "{\"file\":";
   if (name) {
-    jsonString(out, *name);
+    // A name's bytes come back from the JSON text: a real backslash is
+    // doubled, as a byte that is not UTF-8 is written \xHH.
+    jsonString(out, recoverableName(*name));
   } else {
     out += "null";
   }

@@ -20,7 +20,17 @@ const SensorInfo kSensorInfo[kSensors] = {
 
 namespace {
 
-void addReading(ReadingRange& range, double value) {
+// The law from a count to each sensor's reading.
+constexpr uint16_t kSupply = 0;
+constexpr uint16_t kLaws[kSensors] = {kExtPressure, kIntPressure, kTemperature, kHumidity, kSupply, kSupply};
+
+double readingOf(Sensor sensor, uint16_t counts) {
+  return kLaws[sensor] == kSupply ? supplyVolts(counts) : double{adcEngValue(kLaws[sensor], counts, nullptr)};
+}
+
+void addReading(SummaryTally& tally, Sensor sensor, uint16_t counts) {
+  ReadingRange& range = tally.summary.sensors[sensor];
+  const double value = readingOf(sensor, counts);
   if (range.count == 0) {
     range.min = range.max = range.first = value;
   } else {
@@ -28,7 +38,7 @@ void addReading(ReadingRange& range, double value) {
     range.max = std::max(range.max, value);
   }
   range.last = value;
-  range.sum += value;
+  range.countSum += counts;
   ++range.count;
 }
 
@@ -100,6 +110,12 @@ SecondsFigures secondsFigures(const Summary& summary) {
   return figures;
 }
 
+double meanOf(Sensor sensor, const ReadingRange& range) {
+  const double count = static_cast<double>(range.countSum) / static_cast<double>(range.count);
+  const double mean = kLaws[sensor] == kSupply ? supplyVolts(count) : channelLaw(kLaws[sensor], count);
+  return std::clamp(mean, range.min, range.max);
+}
+
 double quatNorm(uint64_t squaredCounts) { return std::sqrt(static_cast<double>(squaredCounts)) / 16384.0; }
 
 namespace {
@@ -165,8 +181,8 @@ void SummaryView::dataRecords(const uint8_t* records, size_t count) {
 }
 
 void SummaryView::pressure(const uint8_t* body) {
-  const double bar = adcEngValue(kExtPressure, readPressureCounts(body), nullptr);
-  both(kPressureRecord, [&](SummaryTally& tally) { addReading(tally.summary.sensors[kExtPressBar], bar); });
+  const uint16_t counts = readPressureCounts(body);
+  both(kPressureRecord, [&](SummaryTally& tally) { addReading(tally, kExtPressBar, counts); });
 }
 
 void SummaryView::index(const uint8_t* /*body*/) {
@@ -175,13 +191,10 @@ void SummaryView::index(const uint8_t* /*body*/) {
 
 void SummaryView::system(const uint8_t* body) {
   const SystemRecord fields = readSystem(body);
-  const double values[] = {adcEngValue(kIntPressure, fields.intPress, nullptr),
-                           adcEngValue(kTemperature, fields.temp, nullptr),
-                           adcEngValue(kHumidity, fields.hum, nullptr), supplyVolts(fields.batt),
-                           supplyVolts(fields.vmodem)};
+  const uint16_t counts[] = {fields.intPress, fields.temp, fields.hum, fields.batt, fields.vmodem};
   both(kSystemRecord, [&](SummaryTally& tally) {
     for (int sensor = kIntPressPsia; sensor < kSensors; ++sensor) {
-      addReading(tally.summary.sensors[sensor], values[sensor - 1]);
+      addReading(tally, static_cast<Sensor>(sensor), counts[sensor - 1]);
     }
   });
 }

@@ -103,6 +103,9 @@ class PlotView {
       PlotColumn& column = run_.columns.at(time);
       const uint64_t last = std::min(span.end, firstSampleAtOrAfter(run_.columns.columnEnd(time) - markerTime_, rate));
       addAccelerationsTo(column, records + (first - base) * kDataRecordSize, last - first);
+      // The span of the picture ends at the last sample drawn, which lies
+      // in the same column.
+      run_.columns.at(markerTime_ + sampleOffset(last - 1, rate));
       first = last;
     }
   }
@@ -119,13 +122,17 @@ PlotRun::PlotRun(const TimeWindow& window) : impl_(std::make_unique<Impl>()) { i
 PlotRun::~PlotRun() = default;
 
 FileOutcome PlotRun::add(std::string_view name, const Input& input, const KeepGoing& keepGoing) {
-  try {
-    impl_->facts.names.emplace_back(name);
-  } catch (const std::bad_alloc&) {
-    return {outOfMemory(), {}};
-  }
   PlotView view(*impl_);
-  return readInput(input, view, keepGoing);
+  FileOutcome outcome = readInput(input, view, keepGoing);
+  // Only the files read are named in the title.
+  if (outcome.ok()) {
+    try {
+      impl_->facts.names.emplace_back(name);
+    } catch (const std::bad_alloc&) {
+      outcome.error = outOfMemory();
+    }
+  }
+  return outcome;
 }
 
 }  // namespace zolt

@@ -16,7 +16,9 @@ KEYS = ["file", "bytes", "records", "unknown_bytes", "first_unknown_offset", "tr
 NAMES = [
     (b"plain.dat", "plain.dat"),
     (b'quote"d.dat', 'quote"d.dat'),
-    (b"back\\slash.dat", "back\\slash.dat"),
+    (b"back\\slash.dat", "back\\\\slash.dat"),
+    (b"lit\\xFF.dat", "lit\\\\xFF.dat"),
+    (b"lit\xff.dat", "lit\\xFF.dat"),
     (b"new\nline\t.dat", "new\nline\t.dat"),
     ("caf\u00e9.dat".encode("utf-8"), "caf\u00e9.dat"),
     (b"bad\xff\xc3.dat", "bad\\xFF\\xC3.dat"),

@@ -90,7 +90,7 @@ TEST(Netcdf, AFileIsReplacedWholeKeepingItsMode) {
   const RunResult damaged = scratch.run({"--netcdf=out.nc", scratch.file("b.zlt", concat({kRecording, hexBytes("0E 02 00")}))});
   EXPECT_EQ(damaged.status, 0);
   EXPECT_EQ(damaged.err,
-            "decode: b.zlt: 1 bytes of unknown record type, the first at offset 46\n"
+            "decode: b.zlt: 1 byte of unknown record type, the first at offset 46\n"
             "decode: b.zlt: record of type 2 cut short at offset 47 (2 of 18 bytes), not written\n");
   struct stat info{};
   ASSERT_EQ(stat(out.c_str(), &info), 0);
