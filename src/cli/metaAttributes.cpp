@@ -128,8 +128,8 @@ class MetaParser {
     }
     const char c = text_[at_++];
     const char* plain = "\"\\/bfnrt";
-    const char* meant = "\"\\/\b\f\n\r\t";
     if (const char* found = std::strchr(plain, c); found != nullptr && c != '\0') {
+      const char* meant = "\"\\/\b\f\n\r\t";
       out += meant[found - plain];
       return true;
     }

@@ -40,7 +40,11 @@ bool MappedFile::mapFrom(uint64_t from) {
   const uint64_t windowOffset = from / pageSize() * pageSize();
   const auto length = static_cast<size_t>(std::min<uint64_t>(size_ - windowOffset, kWindow));
   unmap();
-  void* const window = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd_, static_cast<off_t>(windowOffset));
+  // Every page of a window is read, so they are mapped in one call rather
+  // than a fault every few pages. A page the file has lost is left out and
+  // still raises the bus error that recover() handles.
+  constexpr int kFlags = MAP_PRIVATE | MAP_POPULATE;
+  void* const window = mmap(nullptr, length, PROT_READ, kFlags, fd_, static_cast<off_t>(windowOffset));
   if (window == MAP_FAILED) return false;
   window_ = static_cast<uint8_t*>(window);
   windowSize_ = length;

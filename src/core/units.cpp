@@ -33,8 +33,7 @@ float adcEngValue(uint16_t channel, uint16_t count, const char** units) {
 
 double channelLaw(uint16_t channel, double count) {
   const ChannelConversion& row = adConv[std::min(channel, kLastChannel)];
-  const double volts = count * 2.5 / 65536.0;
-  return volts * double{row.mult} - double{row.offset};
+  return count * 2.5 / 65536.0 * double{row.mult} - double{row.offset};
 }
 
 }  // namespace zolt

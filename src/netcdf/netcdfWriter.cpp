@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <limits>
 #include <memory>
 
@@ -158,7 +159,8 @@ class GroupWriter {
     table_ = emptyTable(kind, columns);
     // A chunk, and what one piece of input can add before it is written.
     for (Column& column : table_.columns) ColumnWriter::reserve(column, chunkRows(kind) + kPieceRows);
-    for (const NetcdfVariable& variable : variables_) sources_.push_back(table_.column(variable.column));
+    std::transform(variables_.begin(), variables_.end(), std::back_inserter(sources_),
+                   [&](const NetcdfVariable& variable) { return table_.column(variable.column); });
   }
 
   Table& rows() { return table_; }
@@ -167,11 +169,11 @@ class GroupWriter {
   // once, and the rest at the end.
   void writeRows(bool atEnd) {
     const size_t chunk = chunkRows(kind_);
-    const size_t rows = atEnd ? table_.rows : table_.rows / chunk * chunk;
-    if (rows == 0) return;
-    for (size_t i = 0; i < variables_.size(); ++i) writeColumn(i, rows);
-    written_ += rows;
-    dropFirstRows(table_, rows);
+    const size_t ready = atEnd ? table_.rows : table_.rows / chunk * chunk;
+    if (ready == 0) return;
+    for (size_t i = 0; i < variables_.size(); ++i) writeColumn(i, ready);
+    written_ += ready;
+    dropFirstRows(table_, ready);
   }
 
   // What is known only once every row is written.

@@ -25,7 +25,7 @@ std::string followLinks(std::string path) {
     std::string next(target, static_cast<size_t>(length));
     if (next.front() != '/') {
       const size_t slash = path.rfind('/');
-      if (slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+      if (slash != std::string::npos) next.insert(0, path, 0, slash + 1);
     }
     path = next;
   }
@@ -84,9 +84,9 @@ ReplacedFile::~ReplacedFile() {
 }
 
 Error ReplacedFile::commit() {
-  const int fd = fd_;
+  const int written = fd_;
   fd_ = -1;
-  if (close(fd) != 0) return {Errc::kWriteFailed, errno};
+  if (close(written) != 0) return {Errc::kWriteFailed, errno};
   if (rename(temporary_.c_str(), target_.c_str()) != 0) return {Errc::kWriteFailed, errno};
   committed_ = true;
   return {};

@@ -186,8 +186,9 @@ class Drawing {
   void legend(const Panel& panel, double top) {
     constexpr double kItemWidth = 130;
     double right = kLeft + kPlotWidth;
-    for (auto trace = panel.traces.rbegin(); trace != panel.traces.rend(); ++trace, right -= kItemWidth) {
+    for (auto trace = panel.traces.rbegin(); trace != panel.traces.rend(); ++trace) {
       const double start = right - kItemWidth + 10;
+      right -= kItemWidth;
       svg_ += "<line x1=\"" + number(start) + "\" x2=\"" + number(start + 16) + "\" y1=\"" + number(top - 10) +
               "\" y2=\"" + number(top - 10) + "\" stroke=\"" + trace->colour + "\" stroke-width=\"2\"/>\n";
       svg_ += "<text x=\"" + number(start + 20) + "\" y=\"" + number(top - 6) + "\">" + xmlText(trace->name) +

@@ -23,6 +23,11 @@ static_assert(sizeof(Header) <= kHeaderRoom);
 
 // Below this a mapping of its own would cost more than it saves.
 constexpr size_t kMapFrom = size_t{1} << 20;
+// From this size on a column is one the caller keeps whole (a table for
+// numpy), where huge pages save faults and clearing. Below it a column is
+// more likely a buffer used over and over (the netCDF writer's chunks),
+// where a huge page would hold memory the buffer never touches.
+constexpr size_t kHugeFrom = size_t{8} << 20;
 
 size_t pageRounded(size_t bytes) {
   const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
@@ -33,13 +38,16 @@ Header* headerOf(void* values) { return reinterpret_cast<Header*>(static_cast<ch
 
 void* valuesOf(void* block) { return static_cast<char*>(block) + kHeaderRoom; }
 
+// A refusal only costs speed.
+void adviseHugePages(void* block, size_t size) {
+  if (size >= kHugeFrom) (void)madvise(block, size, MADV_HUGEPAGE);
+}
+
 void* mapped(size_t bytes) {
   const size_t size = pageRounded(kHeaderRoom + bytes);
   void* const block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) return nullptr;
-  // Fewer faults and a cheaper clearing of the pages; a refusal only costs
-  // speed.
-  (void)madvise(block, size, MADV_HUGEPAGE);
+  adviseHugePages(block, size);
   *static_cast<Header*>(block) = {size, bytes};
   return valuesOf(block);
 }
@@ -60,8 +68,10 @@ void* resizeColumn(void* values, size_t bytes) {
   Header* const header = headerOf(values);
   if (header->mappedBytes != 0) {
     const size_t size = pageRounded(kHeaderRoom + bytes);
-    void* const block = mremap(header, header->mappedBytes, size, MREMAP_MAYMOVE);
+    const size_t wasMapped = header->mappedBytes;
+    void* const block = mremap(header, wasMapped, size, MREMAP_MAYMOVE);
     if (block == MAP_FAILED) return nullptr;
+    if (wasMapped < kHugeFrom) adviseHugePages(block, size);
     *static_cast<Header*>(block) = {size, bytes};
     return valuesOf(block);
   }
