@@ -439,34 +439,14 @@ NetcdfResult failed(NetcdfResult result, const NetcdfFailure& failure) {
   return result;
 }
 
-}  // namespace
-
-NetcdfResult writeNetcdf(const std::string& path, std::span<const NamedInput> inputs, const NetcdfOptions& options) {
+// Runs `write` into the result, turning libnetcdf's failures and a lack of
+// memory into the result's error.
+template <typename Write>
+NetcdfResult guarded(Write write) {
   NetcdfResult result;
   if (!loaded(result)) return result;
   try {
-    ReplacedFile file(path);
-    if (file.error().failed()) {
-      result.error = file.error();
-      return result;
-    }
-    int id = 0;
-    // HDF5 opens the file itself, by name; the temporary keeps its mode.
-    check(nc().create(file.temporaryPath().c_str(), NC_NETCDF4 | NC_CLOBBER, &id), "creating the file");
-    try {
-      writeRun(id, inputs, options, result);
-    } catch (...) {
-      nc().abort(id);
-      throw;
-    }
-    check(nc().close(id), "closing the file");
-    // Nothing read is nothing to replace a file with.
-    const bool allRead = std::all_of(result.inputs.begin(), result.inputs.end(), [](const FileOutcome& each) { return each.ok(); });
-    if (options.allOrNothing && !allRead) result.written = false;
-    if (result.written) {
-      result.error = file.commit();
-      result.written = result.error.ok();
-    }
+    write(result);
   } catch (const NetcdfFailure& failure) {
     return failed(std::move(result), failure);
   } catch (const std::bad_alloc&) {
@@ -476,31 +456,52 @@ NetcdfResult writeNetcdf(const std::string& path, std::span<const NamedInput> in
   return result;
 }
 
-NetcdfResult netcdfInMemory(std::span<const NamedInput> inputs, const NetcdfOptions& options) {
-  NetcdfResult result;
-  if (!loaded(result)) return result;
+// Writes the run into the open file `id`, which is given up on any failure.
+void writeOpenFile(int id, std::span<const NamedInput> inputs, const NetcdfOptions& options, NetcdfResult& result) {
   try {
+    writeRun(id, inputs, options, result);
+  } catch (...) {
+    nc().abort(id);
+    throw;
+  }
+}
+
+}  // namespace
+
+NetcdfResult writeNetcdf(const std::string& path, std::span<const NamedInput> inputs, const NetcdfOptions& options) {
+  return guarded([&](NetcdfResult& result) {
+    ReplacedFile file(path);
+    if (file.error().failed()) {
+      result.error = file.error();
+      return;
+    }
+    int id = 0;
+    // HDF5 opens the file itself, by name; the temporary keeps its mode.
+    check(nc().create(file.temporaryPath().c_str(), NC_NETCDF4 | NC_CLOBBER, &id), "creating the file");
+    writeOpenFile(id, inputs, options, result);
+    check(nc().close(id), "closing the file");
+    // Nothing read is nothing to replace a file with.
+    const bool allRead = std::all_of(result.inputs.begin(), result.inputs.end(), [](const FileOutcome& each) { return each.ok(); });
+    if (options.allOrNothing && !allRead) result.written = false;
+    if (result.written) {
+      result.error = file.commit();
+      result.written = result.error.ok();
+    }
+  });
+}
+
+NetcdfResult netcdfInMemory(std::span<const NamedInput> inputs, const NetcdfOptions& options) {
+  return guarded([&](NetcdfResult& result) {
     int id = 0;
     constexpr size_t kFirstSize = size_t{1} << 20;
     check(nc().createMem("zolt", NC_NETCDF4, kFirstSize, &id), "creating the file in memory");
-    try {
-      writeRun(id, inputs, options, result);
-    } catch (...) {
-      nc().abort(id);
-      throw;
-    }
+    writeOpenFile(id, inputs, options, result);
     NC_memio memory{};
     check(nc().closeMemio(id, &memory), "closing the file in memory");
+    const std::unique_ptr<void, decltype(&std::free)> owned(memory.memory, &std::free);
     const auto* bytes = static_cast<const uint8_t*>(memory.memory);
     result.memory.assign(bytes, bytes + memory.size);
-    std::free(memory.memory);
-  } catch (const NetcdfFailure& failure) {
-    return failed(std::move(result), failure);
-  } catch (const std::bad_alloc&) {
-    result.written = false;
-    result.error = outOfMemory();
-  }
-  return result;
+  });
 }
 
 }  // namespace zolt
