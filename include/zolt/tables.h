@@ -33,7 +33,7 @@ extern const char* const kTableNames;
 enum class ColumnType : uint8_t { kInt16, kUint16, kInt32, kUint32, kInt64, kFloat64, kText };
 size_t elementSize(ColumnType type);  // 0 for text
 
-struct ColumnSpec {
+struct ColumnDefinition {
   std::string_view name;
   ColumnType type;
   bool csv;  // a column of the CSV table (which has them in this order)
@@ -45,7 +45,7 @@ struct ColumnSpec {
 
 // Every column a table can have: "time" first, the CSV columns in their
 // order, then the raw counts.
-std::span<const ColumnSpec> columnsOf(TableKind kind);
+std::span<const ColumnDefinition> columnsOf(TableKind kind);
 
 // Columns chosen by their place in columnsOf().
 using ColumnSet = uint32_t;
@@ -57,14 +57,14 @@ std::optional<size_t> columnNumber(TableKind kind, std::string_view name);
 // a caller, who gives it back with freeColumnBlock().
 class Column {
  public:
-  explicit Column(const ColumnSpec& spec) : spec_(&spec) {}
+  explicit Column(const ColumnDefinition& definition) : definition_(&definition) {}
   ~Column();
   Column(Column&& other) noexcept;
   Column& operator=(Column&& other) noexcept;
   Column(const Column&) = delete;
   Column& operator=(const Column&) = delete;
 
-  const ColumnSpec& spec() const { return *spec_; }
+  const ColumnDefinition& definition() const { return *definition_; }
   size_t size() const { return size_; }
   // The values, read as the column's type; empty for a text column.
   template <typename Value>
@@ -77,7 +77,7 @@ class Column {
 
  private:
   friend class ColumnWriter;
-  const ColumnSpec* spec_;
+  const ColumnDefinition* definition_;
   void* data_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;

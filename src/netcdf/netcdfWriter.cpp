@@ -235,7 +235,7 @@ class GroupWriter {
       check(nc().putVaraLonglong(group_, ids_[i], &start, &rows, offsets.data()), what);
       return;
     }
-    switch (column.spec().type) {
+    switch (column.definition().type) {
       case ColumnType::kInt16: {
         const std::span<const int16_t> values = column.values<int16_t>();
         for (size_t row = 0; row < rows; ++row) ranges_[i].add(values[row] * variable.scaleFactor);

@@ -99,14 +99,14 @@ py::dtype dtypeOf(zolt::ColumnType type, bool nanoseconds, bool time) {
 
 // The column as a numpy array that owns the column's block: no copy.
 py::array arrayOf(zolt::Column& column, bool nanoseconds) {
-  const zolt::ColumnSpec& spec = column.spec();
+  const zolt::ColumnDefinition& definition = column.definition();
   const auto size = static_cast<py::ssize_t>(column.size());
-  if (spec.type == zolt::ColumnType::kText) {
+  if (definition.type == zolt::ColumnType::kText) {
     py::list texts;
     for (const std::string& text : column.texts()) texts.append(py::str(zolt::escapedName(text)));
     return py::module_::import("numpy").attr("array")(texts, py::arg("dtype") = "O");
   }
-  const py::dtype dtype = dtypeOf(spec.type, nanoseconds, spec.name == "time");
+  const py::dtype dtype = dtypeOf(definition.type, nanoseconds, definition.name == "time");
   const py::array::ShapeContainer shape{size};
   const py::array::StridesContainer strides{static_cast<py::ssize_t>(dtype.itemsize())};
   void* const block = column.release();
@@ -168,7 +168,9 @@ py::tuple readTable(const py::list& sources, const std::string& table, std::opti
   }
   zolt::Table result = run.take();
   py::dict arrays;
-  for (zolt::Column& column : result.columns) arrays[py::str(std::string(column.spec().name))] = arrayOf(column, nanoseconds);
+  for (zolt::Column& column : result.columns) {
+    arrays[py::str(std::string(column.definition().name))] = arrayOf(column, nanoseconds);
+  }
   return py::make_tuple(arrays, damages);
 }
 
@@ -294,9 +296,10 @@ py::tuple writeNetcdf(const py::list& sources, const std::vector<std::string>& n
 // counts, what one count is worth) for every column of a table.
 py::list tableColumns(const std::string& table) {
   py::list columns;
-  for (const zolt::ColumnSpec& spec : zolt::columnsOf(tableKind(table))) {
-    columns.append(py::make_tuple(std::string(spec.name), dtypeOf(spec.type, false, spec.name == "time"), spec.csv,
-                                  std::string(spec.countOf), spec.scale));
+  for (const zolt::ColumnDefinition& definition : zolt::columnsOf(tableKind(table))) {
+    const py::dtype dtype = dtypeOf(definition.type, false, definition.name == "time");
+    columns.append(py::make_tuple(std::string(definition.name), dtype, definition.csv,
+                                  std::string(definition.countOf), definition.scale));
   }
   return columns;
 }

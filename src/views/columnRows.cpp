@@ -25,7 +25,7 @@ void ColumnWriter::appendText(Column& column, std::string text) {
 }
 
 void ColumnWriter::reserve(Column& column, size_t size) {
-  if (column.spec().type == ColumnType::kText) {
+  if (column.definition().type == ColumnType::kText) {
     column.texts_.reserve(size);
   } else if (column.capacity_ < size) {
     grow(column, size);
@@ -35,15 +35,15 @@ void ColumnWriter::reserve(Column& column, size_t size) {
 void ColumnWriter::truncate(Column& column, size_t size) {
   if (column.size_ <= size) return;
   column.size_ = size;
-  if (column.spec().type == ColumnType::kText) column.texts_.resize(size);
+  if (column.definition().type == ColumnType::kText) column.texts_.resize(size);
 }
 
 void ColumnWriter::dropFront(Column& column, size_t count) {
   count = std::min(count, column.size_);
-  if (column.spec().type == ColumnType::kText) {
+  if (column.definition().type == ColumnType::kText) {
     column.texts_.erase(column.texts_.begin(), column.texts_.begin() + static_cast<std::ptrdiff_t>(count));
   } else if (count > 0) {
-    const size_t size = elementSize(column.spec().type);
+    const size_t size = elementSize(column.definition().type);
     auto* const bytes = static_cast<char*>(column.data_);
     std::memmove(bytes, bytes + count * size, (column.size_ - count) * size);
   }
@@ -51,7 +51,7 @@ void ColumnWriter::dropFront(Column& column, size_t count) {
 }
 
 void ColumnWriter::fit(Column& column) {
-  const size_t bytes = column.size_ * elementSize(column.spec().type);
+  const size_t bytes = column.size_ * elementSize(column.definition().type);
   if (column.data_ == nullptr || bytes == 0 || column.capacity_ == column.size_) return;
   if (void* const fitted = resizeColumn(column.data_, bytes); fitted != nullptr) {
     column.data_ = fitted;
@@ -62,7 +62,7 @@ void ColumnWriter::fit(Column& column) {
 void ColumnWriter::grow(Column& column, size_t needed) {
   size_t capacity = std::max(kFirstCapacity, column.capacity_ * 2);
   while (capacity < needed) capacity *= 2;
-  void* const grown = resizeColumn(column.data_, capacity * elementSize(column.spec().type));
+  void* const grown = resizeColumn(column.data_, capacity * elementSize(column.definition().type));
   if (grown == nullptr) throw std::bad_alloc();
   column.data_ = grown;
   column.capacity_ = capacity;
@@ -71,7 +71,7 @@ void ColumnWriter::grow(Column& column, size_t needed) {
 Table emptyTable(TableKind kind, ColumnSet columns) {
   Table table;
   table.kind = kind;
-  const std::span<const ColumnSpec> specs = columnsOf(kind);
+  const std::span<const ColumnDefinition> specs = columnsOf(kind);
   for (size_t i = 0; i < specs.size(); ++i) {
     if ((columns >> i & 1) != 0) table.columns.emplace_back(specs[i]);
   }

@@ -52,7 +52,7 @@ class ColumnRows {
  public:
   ColumnRows(Table& table, bool nanoseconds) : table_(table), timeScale_(nanoseconds ? 1000 : 1) {
     for (Column& column : table.columns) {
-      const size_t number = static_cast<size_t>(&column.spec() - columnsOf(table.kind).data());
+      const size_t number = static_cast<size_t>(&column.definition() - columnsOf(table.kind).data());
       chosen_[number] = &column;
     }
   }

@@ -18,9 +18,9 @@ constexpr double kFourteenths = 1.0 / 16384;
 
 using enum ColumnType;
 
-constexpr ColumnSpec kTime = {"time", kInt64, true, {}, 0};
+constexpr ColumnDefinition kTime = {"time", kInt64, true, {}, 0};
 
-constexpr ColumnSpec kHeaderColumns[] = {
+constexpr ColumnDefinition kHeaderColumns[] = {
     kTime,
     {"ver", kInt64, true, {}, 0},
     {"id", kInt64, true, {}, 0},
@@ -29,9 +29,9 @@ constexpr ColumnSpec kHeaderColumns[] = {
     {"duration_ms", kUint32, false, {}, 0},
 };
 
-constexpr ColumnSpec kMarkerColumns[] = {kTime};
+constexpr ColumnDefinition kMarkerColumns[] = {kTime};
 
-constexpr ColumnSpec kDataColumns[] = {
+constexpr ColumnDefinition kDataColumns[] = {
     kTime,
     {"sample", kInt64, true, {}, 0},
     {"acc_x", kFloat64, true, {}, 0},
@@ -50,14 +50,14 @@ constexpr ColumnSpec kDataColumns[] = {
     {"quat_3_counts", kInt16, false, "quat_3", kFourteenths},
 };
 
-constexpr ColumnSpec kPressureColumns[] = {
+constexpr ColumnDefinition kPressureColumns[] = {
     kTime,
     {"counts", kInt64, true, {}, 0},
     {"volts", kFloat64, true, {}, 0},
     {"ext_press_bar", kFloat64, true, {}, 0},
 };
 
-constexpr ColumnSpec kIndexColumns[] = {
+constexpr ColumnDefinition kIndexColumns[] = {
     kTime,
     {"duration_s", kFloat64, true, {}, 0},
     {"max_val", kFloat64, true, {}, 0},
@@ -68,7 +68,7 @@ constexpr ColumnSpec kIndexColumns[] = {
 
 // The readings are single-precision laws of their counts, or double ones
 // with an inexact factor: no count is worth an exact value here.
-constexpr ColumnSpec kSystemColumns[] = {
+constexpr ColumnDefinition kSystemColumns[] = {
     kTime,
     {"batt_V", kFloat64, true, {}, 0},
     {"vmodem_V", kFloat64, true, {}, 0},
@@ -84,7 +84,7 @@ constexpr ColumnSpec kSystemColumns[] = {
     {"hum_counts", kUint16, false, {}, 0},
 };
 
-constexpr std::span<const ColumnSpec> kColumns[kTableKinds] = {kHeaderColumns,   kMarkerColumns, kDataColumns,
+constexpr std::span<const ColumnDefinition> kColumns[kTableKinds] = {kHeaderColumns,   kMarkerColumns, kDataColumns,
                                                                kPressureColumns, kIndexColumns,  kSystemColumns};
 
 static_assert(std::size(kDataColumns) == kDataColumnCount);
@@ -106,13 +106,13 @@ size_t elementSize(ColumnType type) {
   return kSizes[static_cast<size_t>(type)];
 }
 
-std::span<const ColumnSpec> columnsOf(TableKind kind) { return kColumns[static_cast<size_t>(kind)]; }
+std::span<const ColumnDefinition> columnsOf(TableKind kind) { return kColumns[static_cast<size_t>(kind)]; }
 
 ColumnSet allColumns(TableKind kind) { return (ColumnSet{1} << columnsOf(kind).size()) - 1; }
 
 ColumnSet csvColumns(TableKind kind) {
   ColumnSet set = 0;
-  const std::span<const ColumnSpec> columns = columnsOf(kind);
+  const std::span<const ColumnDefinition> columns = columnsOf(kind);
   for (size_t i = 0; i < columns.size(); ++i) {
     if (columns[i].csv) set |= ColumnSet{1} << i;
   }
@@ -120,8 +120,9 @@ ColumnSet csvColumns(TableKind kind) {
 }
 
 std::optional<size_t> columnNumber(TableKind kind, std::string_view name) {
-  const std::span<const ColumnSpec> columns = columnsOf(kind);
-  const auto found = std::find_if(columns.begin(), columns.end(), [&](const ColumnSpec& spec) { return spec.name == name; });
+  const std::span<const ColumnDefinition> columns = columnsOf(kind);
+  const auto found =
+      std::find_if(columns.begin(), columns.end(), [&](const ColumnDefinition& each) { return each.name == name; });
   if (found == columns.end()) return std::nullopt;
   return static_cast<size_t>(found - columns.begin());
 }

@@ -14,7 +14,7 @@ namespace zolt {
 Column::~Column() { freeColumnBlock(data_); }
 
 Column::Column(Column&& other) noexcept
-    : spec_(other.spec_), data_(other.data_), size_(other.size_), capacity_(other.capacity_),
+    : definition_(other.definition_), data_(other.data_), size_(other.size_), capacity_(other.capacity_),
       texts_(std::move(other.texts_)) {
   other.data_ = nullptr;
   other.size_ = other.capacity_ = 0;
@@ -23,7 +23,7 @@ Column::Column(Column&& other) noexcept
 Column& Column::operator=(Column&& other) noexcept {
   if (this != &other) {
     freeColumnBlock(data_);
-    spec_ = other.spec_;
+    definition_ = other.definition_;
     data_ = other.data_;
     size_ = other.size_;
     capacity_ = other.capacity_;
@@ -42,7 +42,8 @@ void* Column::release() {
 }
 
 const Column* Table::column(std::string_view name) const {
-  const auto found = std::find_if(columns.begin(), columns.end(), [&](const Column& each) { return each.spec().name == name; });
+  const auto found =
+      std::find_if(columns.begin(), columns.end(), [&](const Column& each) { return each.definition().name == name; });
   return found == columns.end() ? nullptr : &*found;
 }
 

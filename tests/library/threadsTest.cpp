@@ -49,12 +49,12 @@ Bytes dayHopper() {
 std::string tableText(const Table& table) {
   std::string text = std::to_string(table.rows);
   for (const Column& column : table.columns) {
-    text += column.spec().name;
-    if (column.spec().type == ColumnType::kText) {
+    text += column.definition().name;
+    if (column.definition().type == ColumnType::kText) {
       for (const std::string& name : column.texts()) text += name;
     } else {
       const auto* bytes = static_cast<const char*>(static_cast<const void*>(column.values<uint8_t>().data()));
-      text.append(bytes, column.size() * elementSize(column.spec().type));
+      text.append(bytes, column.size() * elementSize(column.definition().type));
     }
   }
   return text;

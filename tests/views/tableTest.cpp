@@ -68,19 +68,19 @@ std::string csvOf(const std::vector<Bytes>& files, TableKind kind, const TimeWin
 
 // One cell of the table as the CSV writes it, read back as a reader would.
 void expectCell(const Column& column, size_t row, const std::string& text) {
-  switch (column.spec().type) {
+  switch (column.definition().type) {
     case ColumnType::kFloat64: {
       const double value = column.values<double>()[row];
       const double back = std::strtod(text.c_str(), nullptr);
-      EXPECT_EQ(std::memcmp(&value, &back, sizeof value), 0) << column.spec().name << " " << text << " " << value;
+      EXPECT_EQ(std::memcmp(&value, &back, sizeof value), 0) << column.definition().name << " " << text << " " << value;
       break;
     }
     case ColumnType::kInt64:
-      if (column.spec().name == "time") {
+      if (column.definition().name == "time") {
         const int64_t time = column.values<int64_t>()[row];
         EXPECT_EQ(text.empty() ? kNoTime : parseIsoTime(text).value_or(-1), time) << text;
       } else {
-        EXPECT_EQ(std::to_string(column.values<int64_t>()[row]), text) << column.spec().name;
+        EXPECT_EQ(std::to_string(column.values<int64_t>()[row]), text) << column.definition().name;
       }
       break;
     case ColumnType::kText: EXPECT_EQ(escapedName(column.texts()[row]), text); break;
@@ -108,7 +108,7 @@ TEST(Tables, TypedColumnsHoldWhatTheCsvSays) {
           const std::vector<std::string> cells = split(line);
           ASSERT_LT(row, typed.rows);
           for (size_t i = 0; i < names.size(); ++i) {
-            ASSERT_EQ(typed.columns[i].spec().name, names[i]);
+            ASSERT_EQ(typed.columns[i].definition().name, names[i]);
             expectCell(typed.columns[i], row, cells[i]);
           }
         }
@@ -129,7 +129,7 @@ TEST(Tables, CountsTimesInNanosecondsAndChosenColumns) {
   EXPECT_EQ(data.column("time")->values<int64_t>()[1], (int64_t{1363565200} * 1000000 + 333333) * 1000);
   EXPECT_EQ(data.column("acc_x_counts")->values<int32_t>()[1], 0x7FFFFF);
   EXPECT_EQ(data.column("quat_1_counts")->values<int16_t>()[1], -32768);
-  EXPECT_EQ(data.column("acc_x")->values<double>()[1], 0x7FFFFF * data.column("acc_x_counts")->spec().scale);
+  EXPECT_EQ(data.column("acc_x")->values<double>()[1], 0x7FFFFF * data.column("acc_x_counts")->definition().scale);
 
   TableRun system(TableKind::kSystem, chosen({}, ColumnSet{1} << *columnNumber(TableKind::kSystem, "hum_counts")));
   ASSERT_TRUE(system.add(Input::memory(file)).ok());
