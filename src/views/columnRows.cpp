@@ -71,9 +71,9 @@ void ColumnWriter::grow(Column& column, size_t needed) {
 Table emptyTable(TableKind kind, ColumnSet columns) {
   Table table;
   table.kind = kind;
-  const std::span<const ColumnDefinition> specs = columnsOf(kind);
-  for (size_t i = 0; i < specs.size(); ++i) {
-    if ((columns >> i & 1) != 0) table.columns.emplace_back(specs[i]);
+  const std::span<const ColumnDefinition> definitions = columnsOf(kind);
+  for (size_t i = 0; i < definitions.size(); ++i) {
+    if ((columns >> i & 1) != 0) table.columns.emplace_back(definitions[i]);
   }
   return table;
 }
