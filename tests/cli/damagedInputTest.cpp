@@ -2,6 +2,7 @@
 // missing bytes were zero, and the report around it stays whole.
 #include <gtest/gtest.h>
 
+#include "fixtures.h"
 #include "runDecode.h"
 
 namespace {
@@ -21,14 +22,6 @@ TEST(DamagedInput, IndexNameCutShort) {
 
 // Record sizes with the type byte, by type.
 constexpr size_t kRecordSize[] = {18, 6, 18, 4, 32, 18};
-
-const Bytes kEveryType = hexBytes(
-    "00 A5 0002 012C 0064 51465A90 007B 0036EE80 "
-    "01 5A 51465A90 "
-    "02 FF8000 010000 000001 4000 0000 E000 2000 "
-    "03 5A 8000 "
-    "04 5A 51465A90 007B 000004D2 00018000 64303030312E646174 00000000000000 "
-    "05 5A 51465A90 8000 6590 8000 3333 9C40 8000");
 
 // The file cut after `length` bytes, with the record the cut falls in filled
 // up with zero bytes to its full size.

@@ -9,20 +9,13 @@
 #include <cerrno>
 #include <string>
 
+#include "fixtures.h"
 #include "runDecode.h"
 #include "zolt/records.h"
 
 namespace {
 
 using namespace zolt;
-
-const Bytes kEveryType = hexBytes(
-    "00 A5 0002 012C 0064 51465A90 007B 0036EE80 "
-    "01 5A 51465A90 "
-    "02 FF8000 010000 000001 4000 0000 E000 2000 "
-    "03 5A 8000 "
-    "04 5A 51465A90 007B 000004D2 00018000 64303030312E646174 00000000000000 "
-    "05 5A 51465A90 8000 6590 8000 3333 9C40 8000");
 
 // Every record as a line of text with its offset.
 class RecordLog : public RecordSink {

@@ -2,10 +2,9 @@
 // what one thread gives: nothing the views keep is shared.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <thread>
 
+#include "fixtures.h"
 #include "runDecode.h"
 #include "zolt/zolt.h"
 
@@ -18,11 +17,6 @@ TableOptions chosen(const TimeWindow& window, ColumnSet columns) {
   options.window = window;
   options.columns = columns;
   return options;
-}
-
-Bytes sample() {
-  std::ifstream in(std::string(SOURCE_DIR) + "/examples/d0001.dat", std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A day between markers, so that every line of the other file falls on
@@ -88,7 +82,7 @@ std::string everyView(const Bytes& file) {
 }
 
 TEST(Threads, TwoThreadsGiveWhatOneGives) {
-  const Bytes files[2] = {sample(), dayHopper()};
+  const Bytes files[2] = {sampleRecording(), dayHopper()};
   const std::string alone[2] = {everyView(files[0]), everyView(files[1])};
   ASSERT_NE(alone[0], alone[1]);
   std::string together[2][3];

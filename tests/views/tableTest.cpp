@@ -5,10 +5,9 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
+#include "fixtures.h"
 #include "runDecode.h"
 #include "zolt/csv.h"
 #include "zolt/tables.h"
@@ -34,15 +33,10 @@ const std::string kPressure = "03 00 1C90 ";
 const std::string kIndex = "04 00 51465A90 007B 000004D2 12345678 6130 0000000000000000000000000000 ";
 const std::string kSystem = "05 00 51465A91 C142 6590 1C90 3333 B220 B225 ";
 
-Bytes sample() {
-  std::ifstream in(std::string(SOURCE_DIR) + "/examples/d0001.dat", std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Runs of files, each as one run of the command line would take them.
 std::vector<std::vector<Bytes>> runs() {
   return {
-      {sample()},
+      {sampleRecording()},
       {hexBytes(kData + kPressure + kHeader + kMarker + kData + kOther + kData + kData + kPressure + kIndex +
                 kSystem + kMarker2 + kData + "0B" + kOther + "05 00 51")},
       {hexBytes(kHeader + kMarker + kData), hexBytes(kData + kMarker2 + kData + kData)},  // the rate carries over
