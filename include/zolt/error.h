@@ -16,6 +16,7 @@ enum class Errc : uint8_t {
   kWriteFailed,  // the sink did not take the output
   kOutOfMemory,
   kStopped,      // the caller asked to stop
+  kInvalidArgument,  // a call that cannot be made: a run that was moved from, a name that is not allowed
 };
 
 struct Error {

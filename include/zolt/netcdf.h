@@ -44,6 +44,14 @@ struct NetcdfAttribute {
   std::variant<std::string, int64_t, double> value;
 };
 
+// Why netCDF would not take `name` for a global attribute, in a sentence
+// that shows the name escaped and cut short; nothing when it would.
+std::optional<std::string> attributeNameProblem(std::string_view name);
+
+// The most attributes a caller may add: HDF5 slows down and then fails
+// with many more.
+constexpr size_t kMostAttributes = 1000;
+
 struct NamedInput {
   std::string name;
   Input input;

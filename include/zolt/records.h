@@ -62,15 +62,20 @@ constexpr unsigned kRecordTypes = 6;
 size_t recordSize(uint8_t type);
 
 // What was wrong with an input's bytes: type bytes that name no record type
-// (each is skipped), and a last record that the end of the input cut short.
+// (each is skipped), a last record that the end of the input cut short,
+// and zero bytes from a record's start to the end of the input: the part of
+// a card that was never written (a file made at its full size in advance),
+// which holds no records.
 struct Damage {
   uint64_t unknownBytes = 0;
   uint64_t firstUnknownOffset = 0;
   size_t cutSize = 0;  // bytes of the cut record that were there; 0 when none
   uint8_t cutType = 0;
   uint64_t cutOffset = 0;
+  uint64_t unwrittenBytes = 0;
+  uint64_t unwrittenOffset = 0;
 
-  bool any() const { return unknownBytes > 0 || cutSize > 0; }
+  bool any() const { return unknownBytes > 0 || cutSize > 0 || unwrittenBytes > 0; }
 };
 
 // How reading one input went: the error that ended it early (opening,
@@ -100,6 +105,9 @@ class RecordSink {
   virtual void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   // The input ended `size` bytes into a record of this type.
   virtual void cutRecord(uint8_t /*type*/, size_t /*size*/, uint64_t /*offset*/) {}
+  // The input ends in `size` zero bytes that were never written, from
+  // `offset` on.
+  virtual void unwritten(uint64_t /*size*/, uint64_t /*offset*/) {}
 };
 
 // Hands every record of `input` to `sink`, in order.

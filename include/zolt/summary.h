@@ -43,6 +43,9 @@ struct Summary {
   uint64_t unknownBytes = 0;
   uint64_t firstUnknownOffset = 0;
   uint64_t truncatedBytes = 0;
+  // Zero bytes at the end that were never written (zolt::Damage).
+  uint64_t unwrittenBytes = 0;
+  uint64_t unwrittenOffset = 0;
 
   std::optional<int32_t> firstMarker;
   std::optional<int32_t> lastMarker;

@@ -114,7 +114,8 @@ class TableRun {
   TableRun& operator=(TableRun&& other) noexcept;
 
   // Appends the rows of one input. On an error the rows of its whole
-  // records before the error are kept.
+  // records before the error are kept. A run that was moved from adds
+  // nothing: Errc::kInvalidArgument.
   FileOutcome add(const Input& input);
   // The rows so far; the run goes on from an empty table.
   Table take();
@@ -124,8 +125,10 @@ class TableRun {
   std::unique_ptr<Impl> impl_;
 };
 
-// The name in an index record as every text output shows it: printable
-// ASCII as it is, a backslash doubled, any other byte as "\xHH".
+// The name in an index record as every table gives it (CSV, Python,
+// netCDF): printable characters in well-formed UTF-8 as they are, a
+// backslash doubled, and any other byte (a control character, a byte that
+// is not UTF-8) as "\xHH", so that the text maps back to the bytes.
 std::string escapedName(std::string_view name);
 
 }  // namespace zolt

@@ -31,6 +31,7 @@ from __future__ import annotations
 import json
 import os
 import warnings
+from collections.abc import Mapping, Set
 from typing import TYPE_CHECKING, Any, Iterable, Union
 
 import numpy as np
@@ -59,30 +60,77 @@ class DecodeWarning(UserWarning):
     """
 
 
-def _contents(opened: Any) -> bytes:
+def _shown(item: Any) -> str:
+    """An object as a message can show it: its repr, cut short."""
+    text = repr(item)
+    return text if len(text) <= 80 else text[:77] + "..."
+
+
+def _position(opened: Any) -> int | None:
+    try:
+        return opened.tell()
+    except (AttributeError, OSError, ValueError):
+        return None
+
+
+def _contents(opened: Any) -> Any:
+    """What a file object gives from where it stands, as one contiguous buffer.
+
+    A file object is read once, from where it stands: one already read to
+    its end (a second read, or another thread's) raises ValueError rather
+    than giving no rows."""
+    start = _position(opened)
     data = opened.read()
     if not isinstance(data, (bytes, bytearray, memoryview)):
-        raise TypeError(f"{opened!r} gave {type(data).__name__}, not bytes: open it in binary mode")
+        raise TypeError(f"{_shown(opened)} gave {type(data).__name__}, not bytes: open it in binary mode")
+    view = memoryview(data)
+    if not view.c_contiguous:
+        data = view.tobytes()
+    if view.nbytes == 0 and start:
+        raise ValueError(f"{_shown(opened)} is at its end ({start} bytes in) before anything was read: "
+                         "a file object is read once, from where it stands; seek(0) or open it again")
     return data
+
+
+def _path(item: Any) -> str | bytes:
+    name = os.fspath(item)
+    if ("\0" if isinstance(name, str) else b"\0") in name:
+        raise ValueError("embedded null byte")
+    return name
 
 
 def _source(item: Any) -> tuple[str, Any, Any]:
     """(kind, what to read, name for messages) of one path or file object."""
     if isinstance(item, (str, bytes, os.PathLike)):
-        name = os.fspath(item)
+        name = _path(item)
         return ("path", os.fsencode(name), name)
     if hasattr(item, "read"):
-        return ("bytes", _contents(item), getattr(item, "name", None) or repr(item))
+        return ("bytes", _contents(item), getattr(item, "name", None) or _shown(item))
     if hasattr(item, "open") and hasattr(item, "__enter__"):  # fsspec's OpenFile and the like
         with item as opened:
-            return ("bytes", _contents(opened), getattr(item, "full_name", None) or getattr(item, "path", repr(item)))
-    raise TypeError(f"not a path or a binary file object: {item!r}")
+            return ("bytes", _contents(opened), getattr(item, "full_name", None) or getattr(item, "path", _shown(item)))
+    raise TypeError(f"not a path or a binary file object: {_shown(item)}")
+
+
+def _is_one(paths: Any) -> bool:
+    return isinstance(paths, (str, bytes, os.PathLike)) or hasattr(paths, "read") or hasattr(paths, "open")
+
+
+def _listed(paths: Any) -> list[Any]:
+    """The items of a run, in its order; an unordered collection has none."""
+    if isinstance(paths, (Set, Mapping)):
+        raise TypeError(f"paths is a {type(paths).__name__}, which has no order: pass a list, in the run's order")
+    try:
+        return list(paths)
+    except TypeError:
+        raise TypeError(f"paths must be a path, a binary file object or a list of them, not "
+                        f"{type(paths).__name__}") from None
 
 
 def _sources(paths: Any) -> list[tuple[str, Any, Any]]:
-    if isinstance(paths, (str, bytes, os.PathLike)) or hasattr(paths, "read") or hasattr(paths, "open"):
+    if _is_one(paths):
         return [_source(paths)]
-    return [_source(item) for item in paths]
+    return [_source(item) for item in _listed(paths)]
 
 
 def _nanoseconds(edge: Any, which: str) -> int | None:
@@ -109,7 +157,7 @@ def _window(start: Any, end: Any) -> tuple[int | None, int | None]:
 
 
 def _warn(damages: list[tuple[int, ...]], sources: list[tuple[str, Any, Any]]) -> None:
-    for source, unknown, first, cut_type, cut_size, cut_offset in damages:
+    for source, unknown, first, cut_type, cut_size, cut_offset, unwritten, unwritten_offset in damages:
         name = os.fsdecode(sources[source][2]) if isinstance(sources[source][2], bytes) else sources[source][2]
         problems = []
         if unknown:
@@ -117,6 +165,9 @@ def _warn(damages: list[tuple[int, ...]], sources: list[tuple[str, Any, Any]]) -
             problems.append(f"{unknown} {noun} of unknown record type, the first at offset {first}")
         if cut_size:
             problems.append(f"a record of type {cut_type} cut short at offset {cut_offset} ({cut_size} bytes there)")
+        if unwritten:
+            noun = "zero byte" if unwritten == 1 else "zero bytes"
+            problems.append(f"{unwritten} {noun} at offset {unwritten_offset}: unwritten")
         warnings.warn(DecodeWarning(f"{name}: " + "; ".join(problems)), stacklevel=3)
 
 

@@ -4,22 +4,47 @@ xarray reads from the file."""
 
 from __future__ import annotations
 
-import datetime
+import numbers
 import os
+from collections.abc import Mapping
 from typing import Any
+
+import numpy
 
 from . import _zolt
 
 
-def _attributes(meta: dict[str, Any] | None) -> list[tuple[str, Any]]:
+def _text(text: str, what: str) -> str:
+    if "\0" in text:
+        raise ValueError(f"embedded null byte in {what}")
+    try:
+        text.encode("utf-8")
+    except UnicodeEncodeError as error:
+        raise ValueError(f"{what} is not text that UTF-8 can hold: {error.reason}") from None
+    return text
+
+
+def _attributes(meta: Mapping[str, Any] | None) -> list[tuple[str, Any]]:
+    if meta is not None and not isinstance(meta, Mapping):
+        raise TypeError(f"meta must be a dict of attributes, not {type(meta).__name__}")
     attributes = []
     for name, value in (meta or {}).items():
         if not isinstance(name, str):
             raise TypeError(f"an attribute's name must be a str, not {name!r}")
-        if isinstance(value, bool) or not isinstance(value, (str, int, float)):
+        _text(name, f"the attribute name {name!r}")
+        problem = _zolt.attribute_name_problem(name)
+        if problem is not None:
+            raise ValueError(problem)
+        if isinstance(value, (bool, numpy.bool_)) or not isinstance(value, (str, numbers.Real)):
             raise TypeError(f"attribute {name!r} must be a str or a number, not {value!r}")
-        if isinstance(value, int) and not -2**63 <= value < 2**63:
-            raise ValueError(f"attribute {name!r} is too large for a netCDF integer")
+        if isinstance(value, str):
+            value = _text(value, f"attribute {name!r}")
+        elif isinstance(value, numbers.Integral):
+            value = int(value)
+            if not -2**63 <= value < 2**63:
+                raise ValueError(f"attribute {name!r} is too large for a netCDF integer")
+        else:
+            value = float(value)
         attributes.append((name, value))
     return attributes
 
@@ -30,15 +55,16 @@ def _names(sources: list[tuple[str, Any, Any]]) -> list[str]:
 
 def to_netcdf(paths: Any, out: Any, *, start: Any = None, end: Any = None,
               meta: dict[str, Any] | None = None) -> None:
-    from . import __version__, _sources, _warn, _window
+    from . import __version__, _path, _sources, _warn, _window
 
     start_ns, end_ns = _window(start, end)
+    attributes = _attributes(meta)
+    out = os.fsdecode(_path(out))
     sources = _sources(paths)
     names = _names(sources)
-    out = os.fsdecode(os.fspath(out))
     window = "".join(f", {which}={value!r}" for which, value in (("start", start), ("end", end)) if value is not None)
     history = f"zolt {__version__}: zolt.to_netcdf({names!r}, {out!r}{window})"
-    _, damages = _zolt.write_netcdf(sources, names, out, start_ns, end_ns, _attributes(meta), history)
+    _, damages = _zolt.write_netcdf(sources, names, out, start_ns, end_ns, attributes, history)
     _warn(damages, sources)
 
 

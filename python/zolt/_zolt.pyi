@@ -6,8 +6,9 @@ import numpy
 
 # Each source is ("path", path as bytes, name) or ("bytes", contents, name).
 Source = Tuple[str, Any, Any]
-# (source number, unknown bytes, first unknown offset, cut type, cut size, cut offset)
-Damage = Tuple[int, int, int, int, int, int]
+# (source number, unknown bytes, first unknown offset, cut type, cut size, cut offset,
+#  unwritten bytes, unwritten offset)
+Damage = Tuple[int, int, int, int, int, int, int, int]
 
 __version__: str
 tables: Tuple[str, ...]
@@ -29,6 +30,9 @@ def write_netcdf(sources: Sequence[Source], names: Sequence[str], path: Optional
                  end_ns: Optional[int], attributes: Sequence[Tuple[str, Any]], history: str,
                  only_table: Optional[str] = None) -> Tuple[Optional[bytes], list[Damage]]:
     """Writes the sources as one netCDF file, or in memory without a path: (bytes or None, damages)."""
+
+def attribute_name_problem(name: str) -> Optional[str]:
+    """Why netCDF would not take the name for a global attribute; None when it would."""
 
 def info_lines(sources: Sequence[Source], names: Sequence[bytes]) -> list[str]:
     """The deployment check of the sources as JSON lines."""

@@ -9,6 +9,7 @@ network. The same code runs on a laptop's cores or a cluster's workers::
 
 from __future__ import annotations
 
+import errno
 import glob as globbing
 import io
 import os
@@ -16,18 +17,36 @@ from typing import Any, Iterable
 
 import pandas
 
-from . import TABLES, _frame, _table, _window, _zolt, info as _info
+from . import TABLES, _frame, _listed, _path, _shown, _table, _window, _zolt, info as _info
 
-__all__ = ["info", "read"]
+__all__ = ["FileChangedError", "info", "read"]
+
+
+class FileChangedError(OSError):
+    """A file changed (its size or its modification time) between the
+    building of a graph by :func:`read` and the computing of its partition:
+    the partition would not be what the graph was planned for."""
 
 # Every table's columns, in their order.
 TABLE_COLUMNS = {table: [name for name, _, csv, _, _ in _zolt.table_columns(table) if csv] for table in TABLES}
 
 
+NO_FILE_OBJECTS = "file objects are not supported by zolt.dask: pass paths or URLs"
+
+
+def _one_path(item: Any) -> str:
+    """A path or URL as the workers are given it."""
+    if hasattr(item, "read") or (hasattr(item, "open") and hasattr(item, "__enter__")):
+        raise TypeError(NO_FILE_OBJECTS)
+    if not isinstance(item, (str, bytes, os.PathLike)):
+        raise TypeError(f"not a path or a URL: {_shown(item)}")
+    return os.fsdecode(_path(item))
+
+
 def _paths(paths: str | os.PathLike | Iterable[Any]) -> list[Any]:
     """The files, in order: a glob pattern, or a list of paths and URLs."""
-    if isinstance(paths, (str, os.PathLike)):
-        pattern = os.fspath(paths)
+    if isinstance(paths, (str, bytes, os.PathLike)) or hasattr(paths, "read") or hasattr(paths, "open"):
+        pattern = _one_path(paths)
         if "://" in pattern:
             import fsspec
 
@@ -36,7 +55,27 @@ def _paths(paths: str | os.PathLike | Iterable[Any]) -> list[Any]:
         if not found and not globbing.has_magic(pattern):
             found = [pattern]  # a single file, which may not exist: say so when it is read
         return found
-    return list(paths)
+    return [_one_path(item) for item in _listed(paths)]
+
+
+def _stamp(path: str) -> tuple[Any, ...] | None:
+    """What tells that a file changed: its size and modification time."""
+    try:
+        if "://" in path:
+            import fsspec
+
+            fs, inner = fsspec.core.url_to_fs(path)
+            details = fs.info(inner)
+            return (details.get("size"), str(details.get("mtime", details.get("LastModified", details.get("ETag")))))
+        status = os.stat(path)
+        return (status.st_size, status.st_mtime_ns)
+    except (OSError, ValueError):
+        return None  # a file that cannot be looked at says why when it is read
+
+
+def _unchanged(path: str, stamp: tuple[Any, ...] | None) -> None:
+    if stamp is not None and _stamp(path) != stamp:
+        raise FileChangedError(errno.ESTALE, "changed after the Dask graph was built: build it again", path)
 
 
 def _opened(path: Any) -> Any:
@@ -78,9 +117,11 @@ def _decoded(path: Any, carried_rate: int, table: str, start: Any, end: Any, ind
     return frame
 
 
-def _partition(part: tuple[Any, int], table: str, start: Any, end: Any, index: str | None,
+def _partition(part: tuple[Any, int, Any], table: str, start: Any, end: Any, index: str | None,
                columns: list[str] | None) -> pandas.DataFrame:
-    return _decoded(*part, table, start, end, index, columns)
+    path, rate, stamp = part
+    _unchanged(path, stamp)
+    return _decoded(path, rate, table, start, end, index, columns)
 
 
 class _Partitions:
@@ -97,7 +138,7 @@ class _Partitions:
     def project_columns(self, columns: list[str]) -> "_Partitions":
         return _Partitions(self.table, self.start, self.end, self.index, list(columns))
 
-    def __call__(self, part: tuple[Any, int]) -> pandas.DataFrame:
+    def __call__(self, part: tuple[Any, int, Any]) -> pandas.DataFrame:
         return _partition(part, self.table, self.start, self.end, self.index, self._columns)
 
 
@@ -198,6 +239,13 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     the window is never decoded. For a deployment whose files each begin with a header, the rows
     are exactly those of ``zolt.read(all_files)``.
 
+    The graph is planned for the files as they are when it is built: each
+    file's size and modification time are noted then, and a partition whose
+    file has changed since raises :class:`FileChangedError` when it is
+    computed, rather than giving rows of another file. Paths are str, bytes
+    or os.PathLike; file objects are not supported (a worker opens each
+    file itself).
+
     With ``index="time"`` the time becomes the index, and rows without a
     time (before a file's first second marker) are left out. When no file's
     clock steps back and the files' spans are in order and do not overlap
@@ -213,6 +261,7 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
         raise ValueError(f"index must be None or 'time', not {index!r}")
     start_ns, end_ns = _window(start, end)
     files = _paths(paths)
+    stamps = [_stamp(path) for path in files]
     windowed = start_ns is not None or end_ns is not None
     if not windowed and index is None and _carries_no_rate(files):
         # Nothing to choose, and each file times its data by its own rate.
@@ -227,7 +276,8 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     meta = _empty(table, index)
     if not chosen:
         return dd.from_pandas(meta, npartitions=1)
-    return dd.from_map(_Partitions(table, start, end, index, list(meta.columns)), [(files[i], rates[i]) for i in chosen],
+    parts = [(files[i], rates[i], stamps[i]) for i in chosen]
+    return dd.from_map(_Partitions(table, start, end, index, list(meta.columns)), parts,
                        meta=meta, divisions=divisions, label=f"zolt-{table}", enforce_metadata=False)
 
 

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "zolt/tables.h"
+#include "text/utf8Name.h"
 
 // A printf-style helper: the compiler checks each call's arguments against
 // its format.
@@ -17,4 +17,4 @@ void complain(const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
   va_end(arguments);
 }
 
-std::string shownName(std::string_view name) { return zolt::escapedName(name); }
+std::string shownName(std::string_view name) { return zolt::asciiName(name); }

@@ -67,6 +67,11 @@ void tellDamage(const char* name, const zolt::Damage& damage) {
              damage.cutType, static_cast<unsigned long long>(damage.cutOffset), damage.cutSize,
              zolt::recordSize(damage.cutType));
   }
+  if (damage.unwrittenBytes > 0) {
+    complain("%s: %llu zero %s at offset %llu: unwritten", shown.c_str(),
+             static_cast<unsigned long long>(damage.unwrittenBytes), damage.unwrittenBytes == 1 ? "byte" : "bytes",
+             static_cast<unsigned long long>(damage.unwrittenOffset));
+  }
 }
 
 // A file that is also standard output would be read back as it is written,

@@ -1,14 +1,17 @@
 #include "cli/metaAttributes.h"
 
-#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace {
+
+constexpr size_t kMostMetaBytes = size_t{1} << 20;
 
 // A flat JSON object of strings and numbers, read front to back; every
 // failure says on which line it was.
@@ -24,6 +27,10 @@ class MetaParser {
       do {
         std::optional<zolt::NetcdfAttribute> attribute = member();
         if (!attribute) return fail(why);
+        if (attributes.size() == zolt::kMostAttributes) {
+          error_ = "more than " + std::to_string(zolt::kMostAttributes) + " attributes";
+          return fail(why);
+        }
         attributes.push_back(std::move(*attribute));
         space();
       } while (take(','));
@@ -68,8 +75,8 @@ class MetaParser {
     space();
     std::optional<std::string> name = string();
     if (!name) return std::nullopt;
-    if (!validName(*name)) {
-      error_ = "'" + *name + "' cannot name a netCDF attribute";
+    if (const std::optional<std::string> problem = zolt::attributeNameProblem(*name)) {
+      error_ = *problem;
       return std::nullopt;
     }
     if (!expect(':', "expected ':' after the name")) return std::nullopt;
@@ -82,18 +89,6 @@ class MetaParser {
     std::optional<std::variant<std::string, int64_t, double>> value = number();
     if (!value) return std::nullopt;
     return zolt::NetcdfAttribute{std::move(*name), std::move(*value)};
-  }
-
-  // Letters, digits and the like, not beginning with a digit's neighbours
-  // that netCDF keeps for itself, no '/' and nothing unprintable.
-  static bool validName(std::string_view name) {
-    if (name.empty() || name.back() == ' ') return false;
-    const auto first = static_cast<unsigned char>(name.front());
-    if (!(std::isalpha(first) != 0 || first == '_' || first >= 0x80)) return false;
-    return std::none_of(name.begin(), name.end(), [](char c) {
-      const auto byte = static_cast<unsigned char>(c);
-      return byte < 0x20 || byte == 0x7F || byte == '/';
-    });
   }
 
   std::optional<std::string> string() {
@@ -227,18 +222,55 @@ class MetaParser {
   std::string error_;
 };
 
+// Only a regular file, and not a large one: a device or a FIFO could give
+// bytes without end.
+std::optional<std::string> readSmallFile(const char* path, std::string& why) {
+  struct Descriptor {
+    int fd;
+    ~Descriptor() {
+      if (fd >= 0) close(fd);
+    }
+  } const file{open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+  const int fd = file.fd;
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return std::nullopt;
+  }
+  struct stat info{};
+  if (fstat(fd, &info) != 0) {
+    why = std::strerror(errno);
+    return std::nullopt;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    why = std::strerror(EISDIR);
+    return std::nullopt;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    why = "not a regular file";
+    return std::nullopt;
+  }
+  std::string text;
+  char block[65536];
+  for (;;) {
+    const ssize_t got = read(fd, block, sizeof block);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      why = std::strerror(errno);
+      return std::nullopt;
+    }
+    if (got == 0) return text;
+    text.append(block, static_cast<size_t>(got));
+    if (text.size() > kMostMetaBytes) {
+      why = "larger than 1 MiB";
+      return std::nullopt;
+    }
+  }
+}
+
 }  // namespace
 
 std::optional<std::vector<zolt::NetcdfAttribute>> readMetaAttributes(const char* path, std::string& why) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = std::strerror(errno);
-    return std::nullopt;
-  }
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) {
-    why = std::strerror(errno);
-    return std::nullopt;
-  }
-  return MetaParser(text).parse(why);
+  const std::optional<std::string> text = readSmallFile(path, why);
+  if (!text) return std::nullopt;
+  return MetaParser(*text).parse(why);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <string_view>
 
 #include "cli/complain.h"
@@ -175,6 +176,16 @@ void tellLookalike(const char* name) {
 
 }  // namespace
 
+namespace {
+
+// A view's option given twice would leave the user to guess which counts.
+void take(Request& request, const char*& option, const char* value, const char* name) {
+  if (option != nullptr && request.repeated == nullptr) request.repeated = name;
+  option = value;
+}
+
+}  // namespace
+
 Request parseCommandLine(int argc, char** argv) {
   Request request;
   request.lookalikeName = lookalikeName(argc, argv);
@@ -188,13 +199,13 @@ Request parseCommandLine(int argc, char** argv) {
       case 'h': usage(); request.stop = true; return request;
       case kHelpOption: usage(); moreUsage(); request.stop = true; return request;
       case kVersionOption: version(); request.stop = true; return request;
-      case kCsvOption: request.csv = optarg; break;
-      case kFromOption: request.from = optarg; break;
-      case kToOption: request.to = optarg; break;
-      case kInfoOption: request.info = optarg != nullptr ? optarg : ""; break;
-      case kPlotOption: request.plot = optarg; break;
-      case kNetcdfOption: request.netcdf = optarg; break;
-      case kMetaOption: request.meta = optarg; break;
+      case kCsvOption: take(request, request.csv, optarg, "--csv"); break;
+      case kFromOption: take(request, request.from, optarg, "--from"); break;
+      case kToOption: take(request, request.to, optarg, "--to"); break;
+      case kInfoOption: take(request, request.info, optarg != nullptr ? optarg : "", "--info"); break;
+      case kPlotOption: take(request, request.plot, optarg, "--plot"); break;
+      case kNetcdfOption: take(request, request.netcdf, optarg, "--netcdf"); break;
+      case kMetaOption: take(request, request.meta, optarg, "--meta"); break;
       default: request.unknownOption = true; break;  // getopt has already said what was wrong
     }
   }
@@ -251,6 +262,7 @@ int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char*
                       request.netcdf != nullptr || request.from != nullptr || request.to != nullptr;
     if (view) return kExitUsage;
   }
+  if (request.repeated != nullptr) return refuse((std::string(request.repeated) + " is given more than once").c_str());
   if (request.meta != nullptr && request.netcdf == nullptr) return refuse("--meta needs --netcdf");
   if (request.netcdf != nullptr) return checkNetcdfRequest(request, choice, argc, argv);
   if (request.info != nullptr) return checkInfoRequest(request, choice);

@@ -32,6 +32,8 @@ struct Request {
   // An argument taken for switches that has letters no switch has: most
   // likely a file name that starts with '-'.
   const char* lookalikeName = nullptr;
+  // The first option of a view given more than once ("--csv").
+  const char* repeated = nullptr;
 };
 
 // Parses the switches; the file names start at optind afterwards. Answers

@@ -20,6 +20,7 @@ std::string describe(const Error& error) {
     case Errc::kOk: return "no error";
     case Errc::kOutOfMemory: return systemText(ENOMEM);
     case Errc::kStopped: return "stopped";
+    case Errc::kInvalidArgument: return systemText(EINVAL);
     default: return systemText(error.system != 0 ? error.system : EIO);
   }
 }

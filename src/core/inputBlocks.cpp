@@ -22,6 +22,12 @@ InputBlocks::InputBlocks(const Input& input) {
       return;
     case Input::Kind::kPath:
     case Input::Kind::kMappedPath:
+      // The system would read the name only up to the byte, and open
+      // another file.
+      if (input.pathName().find('\0') != std::string::npos) {
+        openError_ = {Errc::kCannotOpen, EINVAL};
+        return;
+      }
       fd_ = open(input.pathName().c_str(), O_RDONLY | O_CLOEXEC);
       if (fd_ < 0) {
         openError_ = {Errc::kCannotOpen, errno};

@@ -7,6 +7,7 @@
 
 #include "core/inputBlocks.h"
 #include "core/recordScanner.h"
+#include "core/unwrittenTail.h"
 #include "zolt/records.h"
 
 namespace zolt {
@@ -33,6 +34,11 @@ class DamageTally {
     damage_.cutOffset = offset;
     view_.cutRecord(bytes, size, offset);
   }
+  void unwritten(uint64_t size, uint64_t offset) {
+    damage_.unwrittenBytes = size;
+    damage_.unwrittenOffset = offset;
+    if constexpr (requires { view_.unwritten(size, offset); }) view_.unwritten(size, offset);
+  }
   Error failure() const {
     if constexpr (requires { view_.failure(); }) return view_.failure();
     return {};
@@ -48,15 +54,35 @@ class DamageTally {
 
 inline Error outOfMemory() { return {Errc::kOutOfMemory, ENOMEM}; }
 
-// Scans an opened input into the view.
+// Scans an opened input into the view, every record as it is.
 template <typename View>
-FileOutcome scanInput(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
+FileOutcome scanLiterally(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
   FileOutcome outcome;
   try {
     DamageTally<View> tallied(view, outcome.damage);
     outcome.error = scanRecords(blocks, tallied, keepGoing);
     // A failure in the last piece shows only once the scan is over.
     if (outcome.error.ok()) outcome.error = tallied.failure();
+  } catch (const std::bad_alloc&) {
+    outcome.error = outOfMemory();
+  }
+  return outcome;
+}
+
+// Scans an opened input into the view, leaving out its unwritten end.
+template <typename View>
+FileOutcome scanInput(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
+  FileOutcome outcome;
+  try {
+    DamageTally<View> tallied(view, outcome.damage);
+    UnwrittenTail<DamageTally<View>> tail(tallied);
+    outcome.error = scanRecords(blocks, tail, keepGoing);
+    if (outcome.error.ok()) outcome.error = tail.failure();
+    if (outcome.error.ok() && tail.unwrittenBytes() > 0) {
+      tallied.unwritten(tail.unwrittenBytes(), tail.unwrittenOffset());
+    } else {
+      tail.release();
+    }
   } catch (const std::bad_alloc&) {
     outcome.error = outOfMemory();
   }

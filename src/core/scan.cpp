@@ -30,6 +30,7 @@ class TypedView {
   void system(const uint8_t* body) { sink_.system(readSystem(body), offsetOf(body - 1)); }
   void unknownType(uint8_t type, uint64_t offset) { sink_.unknownType(type, offset); }
   void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset) { sink_.cutRecord(bytes[0], size, offset); }
+  void unwritten(uint64_t size, uint64_t offset) { sink_.unwritten(size, offset); }
 
  private:
   uint64_t offsetOf(const uint8_t* record) const { return offset_ + static_cast<uint64_t>(record - begin_); }

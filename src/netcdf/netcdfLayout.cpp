@@ -61,7 +61,8 @@ constexpr NetcdfVariable kIndex[] = {
     {"max_val", "max_val", kDouble, 0, "maximum value the index entry gives", {}, {},
      "in the logger's own unit, which the records do not name"},
     {"file", "file", kString, 0, "name of the file the index entry describes", {}, {},
-     "the name's bytes where they are UTF-8; a backslash is doubled and any other byte written as \\xHH"},
+     "the name's bytes where they are printable UTF-8; a backslash is doubled and any other byte (a control "
+     "character, a byte that is not UTF-8) written as \\xHH"},
 };
 
 constexpr NetcdfVariable kSystem[] = {

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <memory>
@@ -19,7 +20,6 @@
 #include "core/recordFormat.h"
 #include "netcdf/netcdfApi.h"
 #include "output/replacedFile.h"
-#include "text/utf8Name.h"
 #include "views/columnRows.h"
 #include "views/tableRows.h"
 #include "zolt/netcdf.h"
@@ -30,6 +30,7 @@ namespace {
 
 struct NetcdfFailure {
   int status;
+  int system;  // errno, when the system's refusal is what failed
   std::string what;
 };
 
@@ -44,8 +45,11 @@ bool loaded(NetcdfResult& result) {
   return false;
 }
 
+// A failed write deep in HDF5 comes back as a bare "HDF error"; errno
+// still tells why, so it is cleared after every call that went well.
 void check(int status, const std::string& what) {
-  if (status != NC_NOERR) throw NetcdfFailure{status, what};
+  if (status != NC_NOERR) throw NetcdfFailure{status, errno, what};
+  errno = 0;
 }
 
 // Tens of thousands of records a chunk: libnetcdf's default for an
@@ -58,6 +62,7 @@ constexpr size_t kPieceRows = MappedFile::kWindow / kDataRecordSize + 1;
 
 constexpr int kDeflateLevel = 1;
 constexpr long long kTimeFill = NC_FILL_INT64;
+const char* const kNoNameFill = "\x7F";
 
 nc_type ncType(NetcdfType type) {
   switch (type) {
@@ -70,13 +75,18 @@ nc_type ncType(NetcdfType type) {
   return NC_STRING;
 }
 
+// Bytes a value takes in a chunk; a name's text lies in a heap of its own.
 size_t storedSize(NetcdfType type) {
   switch (type) {
     case NetcdfType::kShort: return 2;
     case NetcdfType::kInt: return 4;
+    case NetcdfType::kString: return 16;
     default: return 8;
   }
 }
+
+// A name's text in the heap, escaped, with the heap's own bookkeeping.
+constexpr uint64_t kMostNameBytes = 4 * 15 + 32;
 
 void putText(int id, int variable, const char* name, std::string_view text) {
   check(nc().putAttText(id, variable, name, text.size(), text.data()), name);
@@ -165,6 +175,26 @@ class GroupWriter {
 
   Table& rows() { return table_; }
 
+  // The most the file can grow by when the rows ready are written (every
+  // row at the end): those chunks, and the one of each variable that HDF5
+  // holds in its cache and writes when the next comes. A chunk's values
+  // are taken as if they did not pack at all, its fill as if it packed
+  // only a little.
+  uint64_t mostItCanWrite(bool atEnd) const {
+    const size_t chunk = chunkRows(kind_);
+    const size_t ready = atEnd ? table_.rows : table_.rows / chunk * chunk;
+    const size_t cached = std::min(written_, chunk);
+    const uint64_t rows = ready + cached;
+    const uint64_t chunks = (ready + chunk - 1) / chunk + (cached > 0 ? 1 : 0);
+    uint64_t bytes = 0;
+    for (const NetcdfVariable& variable : variables_) {
+      const uint64_t size = storedSize(variable.type);
+      bytes += variable.type == NetcdfType::kString ? chunks * chunk * size + rows * kMostNameBytes
+                                                    : rows * size * 101 / 100 + chunks * (chunk * size / 64 + 4096);
+    }
+    return bytes;
+  }
+
   // Writes whole chunks while there are some, so that each is written
   // once, and the rest at the end.
   void writeRows(bool atEnd) {
@@ -201,6 +231,10 @@ class GroupWriter {
       check(nc().defVarFill(group_, id, NC_FILL, &kTimeFill), "fill value of " + name);
     } else if (variable.type != NetcdfType::kString) {
       check(nc().defVarFill(group_, id, NC_NOFILL, nullptr), "no fill value for " + name);
+    } else {
+      // A string's own fill value is the empty string, which readers then
+      // take for a missing name; a raw control character is never a name.
+      check(nc().defVarFill(group_, id, NC_FILL, &kNoNameFill), "fill value of " + name);
     }
     // Room in the cache for the chunk being written, and no more.
     check(nc().setVarChunkCache(group_, id, chunk * storedSize(variable.type) + 4096, 7, 0.75f),
@@ -268,7 +302,7 @@ class GroupWriter {
         std::vector<const char*> names;
         texts.reserve(rows);
         names.reserve(rows);
-        for (size_t row = 0; row < rows; ++row) names.push_back(texts.emplace_back(recoverableName(column.texts()[row])).c_str());
+        for (size_t row = 0; row < rows; ++row) names.push_back(texts.emplace_back(escapedName(column.texts()[row])).c_str());
         check(nc().putVaraString(group_, ids_[i], &start, &rows, names.data()), what);
         break;
       }
@@ -288,14 +322,28 @@ class GroupWriter {
   size_t written_ = 0;
 };
 
+// What room the file needs on the disk before HDF5 writes: it cannot close
+// a file once a write has failed. Throws when there is not that much.
+using RoomFor = std::function<void(uint64_t bytes)>;
+
+// The groups' metadata, the indexes of their chunks, the attributes.
+constexpr uint64_t kRoomToSpare = uint64_t{1} << 20;
+
+void makeRoom(const std::vector<std::unique_ptr<GroupWriter>>& groups, const RoomFor& roomFor, bool atEnd,
+              uint64_t more = 0) {
+  uint64_t bytes = kRoomToSpare + more;
+  for (const auto& group : groups) bytes += group->mostItCanWrite(atEnd);
+  roomFor(bytes);
+}
+
 
 // Hands every record to the tables of every group written, and the groups
 // write their rows between pieces of the input.
 class RunView {
  public:
   RunView(std::vector<std::unique_ptr<GroupWriter>>& groups, const TimeWindow& window, uint16_t rate,
-          std::optional<FileHeader>& firstHeader)
-      : groups_(groups), firstHeader_(firstHeader) {
+          std::optional<FileHeader>& firstHeader, const RoomFor& roomFor)
+      : groups_(groups), firstHeader_(firstHeader), roomFor_(roomFor) {
     for (auto& group : groups) {
       rows_.push_back(std::make_unique<ColumnRows>(group->rows(), false));
       views_.push_back(std::make_unique<TableRowsView<ColumnRows>>(group->rows().kind, window, rate, *rows_.back()));
@@ -305,6 +353,7 @@ class RunView {
   uint16_t rate() const { return views_.empty() ? 0 : views_.front()->rate(); }
 
   void piece(const uint8_t* /*begin*/, uint64_t /*offset*/) {
+    makeRoom(groups_, roomFor_, false);
     for (auto& group : groups_) group->writeRows(false);
   }
   void fileHeader(const uint8_t* body) {
@@ -332,6 +381,7 @@ class RunView {
  private:
   std::vector<std::unique_ptr<GroupWriter>>& groups_;
   std::optional<FileHeader>& firstHeader_;
+  const RoomFor& roomFor_;
   std::vector<std::unique_ptr<ColumnRows>> rows_;
   std::vector<std::unique_ptr<TableRowsView<ColumnRows>>> views_;
 };
@@ -348,6 +398,12 @@ std::string damageText(const std::string& name, const Damage& damage) {
     text += name + ": record of type " + std::to_string(damage.cutType) + " cut short at offset " +
             std::to_string(damage.cutOffset) + " (" + std::to_string(damage.cutSize) + " of " +
             std::to_string(recordSize(damage.cutType)) + " bytes), not written";
+  }
+  if (damage.unwrittenBytes > 0) {
+    if (!text.empty()) text += "\n";
+    text += name + ": " + std::to_string(damage.unwrittenBytes) +
+            (damage.unwrittenBytes == 1 ? " zero byte" : " zero bytes") + " at offset " +
+            std::to_string(damage.unwrittenOffset) + ": unwritten";
   }
   return text;
 }
@@ -380,11 +436,11 @@ void putGlobalAttributes(int id, std::span<const NamedInput> inputs, const Netcd
       {"date_created", now},
       {"decoder_version", std::string("decode " ZOLT_VERSION)},
   };
-  if (header) {
-    attributes.push_back({"source", "ZOLT data logger, ID " + std::to_string(header->id) + ", firmware version " +
-                                        std::to_string(header->ver) + ", " + std::to_string(header->rate) +
-                                        " inertial samples a second"});
-  }
+  // CF asks for a source in every file.
+  attributes.push_back({"source", header ? "ZOLT data logger, ID " + std::to_string(header->id) + ", firmware version " +
+                                               std::to_string(header->ver) + ", " + std::to_string(header->rate) +
+                                               " inertial samples a second"
+                                         : std::string("ZOLT data logger, no file header record found")});
   std::string names;
   std::string damage;
   for (size_t i = 0; i < inputs.size(); ++i) {
@@ -406,7 +462,8 @@ void putGlobalAttributes(int id, std::span<const NamedInput> inputs, const Netcd
 
 // Writes the run into the open file `id`; the inputs' outcomes go into
 // `result`.
-void writeRun(int id, std::span<const NamedInput> inputs, const NetcdfOptions& options, NetcdfResult& result) {
+void writeRun(int id, std::span<const NamedInput> inputs, const NetcdfOptions& options, const RoomFor& roomFor,
+              NetcdfResult& result) {
   const RunStart start = lookAtStarts(inputs, options.window);
   const int64_t epoch = start.firstMarker ? int64_t{*start.firstMarker} * kMicrosecondsPerSecond : 0;
   std::vector<std::unique_ptr<GroupWriter>> groups;
@@ -420,11 +477,17 @@ void writeRun(int id, std::span<const NamedInput> inputs, const NetcdfOptions& o
   uint16_t rate = 0;
   std::optional<FileHeader> firstHeader;
   for (const NamedInput& each : inputs) {
-    RunView view(groups, options.window, rate, firstHeader);
+    RunView view(groups, options.window, rate, firstHeader, roomFor);
     result.inputs.push_back(readInput(each.input, view, options.keepGoing));
     rate = view.rate();
     if (result.inputs.back().ok()) result.written = true;
   }
+  uint64_t attributes = 0;
+  for (const NetcdfAttribute& each : options.attributes) {
+    const auto* text = std::get_if<std::string>(&each.value);
+    attributes += each.name.size() + 64 + (text != nullptr ? text->size() : 0);
+  }
+  makeRoom(groups, roomFor, true, attributes);
   for (auto& group : groups) {
     group->writeRows(true);
     group->finish();
@@ -434,17 +497,38 @@ void writeRun(int id, std::span<const NamedInput> inputs, const NetcdfOptions& o
 
 NetcdfResult failed(NetcdfResult result, const NetcdfFailure& failure) {
   result.written = false;
+  if (failure.system != 0) {
+    result.error = {Errc::kWriteFailed, failure.system};
+    return result;
+  }
   result.error = {Errc::kWriteFailed, failure.status > 0 ? failure.status : EIO};
   result.message = std::string(nc().strerror(failure.status)) + " (" + failure.what + ")";
   return result;
 }
 
+// Whether the caller's attributes can be written, said before anything is.
+bool acceptable(const std::vector<NetcdfAttribute>& attributes, NetcdfResult& result) {
+  result.error = {Errc::kInvalidArgument, EINVAL};
+  if (attributes.size() > kMostAttributes) {
+    result.message = "more than " + std::to_string(kMostAttributes) + " attributes";
+    return false;
+  }
+  for (const NetcdfAttribute& attribute : attributes) {
+    if (std::optional<std::string> problem = attributeNameProblem(attribute.name)) {
+      result.message = std::move(*problem);
+      return false;
+    }
+  }
+  result.error = {};
+  return true;
+}
+
 // Runs `write` into the result, turning libnetcdf's failures and a lack of
 // memory into the result's error.
 template <typename Write>
-NetcdfResult guarded(Write write) {
+NetcdfResult guarded(const NetcdfOptions& options, Write write) {
   NetcdfResult result;
-  if (!loaded(result)) return result;
+  if (!acceptable(options.attributes, result) || !loaded(result)) return result;
   try {
     write(result);
   } catch (const NetcdfFailure& failure) {
@@ -457,9 +541,10 @@ NetcdfResult guarded(Write write) {
 }
 
 // Writes the run into the open file `id`, which is given up on any failure.
-void writeOpenFile(int id, std::span<const NamedInput> inputs, const NetcdfOptions& options, NetcdfResult& result) {
+void writeOpenFile(int id, std::span<const NamedInput> inputs, const NetcdfOptions& options, const RoomFor& roomFor,
+                   NetcdfResult& result) {
   try {
-    writeRun(id, inputs, options, result);
+    writeRun(id, inputs, options, roomFor, result);
   } catch (...) {
     nc().abort(id);
     throw;
@@ -469,7 +554,7 @@ void writeOpenFile(int id, std::span<const NamedInput> inputs, const NetcdfOptio
 }  // namespace
 
 NetcdfResult writeNetcdf(const std::string& path, std::span<const NamedInput> inputs, const NetcdfOptions& options) {
-  return guarded([&](NetcdfResult& result) {
+  return guarded(options, [&](NetcdfResult& result) {
     ReplacedFile file(path);
     if (file.error().failed()) {
       result.error = file.error();
@@ -478,7 +563,12 @@ NetcdfResult writeNetcdf(const std::string& path, std::span<const NamedInput> in
     int id = 0;
     // HDF5 opens the file itself, by name; the temporary keeps its mode.
     check(nc().create(file.temporaryPath().c_str(), NC_NETCDF4 | NC_CLOBBER, &id), "creating the file");
-    writeOpenFile(id, inputs, options, result);
+    const RoomFor roomFor = [&file](uint64_t bytes) {
+      if (const Error reserved = file.reserve(bytes); reserved.failed()) {
+        throw NetcdfFailure{NC_EIO, reserved.system, "reserving room on the disk"};
+      }
+    };
+    writeOpenFile(id, inputs, options, roomFor, result);
     check(nc().close(id), "closing the file");
     // Nothing read is nothing to replace a file with.
     const bool allRead = std::all_of(result.inputs.begin(), result.inputs.end(), [](const FileOutcome& each) { return each.ok(); });
@@ -491,11 +581,11 @@ NetcdfResult writeNetcdf(const std::string& path, std::span<const NamedInput> in
 }
 
 NetcdfResult netcdfInMemory(std::span<const NamedInput> inputs, const NetcdfOptions& options) {
-  return guarded([&](NetcdfResult& result) {
+  return guarded(options, [&](NetcdfResult& result) {
     int id = 0;
     constexpr size_t kFirstSize = size_t{1} << 20;
     check(nc().createMem("zolt", NC_NETCDF4, kFirstSize, &id), "creating the file in memory");
-    writeOpenFile(id, inputs, options, result);
+    writeOpenFile(id, inputs, options, [](uint64_t) {}, result);
     NC_memio memory{};
     check(nc().closeMemio(id, &memory), "closing the file in memory");
     const std::unique_ptr<void, decltype(&std::free)> owned(memory.memory, &std::free);

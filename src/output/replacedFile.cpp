@@ -1,13 +1,18 @@
 #include "output/replacedFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <string_view>
 
 namespace zolt {
 
@@ -32,21 +37,70 @@ std::string followLinks(std::string path) {
   return path;
 }
 
-// A temporary name beside `path` that stays within the system's limit on
-// a name however long the target's is.
-std::string temporaryBeside(const std::string& path) {
+// Temporary files are named after their target, the machine and the
+// process, ".NAME~HOST-PID-XXXXXX", so that a later write to the same
+// target can tell which were left by a process that no longer runs.
+struct TemporaryName {
+  std::string folder;  // with its trailing slash, or empty
+  std::string prefix;  // ".NAME~", NAME cut to fit the system's limit
+};
+
+// A short tag of this machine's name: one folder may be shared by several.
+std::string hostTag() {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0) return "0";
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char* c = host; *c != '\0'; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
+  char text[16];
+  return {text, static_cast<size_t>(std::snprintf(text, sizeof text, "%08x", hash))};
+}
+
+// The part after ".NAME~": this machine's tag, this process and mkstemp's
+// letters.
+std::string ownSuffix(const std::string& tag) { return tag + "-" + std::to_string(getpid()) + "-XXXXXX"; }
+
+TemporaryName temporaryNameFor(const std::string& path, const std::string& tag) {
   const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
-  const size_t most = (limit > 0 ? static_cast<size_t>(limit) : NAME_MAX) - std::string(".~XXXXXX").size();
-  if (name.size() > most) name.resize(most);
-  return folder + "." + name + "~XXXXXX";
+  TemporaryName name;
+  name.folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  const long limit = pathconf(name.folder.empty() ? "." : name.folder.c_str(), _PC_NAME_MAX);
+  const size_t most = (limit > 0 ? static_cast<size_t>(limit) : NAME_MAX) - (2 + ownSuffix(tag).size());
+  if (base.size() > most) base.resize(most);
+  name.prefix = "." + base + "~";
+  return name;
+}
+
+// The process that made a temporary file of this machine's, from its name;
+// 0 when the name is not one of ours.
+pid_t makerOf(std::string_view rest, const std::string& tag) {
+  if (!rest.starts_with(tag + "-")) return 0;
+  rest.remove_prefix(tag.size() + 1);
+  const size_t dash = rest.find('-');
+  if (dash == std::string_view::npos || rest.size() - dash != 7) return 0;
+  pid_t pid = 0;
+  const auto [end, error] = std::from_chars(rest.data(), rest.data() + dash, pid);
+  return error == std::errc() && end == rest.data() + dash ? pid : 0;
+}
+
+// A process killed while it wrote leaves its temporary file behind; the
+// next write to the same target removes those of processes gone.
+void removeStaleTemporaries(const TemporaryName& name, const std::string& tag) {
+  DIR* const folder = opendir(name.folder.empty() ? "." : name.folder.c_str());
+  if (folder == nullptr) return;
+  while (const dirent* entry = readdir(folder)) {
+    const std::string_view file = entry->d_name;
+    if (!file.starts_with(name.prefix)) continue;
+    const pid_t maker = makerOf(file.substr(name.prefix.size()), tag);
+    if (maker > 0 && kill(maker, 0) != 0 && errno == ESRCH) (void)unlink((name.folder + std::string(file)).c_str());
+  }
+  closedir(folder);
 }
 
 }  // namespace
 
 Error replaceable(const std::string& path) {
+  if (path.find('\0') != std::string::npos) return {Errc::kCannotOpen, EINVAL};
   struct stat info{};
   if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? Error{} : Error{Errc::kCannotOpen, errno};
   if (S_ISREG(info.st_mode)) return {};
@@ -56,7 +110,10 @@ Error replaceable(const std::string& path) {
 ReplacedFile::ReplacedFile(const std::string& path) : target_(followLinks(path)) {
   error_ = replaceable(target_);
   if (error_.failed()) return;
-  temporary_ = temporaryBeside(target_);
+  const std::string tag = hostTag();
+  const TemporaryName name = temporaryNameFor(target_, tag);
+  removeStaleTemporaries(name, tag);
+  temporary_ = name.folder + name.prefix + ownSuffix(tag);
   fd_ = mkstemp(temporary_.data());
   if (fd_ < 0) {
     error_ = {Errc::kCannotOpen, errno};
@@ -83,7 +140,23 @@ ReplacedFile::~ReplacedFile() {
   if (!committed_ && !temporary_.empty()) unlink(temporary_.c_str());
 }
 
+Error ReplacedFile::reserve(uint64_t bytes) {
+  struct stat info{};
+  if (fstat(fd_, &info) != 0) return {Errc::kWriteFailed, errno};
+  if (fallocate(fd_, FALLOC_FL_KEEP_SIZE, info.st_size, static_cast<off_t>(bytes)) == 0) {
+    reserved_ = true;
+    return {};
+  }
+  return errno == EOPNOTSUPP || errno == ENOSYS ? Error{} : Error{Errc::kWriteFailed, errno};
+}
+
 Error ReplacedFile::commit() {
+  // Room reserved and not used is given back.
+  struct stat info{};
+  if (reserved_ && fstat(fd_, &info) == 0) {
+    constexpr off_t kAnyReserved = off_t{1} << 40;
+    (void)fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, info.st_size, kAnyReserved);
+  }
   const int written = fd_;
   fd_ = -1;
   if (close(written) != 0) return {Errc::kWriteFailed, errno};

@@ -4,6 +4,7 @@
 // hard link to the old file keeps the old content).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "zolt/error.h"
@@ -26,6 +27,12 @@ class ReplacedFile {
   int fd() const { return fd_; }
   const std::string& temporaryPath() const { return temporary_; }
 
+  // Room on the disk for `bytes` more after what is written so far, so
+  // that a writer that cannot recover from a full disk (HDF5) is stopped
+  // before it meets one. Nothing happens where the file system cannot
+  // reserve room.
+  Error reserve(uint64_t bytes);
+
   // Renames the temporary file over the target; the descriptor is closed.
   Error commit();
 
@@ -34,6 +41,7 @@ class ReplacedFile {
   std::string temporary_;
   int fd_ = -1;
   bool committed_ = false;
+  bool reserved_ = false;
   Error error_;
 };
 

@@ -33,6 +33,15 @@ Source sourceOf(const py::handle& item) {
   return {parts[0].cast<std::string>(), parts[1], parts[2]};
 }
 
+bool isContiguous(const py::buffer_info& buffer) {
+  py::ssize_t stride = buffer.itemsize;
+  for (size_t axis = buffer.shape.size(); axis-- > 0;) {
+    if (buffer.shape[axis] > 1 && buffer.strides[axis] != stride) return false;
+    stride *= buffer.shape[axis];
+  }
+  return true;
+}
+
 // Holds what an Input points at for as long as the input is read.
 class OpenSource {
  public:
@@ -41,6 +50,8 @@ class OpenSource {
       input_.emplace(zolt::Input::path(source.value.cast<std::string>()));
     } else {
       buffer_ = source.value.cast<py::buffer>().request();
+      // Another layout would be read as if its bytes lay one after the other.
+      if (!isContiguous(buffer_)) throw py::value_error("a file object gave bytes that do not lie one after the other");
       const auto* bytes = static_cast<const uint8_t*>(buffer_.ptr);
       input_.emplace(zolt::Input::memory({bytes, static_cast<size_t>(buffer_.size * buffer_.itemsize)}));
     }
@@ -77,10 +88,11 @@ zolt::KeepGoing checkingSignals() {
 }
 
 // What the package turns into a warning: (source number, unknown bytes,
-// first unknown offset, cut type, cut size, cut offset).
+// first unknown offset, cut type, cut size, cut offset, unwritten bytes,
+// unwritten offset).
 py::tuple damageOf(size_t source, const zolt::Damage& damage) {
   return py::make_tuple(source, damage.unknownBytes, damage.firstUnknownOffset, damage.cutType, damage.cutSize,
-                        damage.cutOffset);
+                        damage.cutOffset, damage.unwrittenBytes, damage.unwrittenOffset);
 }
 
 py::dtype dtypeOf(zolt::ColumnType type, bool nanoseconds, bool time) {
@@ -281,6 +293,7 @@ py::tuple writeNetcdf(const py::list& sources, const std::vector<std::string>& n
   }
   if (result.error.failed()) {
     if (result.error.code == zolt::Errc::kOutOfMemory) throw std::bad_alloc();
+    if (result.error.code == zolt::Errc::kInvalidArgument) throw py::value_error(result.message);
     const std::string why = result.message.empty() ? zolt::describe(result.error) : result.message;
     // OSError(errno, text, name) becomes the subclass for the errno.
     const py::object target = path ? py::object(py::str(*path)) : py::object(py::none());
@@ -321,6 +334,9 @@ PYBIND11_MODULE(_zolt, module) {
   module.def("write_netcdf", &writeNetcdf, py::arg("sources"), py::arg("names"), py::arg("path"), py::arg("start_ns"),
              py::arg("end_ns"), py::arg("attributes"), py::arg("history"), py::arg("only_table") = py::none(),
              "Writes the sources as one netCDF file, or in memory without a path: (bytes or None, damages).");
+  module.def(
+      "attribute_name_problem", [](const std::string& name) { return zolt::attributeNameProblem(name); },
+      py::arg("name"), "Why netCDF would not take the name for a global attribute; None when it would.");
   module.attr("tables") = py::make_tuple("header", "marker", "data", "pressure", "index", "system");
   module.attr("__version__") = ZOLT_VERSION;
 }

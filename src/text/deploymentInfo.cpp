@@ -193,7 +193,7 @@ std::string jsonMarkers(const Summary& summary) {
 }  // namespace
 
 std::string infoText(std::optional<std::string_view> name, const Summary& summary, uint64_t files) {
-  std::string out = name ? escapedName(*name) : "all " + std::to_string(files) + " files as one deployment";
+  std::string out = name ? asciiName(*name) : "all " + std::to_string(files) + " files as one deployment";
   out += ": " + std::to_string(summary.bytes) + " bytes\n";
   std::vector<std::string> counts;
   for (size_t type = 0; type < kRecordTypes; ++type) {
@@ -223,7 +223,8 @@ std::string infoJson(std::optional<std::string_view> name, const Summary& summar
   }
   out += "},\"unknown_bytes\":" + jsonNumber(summary.unknownBytes) + ",\"first_unknown_offset\":" +
          (summary.unknownBytes > 0 ? jsonNumber(summary.firstUnknownOffset) : "null") +
-         ",\"truncated_bytes\":" + jsonNumber(summary.truncatedBytes) + ",\"markers\":" + jsonMarkers(summary) +
+         ",\"truncated_bytes\":" + jsonNumber(summary.truncatedBytes) +
+ ",\"markers\":" + jsonMarkers(summary) +
          ",\"samples_per_second\":" + jsonSampling(summary) + ",\"sensors\":" + jsonSensors(summary) +
          ",\"quat_norm\":";
   if (summary.leastSquaredNorm) {
@@ -238,7 +239,9 @@ std::string infoJson(std::optional<std::string_view> name, const Summary& summar
     if (i > 0) out += ",";
     jsonString(out, problems[i]);
   }
-  return out + "]}\n";
+  // Keys added since the first release come last, so that the order of
+  // the earlier ones holds.
+  return out + "],\"unwritten_bytes\":" + jsonNumber(summary.unwrittenBytes) + "}\n";
 }
 
 struct InfoRun::Impl {

@@ -11,6 +11,7 @@
 
 #include "core/calendar.h"
 #include "text/textFormat.h"
+#include "text/utf8Name.h"
 #include "zolt/tables.h"
 #include "zolt/time.h"
 
@@ -193,18 +194,22 @@ char* putIsoTime(char* out, int64_t micros, int decimals, SecondCache& cache) {
 
 char* putEscapedName(char* out, std::string_view name) {
   constexpr char kHex[] = "0123456789ABCDEF";
-  for (const char c : name) {
-    const auto byte = static_cast<uint8_t>(c);
+  for (size_t at = 0; at < name.size();) {
+    const auto byte = static_cast<uint8_t>(name[at]);
+    if (const size_t kept = keptLength(name, at); kept > 0) {
+      out = putText(out, name.substr(at, kept));
+      at += kept;
+      continue;
+    }
     if (byte == '\\') {
       out = putText(out, "\\\\");
-    } else if (byte >= 0x20 && byte < 0x7F) {
-      *out++ = c;
     } else {
       *out++ = '\\';
       *out++ = 'x';
       *out++ = kHex[byte >> 4];
       *out++ = kHex[byte & 0xF];
     }
+    ++at;
   }
   return out;
 }

@@ -40,8 +40,7 @@ struct SecondCache {
 // rounded.
 char* putIsoTime(char* out, int64_t micros, int decimals, SecondCache& cache);
 
-// A name as text that is valid UTF-8 whatever its bytes: printable ASCII as
-// it is, a backslash as "\\", any other byte as "\xHH".
+// A name as the tables give it (escapedName, zolt/tables.h).
 char* putEscapedName(char* out, std::string_view name);
 // The most characters putEscapedName writes for a name of `size` bytes.
 constexpr size_t escapedNameRoom(size_t size) { return 4 * size; }

@@ -202,7 +202,7 @@ FileOutcome ReportView::decodeFile(std::string_view name, const Input& input) {
     } else {
       reportAboutFile("\nDecoding file ", name, ":\n");
       totDataRecs_ = 0;
-      outcome = scanInput(blocks, *this);
+      outcome = scanLiterally(blocks, *this);
       checkDataRecs();
       if (outcome.error.code == Errc::kCannotRead || outcome.error.code == Errc::kShrank) {
         reportAboutFile("Could not read file ", name, "\n");

@@ -10,6 +10,7 @@
 #include "views/plotRun.h"
 #include "core/readInput.h"
 #include "text/textFormat.h"
+#include "text/utf8Name.h"
 #include "zolt/tables.h"
 
 namespace zolt {
@@ -153,9 +154,9 @@ class Drawing {
     std::string names;
     const auto& all = facts_.names;
     if (all.size() <= 3) {
-      for (const std::string& name : all) names += (names.empty() ? "" : ", ") + escapedName(name);
+      for (const std::string& name : all) names += (names.empty() ? "" : ", ") + asciiName(name);
     } else {
-      names = escapedName(all.front()) + " to " + escapedName(all.back()) + " (" + std::to_string(all.size()) + " files)";
+      names = asciiName(all.front()) + " to " + asciiName(all.back()) + " (" + std::to_string(all.size()) + " files)";
     }
     std::string line = names + " | " + spanText();
     if (facts_.id) line += " | ID " + std::to_string(*facts_.id) + ", rate " + std::to_string(*facts_.rate);

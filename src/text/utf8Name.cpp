@@ -4,7 +4,23 @@
 
 namespace zolt {
 
-// The length of the well-formed UTF-8 sequence at `at`, or 0.
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+void appendHex(std::string& text, uint8_t byte) {
+  text += "\\x";
+  text += kHex[byte >> 4];
+  text += kHex[byte & 0xF];
+}
+
+// The C1 controls, U+0080 to U+009F, are C2 80 to C2 9F in UTF-8.
+bool isC1Control(std::string_view text, size_t at) {
+  return static_cast<uint8_t>(text[at]) == 0xC2 && static_cast<uint8_t>(text[at + 1]) < 0xA0;
+}
+
+}  // namespace
+
 size_t utf8SequenceLength(std::string_view text, size_t at) {
   const auto lead = static_cast<uint8_t>(text[at]);
   if (lead < 0x80) return 1;
@@ -30,8 +46,14 @@ size_t utf8SequenceLength(std::string_view text, size_t at) {
   return point < least || point > 0x10FFFF || surrogate ? 0 : length;
 }
 
+size_t keptLength(std::string_view text, size_t at) {
+  const auto byte = static_cast<uint8_t>(text[at]);
+  if (byte < 0x80) return byte >= 0x20 && byte != 0x7F && byte != '\\' ? 1 : 0;
+  const size_t length = utf8SequenceLength(text, at);
+  return length == 2 && isC1Control(text, at) ? 0 : length;
+}
+
 std::string recoverableName(std::string_view bytes) {
-  constexpr char kHex[] = "0123456789ABCDEF";
   std::string text;
   for (size_t at = 0; at < bytes.size();) {
     const auto byte = static_cast<uint8_t>(bytes[at]);
@@ -40,13 +62,26 @@ std::string recoverableName(std::string_view bytes) {
       text += "\\\\";
       ++at;
     } else if (length == 0) {
-      text += "\\x";
-      text += kHex[byte >> 4];
-      text += kHex[byte & 0xF];
+      appendHex(text, byte);
       ++at;
     } else {
       text.append(bytes.substr(at, length));
       at += length;
+    }
+  }
+  return text;
+}
+
+std::string asciiName(std::string_view bytes) {
+  std::string text;
+  for (const char c : bytes) {
+    const auto byte = static_cast<uint8_t>(c);
+    if (byte == '\\') {
+      text += "\\\\";
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      text += c;
+    } else {
+      appendHex(text, byte);
     }
   }
   return text;

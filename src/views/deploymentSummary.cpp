@@ -1,6 +1,7 @@
 #include "views/deploymentSummary.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 #include "core/readInput.h"
@@ -140,6 +141,10 @@ std::vector<std::string> problemsOf(const Summary& summary) {
   if (summary.truncatedBytes > 0) {
     problems.push_back("last record cut short after " + counted(summary.truncatedBytes, "byte", "bytes"));
   }
+  if (summary.unwrittenBytes > 0) {
+    problems.push_back(counted(summary.unwrittenBytes, "zero byte", "zero bytes") + " at offset " +
+                       std::to_string(summary.unwrittenOffset) + ": unwritten");
+  }
   const SecondsFigures figures = secondsFigures(summary);
   if (figures.shortSeconds > 0) {
     problems.push_back(counted(figures.shortSeconds, "second", "seconds") + " with fewer records than the rate");
@@ -213,6 +218,14 @@ void SummaryView::cutRecord(const uint8_t* /*bytes*/, size_t size, uint64_t /*of
   }
 }
 
+void SummaryView::unwritten(uint64_t size, uint64_t offset) {
+  for (SummaryTally* tally : {&file_, &run_}) {
+    if (tally->summary.unwrittenBytes == 0) tally->summary.unwrittenOffset = (tally == &run_ ? runOffset_ : 0) + offset;
+    tally->summary.bytes += size;
+    tally->summary.unwrittenBytes += size;
+  }
+}
+
 struct SummaryRun::Impl {
   SummaryTally run;
 };
@@ -223,6 +236,7 @@ SummaryRun::SummaryRun(SummaryRun&&) noexcept = default;
 SummaryRun& SummaryRun::operator=(SummaryRun&&) noexcept = default;
 
 FileOutcome SummaryRun::add(const Input& input, Summary& file, const KeepGoing& keepGoing) {
+  if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   SummaryTally tally;
   SummaryView view(tally, impl_->run);
   const FileOutcome outcome = readInput(input, view, keepGoing);
@@ -230,6 +244,9 @@ FileOutcome SummaryRun::add(const Input& input, Summary& file, const KeepGoing& 
   return outcome;
 }
 
-const Summary& SummaryRun::run() const { return impl_->run.summary; }
+const Summary& SummaryRun::run() const {
+  static const Summary kNothing;
+  return impl_ == nullptr ? kNothing : impl_->run.summary;
+}
 
 }  // namespace zolt

@@ -41,6 +41,7 @@ class SummaryView {
   void system(const uint8_t* body);
   void unknownType(uint8_t type, uint64_t offset);
   void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset);
+  void unwritten(uint64_t size, uint64_t offset);
 
  private:
   template <typename Update>

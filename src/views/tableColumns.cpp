@@ -1,6 +1,7 @@
 // Tables as typed columns: each row's values written straight into the
 // arrays that the caller gets, so that a table is never held twice.
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -66,6 +67,7 @@ TableRun::TableRun(TableRun&&) noexcept = default;
 TableRun& TableRun::operator=(TableRun&&) noexcept = default;
 
 FileOutcome TableRun::add(const Input& input) {
+  if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   Impl& run = *impl_;
   if (!run.laidOut) {
     try {
@@ -85,6 +87,7 @@ FileOutcome TableRun::add(const Input& input) {
 }
 
 Table TableRun::take() {
+  if (impl_ == nullptr) return {};
   Impl& run = *impl_;
   if (!run.laidOut) return emptyTable(run.kind, run.options.columns);
   for (Column& column : run.table.columns) ColumnWriter::fit(column);

@@ -61,4 +61,23 @@ TEST(DamagedInput, EveryCutOfEveryRecordTypeReadsMissingBytesAsZero) {
   }
 }
 
+// A card's file made at its full size and written only in part: the views
+// leave out its zeros, the report reads them as it reads any bytes.
+TEST(DamagedInput, TheUnwrittenEndOfAFileIsToldOnceAndHoldsNoRecords) {
+  Scratch scratch;
+  const std::string name = scratch.file("card.zlt", concat({kEveryType, Bytes(1 << 20, 0)}));
+  const std::string told = "decode: card.zlt: 1048576 zero bytes at offset 96: unwritten\n";
+  const RunResult header = scratch.run({"--csv=header", name});
+  EXPECT_EQ(header.out, "time,ver,id,rate,duration_s\n2013-03-18T00:06:40.123Z,2,300,100,3600.0\n");
+  EXPECT_EQ(header.err, told);
+  EXPECT_EQ(header.status, 0);
+  const RunResult info = scratch.run({"--info=json", name});
+  EXPECT_NE(info.out.find("\"problems\":[\"1048576 zero bytes at offset 96: unwritten\"],\"unwritten_bytes\":1048576}"),
+            std::string::npos)
+      << info.out;
+  EXPECT_NE(info.out.find("\"header\":1,"), std::string::npos);
+  const RunResult report = scratch.run({"-t", name});
+  EXPECT_NE(report.out.find("FileHdr ver=0 ID=0 rate=0 01/01/1970 00:00:00.000 dur=0.000\n"), std::string::npos);
+}
+
 }  // namespace

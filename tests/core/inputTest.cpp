@@ -38,6 +38,7 @@ class RecordLog : public RecordSink {
   void cutRecord(uint8_t type, size_t size, uint64_t at) override {
     add(at, "cut", {type, static_cast<int64_t>(size)});
   }
+  void unwritten(uint64_t size, uint64_t at) override { add(at, "unwritten", {static_cast<int64_t>(size)}); }
   std::string text;
 
  private:
@@ -139,9 +140,47 @@ TEST(Input, DamageIsToldWhereItLiesForEveryCut) {
   }
 }
 
+// The log of zero bytes read as records of all zeros.
+std::string zeroHeaders(uint64_t from, size_t count) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i) text += std::to_string(from + 18 * i) + " header 0 0 0 0 0 0\n";
+  return text;
+}
+
+TEST(Input, ZerosToTheEndAreTheUnwrittenEndWhereverTheyStart) {
+  const std::string sample = logOf(Input::memory(kEveryType));
+  const uint64_t end = kEveryType.size();
+  struct Case {
+    const char* what;
+    Bytes file;
+    std::string log;
+  };
+  const Bytes zeros(300 * 1024 + 5, 0);  // across blocks and pieces, and a cut header
+  const std::vector<Case> cases = {
+      {"after the records", concat({kEveryType, zeros}), sample + std::to_string(end) + " unwritten 307205\n"},
+      {"a whole file", zeros, "0 unwritten 307205\n"},
+      {"followed by a record: headers after all", concat({zeros, Bytes(1, 0), hexBytes("01 00 51465A90")}),
+       zeroHeaders(0, 17067) + "307206 marker 1363565200\n"},
+      {"shorter than a header: a cut one", concat({kEveryType, Bytes(10, 0)}), sample + std::to_string(end) + " cut 0 10\n"},
+  };
+  Scratch scratch;
+  for (const Case& each : cases) {
+    SCOPED_TRACE(each.what);
+    const std::string path = scratch.path() + "/" + scratch.file("z.zlt", each.file);
+    EXPECT_EQ(logOf(Input::memory(each.file)), each.log);
+    const int fd = open(path.c_str(), O_RDONLY);
+    EXPECT_EQ(logOf(Input::descriptor(fd)), each.log);
+    close(fd);
+    FileOutcome outcome;
+    EXPECT_EQ(logOf(Input::mappedPath(path), &outcome), each.log);
+    EXPECT_EQ(outcome.damage.any(), each.log.find(" unwritten ") != std::string::npos || each.log.find(" cut ") != std::string::npos);
+  }
+}
+
 TEST(Input, WhatCannotBeReadSaysWhy) {
   Scratch scratch;
   RecordLog log;
+  EXPECT_EQ(scan(Input::path(scratch.path() + std::string("/\0other", 7)), log).error, (Error{Errc::kCannotOpen, EINVAL}));
   EXPECT_EQ(scan(Input::path(scratch.path() + "/missing.zlt"), log).error, (Error{Errc::kCannotOpen, ENOENT}));
   EXPECT_EQ(scan(Input::path(scratch.path()), log).error, (Error{Errc::kCannotRead, EISDIR}));
   EXPECT_EQ(scan(Input::descriptor(-1), log).error, (Error{Errc::kCannotRead, EBADF}));

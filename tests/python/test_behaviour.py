@@ -7,6 +7,8 @@ import errno
 import io
 import os
 import pathlib
+import subprocess
+import sys
 import threading
 import time
 import warnings
@@ -158,3 +160,14 @@ def test_info_is_the_json_of_the_check():
     assert objects[-1]["file"] is None
     assert objects[0]["records"]["data"] == 6000
     assert objects[-1]["markers"]["steps_back"] == 1  # the second file starts over
+
+
+def test_the_readmes_first_example_runs(tmp_path):
+    root = os.path.dirname(os.path.dirname(SAMPLE))
+    readme = pathlib.Path(root, "README.md").read_text()
+    example = readme.split("```python\n", 1)[1].split("```", 1)[0]
+    picture = tmp_path / "acc_z.png"
+    script = f"import matplotlib\nmatplotlib.use('Agg')\n{example}\nmatplotlib.pyplot.savefig({str(picture)!r})\n"
+    done = subprocess.run([sys.executable, "-c", script], cwd=root, capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    assert picture.stat().st_size > 10000

@@ -132,4 +132,13 @@ TEST(Tables, CountsTimesInNanosecondsAndChosenColumns) {
   EXPECT_EQ(counts.columns[0].values<uint16_t>()[0], 0xB225);
 }
 
+TEST(Tables, ARunMovedFromSaysSoInsteadOfCrashing) {
+  TableRun run(TableKind::kData, {});
+  TableRun taken = std::move(run);
+  EXPECT_EQ(run.add(Input::memory(sampleRecording())).error.code, Errc::kInvalidArgument);  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(run.take().rows, 0u);  // NOLINT(bugprone-use-after-move)
+  ASSERT_TRUE(taken.add(Input::memory(sampleRecording())).ok());
+  EXPECT_EQ(taken.take().rows, 6000u);
+}
+
 }  // namespace
