@@ -39,18 +39,18 @@ std::string viewOf(uint8_t selector, const Input& input) {
   StringSink sink;
   if (selector < 16) {
     const ReportSwitches switches{(selector & 1) != 0, (selector & 2) != 0, (selector & 8) != 0, (selector & 4) != 0};
-    Report report(switches, sink);
-    report.file("fuzz", input);
+    Report report(sink, {switches, {}});
+    report.add(input);
   } else if (selector >= 0xF0) {
-    InfoRun run((selector & 1) != 0 ? InfoFormat::kJson : InfoFormat::kText, sink);
-    run.file("fuzz", input);
-    (void)run.describeRun();
+    InfoRun run(sink, {(selector & 1) != 0 ? InfoFormat::kJson : InfoFormat::kText, {}});
+    run.add(input);
+    (void)run.finish();
   } else if (selector >= 0xE0) {
-    PlotRun run((selector & 1) != 0 ? kWindow : TimeWindow{});
-    run.add("fuzz", input);
+    PlotRun run({(selector & 1) != 0 ? kWindow : TimeWindow{}, {}});
+    run.add(input);
     const Result<std::string> svg = run.render();
-    if (svg.value.size() > kMostPlotBytes) std::abort();
-    sink.text = svg.value;
+    if (svg.ok() && svg.value().size() > kMostPlotBytes) std::abort();
+    if (svg.ok()) sink.text = svg.value();
   } else if (selector >= 0xD0) {
     TableOptions options;
     if ((selector & 1) != 0) options.window = kWindow;
@@ -64,9 +64,9 @@ std::string viewOf(uint8_t selector, const Input& input) {
     sink.text = std::to_string(table.rows);
   } else {
     const auto table = static_cast<TableKind>((selector - 16) % kTables);
-    CsvRun run(table, (selector & 0x80) != 0 ? kWindow : TimeWindow{}, sink);
-    (void)run.writeHeaderRow();
-    run.file(input);
+    CsvRun run(sink, {table, (selector & 0x80) != 0 ? kWindow : TimeWindow{}, {}});
+    run.add(input);
+    (void)run.finish();
   }
   return sink.text;
 }
@@ -76,9 +76,9 @@ std::string viewOf(uint8_t selector, const Input& input) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::span<const uint8_t> file(data + 1, size - 1);
-  const std::string fromMemory = viewOf(data[0], Input::memory(file));
+  const std::string fromMemory = viewOf(data[0], Input::memory(file, "fuzz"));
   const int fd = memoryFile(file);
-  const std::string fromDescriptor = viewOf(data[0], Input::descriptor(fd));
+  const std::string fromDescriptor = viewOf(data[0], Input::descriptor(fd, "fuzz"));
   close(fd);
   if (fromMemory != fromDescriptor) std::abort();
   return 0;

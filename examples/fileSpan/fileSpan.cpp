@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
   int status = 0;
   for (int i = 1; i < argc; ++i) {
     zolt::SummaryRun run;
-    zolt::Summary summary;
-    const zolt::FileOutcome outcome = run.add(zolt::Input::path(argv[i]), summary);
+    const zolt::FileOutcome outcome = run.add(zolt::Input::path(argv[i]));
+    const zolt::Summary& summary = run.file();
     if (!outcome.ok()) {
       std::fprintf(stderr, "%s: %s\n", argv[i], zolt::describe(outcome.error).c_str());
       status = 1;

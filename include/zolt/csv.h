@@ -9,15 +9,25 @@
 
 namespace zolt {
 
+struct CsvOptions {
+  TableKind table = TableKind::kData;
+  TimeWindow window;
+  KeepGoing keepGoing;
+};
+
 class CsvRun {
  public:
-  CsvRun(TableKind table, const TimeWindow& window, Sink& sink);
+  CsvRun(Sink& sink, CsvOptions options);
   ~CsvRun();
+  CsvRun(CsvRun&& other) noexcept;
+  CsvRun& operator=(CsvRun&& other) noexcept;
 
-  // The header row, which every table has even without rows.
-  Error writeHeaderRow();
-  // Appends the rows of one input; the rate carries from input to input.
-  FileOutcome file(const Input& input, const KeepGoing& keepGoing = {});
+  // Appends the rows of one input, after the header row the first time;
+  // the rate carries from input to input.
+  FileOutcome add(const Input& input);
+  // The header row if no input was added: every table has one, even
+  // without rows.
+  Error finish();
 
  private:
   struct Impl;

@@ -36,7 +36,8 @@ struct NetcdfVariable {
   std::string_view comment;
 };
 
-// The variables of a table's group, time first.
+// The variables of a table's group, time first: one for each column of
+// the CSV table, under its name.
 std::span<const NetcdfVariable> netcdfVariables(TableKind kind);
 
 struct NetcdfAttribute {
@@ -52,39 +53,28 @@ std::optional<std::string> attributeNameProblem(std::string_view name);
 // with many more.
 constexpr size_t kMostAttributes = 1000;
 
-struct NamedInput {
-  std::string name;
-  Input input;
-};
-
 struct NetcdfOptions {
   TimeWindow window;
   // Global attributes that are added, or that replace the decoder's own.
   std::vector<NetcdfAttribute> attributes;
   // What made the file, for the history attribute after the time.
   std::string history;
-  // Only this table's group, for a dataset of one table.
-  std::optional<TableKind> onlyTable;
   // Write nothing unless every input could be read to its end.
   bool allOrNothing = false;
   KeepGoing keepGoing;
 };
 
 struct NetcdfResult {
-  Error error;          // why the file is not there; inputs that failed are in `inputs`
-  std::string message;  // libnetcdf's own words, for a failure of its own
+  Error error;  // why the file is not there; inputs that failed are in `inputs`
   std::vector<FileOutcome> inputs;
-  bool written = false;          // false too when no input could be read
-  std::vector<uint8_t> memory;   // the file, when it was made in memory
+  bool written = false;  // false too when no input could be read
 };
 
 // Writes the inputs, as one run, to `path`, whole or not at all: under a
 // temporary name beside it, renamed when complete. An existing path that
 // is not a regular file is never replaced; a symbolic link is followed.
-// Nothing is written when no input could be read.
-NetcdfResult writeNetcdf(const std::string& path, std::span<const NamedInput> inputs, const NetcdfOptions& options);
-
-// The same file, made in memory.
-NetcdfResult netcdfInMemory(std::span<const NamedInput> inputs, const NetcdfOptions& options);
+// Nothing is written when no input could be read. Each input is named in
+// the file by its name.
+NetcdfResult writeNetcdf(const std::string& path, std::span<const Input> inputs, const NetcdfOptions& options);
 
 }  // namespace zolt

@@ -5,26 +5,31 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "zolt/records.h"
 #include "zolt/time.h"
 
 namespace zolt {
 
+struct PlotOptions {
+  TimeWindow window;
+  KeepGoing keepGoing;
+};
+
 class PlotRun {
  public:
-  explicit PlotRun(const TimeWindow& window = {});
+  explicit PlotRun(PlotOptions options = {});
   ~PlotRun();
+  PlotRun(PlotRun&& other) noexcept;
+  PlotRun& operator=(PlotRun&& other) noexcept;
 
-  // Gathers one input, named `name` in the title.
-  FileOutcome add(std::string_view name, const Input& input, const KeepGoing& keepGoing = {});
+  // Gathers one input, named in the title by its name.
+  FileOutcome add(const Input& input);
   // The SVG of what was gathered.
   Result<std::string> render() const;
 
-  struct Impl;  // what is gathered, for the library's own code
-
  private:
+  struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 

@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "zolt/error.h"
 #include "zolt/input.h"
@@ -57,6 +59,7 @@ struct SystemRecord {
   uint16_t hum;
 };
 
+// How many record types there are; their type bytes are 0 to 5.
 constexpr unsigned kRecordTypes = 6;
 // A record's size with its type byte; 0 for a byte that is no type.
 size_t recordSize(uint8_t type);
@@ -77,6 +80,11 @@ struct Damage {
 
   bool any() const { return unknownBytes > 0 || cutSize > 0 || unwrittenBytes > 0; }
 };
+
+// The damage in words, a sentence for each kind found, as every output
+// tells it after the input's name ("3 bytes of unknown record type, the
+// first at offset 42").
+std::vector<std::string> damageNotes(const Damage& damage);
 
 // How reading one input went: the error that ended it early (opening,
 // reading, writing the output, memory), and the damage found in what was

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string_view>
 
 #include "zolt/input.h"
 #include "zolt/records.h"
@@ -18,16 +17,25 @@ struct ReportSwitches {
   bool sysRecOnly = false;
 };
 
+struct ReportOptions {
+  ReportSwitches switches;
+  KeepGoing keepGoing;
+};
+
 class Report {
  public:
-  Report(ReportSwitches switches, Sink& sink);
+  Report(Sink& sink, ReportOptions options = {});
   ~Report();
+  Report(Report&& other) noexcept;
+  Report& operator=(Report&& other) noexcept;
 
-  // The report of one input, announced under `name`. A failure to open or
-  // read it is told in the report itself ("Could not open file ...") and
+  // The report of one input, announced under its name. A failure to open
+  // or read it is told in the report itself ("Could not open file ...") and
   // in the outcome. The recording duration of the latest file header
   // carries over to later files.
-  FileOutcome file(std::string_view name, const Input& input);
+  FileOutcome add(const Input& input);
+  // Nothing is left to write; there for every run alike.
+  Error finish();
 
  private:
   struct Impl;

@@ -4,6 +4,7 @@
 // input. As text or JSON, it is what `decode --info` prints.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -17,7 +18,8 @@
 
 namespace zolt {
 
-enum Sensor : uint8_t { kExtPressBar, kIntPressPsia, kTempDegC, kHumPct, kBattV, kVmodemV, kSensors };
+enum class Sensor : uint8_t { kExtPressBar, kIntPressPsia, kTempDegC, kHumPct, kBattV, kVmodemV };
+constexpr size_t kSensors = 6;
 
 struct SensorInfo {
   const char* key;    // the column name of the tables
@@ -89,17 +91,23 @@ std::vector<std::string> problemsOf(const Summary& summary);
 
 // Summaries of the files of a run, and of the run as one deployment, where
 // gaps and steps between files count too.
+struct SummaryOptions {
+  KeepGoing keepGoing;
+};
+
 class SummaryRun {
  public:
-  SummaryRun();
+  explicit SummaryRun(SummaryOptions options = {});
   ~SummaryRun();
   SummaryRun(SummaryRun&& other) noexcept;
   SummaryRun& operator=(SummaryRun&& other) noexcept;
 
-  // Summarises one input into `file` and adds it to the run. An input that
-  // could not be read to its end still counts in the run as far as it was
-  // read.
-  FileOutcome add(const Input& input, Summary& file, const KeepGoing& keepGoing = {});
+  // Summarises one input and adds it to the run. An input that could not
+  // be read to its end still counts in the run as far as it was read. A
+  // run that was moved from adds nothing: Errc::kInvalidArgument.
+  FileOutcome add(const Input& input);
+  // The summary of the input added last, and of the run so far.
+  const Summary& file() const;
   const Summary& run() const;
 
  private:
@@ -114,17 +122,24 @@ enum class InfoFormat : uint8_t { kText, kJson };
 std::string infoText(std::optional<std::string_view> name, const Summary& summary, uint64_t files);
 std::string infoJson(std::optional<std::string_view> name, const Summary& summary);
 
+struct InfoOptions {
+  InfoFormat format = InfoFormat::kText;
+  KeepGoing keepGoing;
+};
+
 // The deployment check written to a sink: one block per file read to its
 // end, and one for the run.
 class InfoRun {
  public:
-  InfoRun(InfoFormat format, Sink& sink);
+  InfoRun(Sink& sink, InfoOptions options = {});
   ~InfoRun();
+  InfoRun(InfoRun&& other) noexcept;
+  InfoRun& operator=(InfoRun&& other) noexcept;
 
   // A file that could not be read to its end gets no block.
-  FileOutcome file(std::string_view name, const Input& input);
-  // The files described so far as one deployment.
-  Error describeRun();
+  FileOutcome add(const Input& input);
+  // The block of the files described so far as one deployment.
+  Error finish();
 
  private:
   struct Impl;

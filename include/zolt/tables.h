@@ -41,6 +41,15 @@ struct ColumnDefinition {
   // of it is worth there (the value is exactly count * scale).
   std::string_view countOf;
   double scale;
+  // What the column says of itself in a self-describing file (netCDF and
+  // the CF conventions), for a column of the CSV table.
+  std::string_view longName;
+  std::string_view units;         // UDUNITS; empty where there is none or it is not known
+  std::string_view standardName;  // CF's, where there is one
+  std::string_view comment;
+  // How a file stores it: as this type; for a real value stored as an
+  // integer, as the count column of that type that counts it exactly.
+  ColumnType stored;
 };
 
 // Every column a table can have: "time" first, the CSV columns in their

@@ -173,8 +173,6 @@ def _warn(damages: list[tuple[int, ...]], sources: list[tuple[str, Any, Any]]) -
 
 def _table(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool,
            columns: list[str] | None = None, carried_rate: int = 0) -> dict[str, np.ndarray]:
-    if table not in TABLES:
-        raise ValueError(f"unknown table {table!r}; the tables are {', '.join(TABLES)}")
     start_ns, end_ns = _window(start, end)
     sources = _sources(paths)
     arrays, damages = _zolt.read_table(sources, table, start_ns, end_ns, nanoseconds, columns, carried_rate)

@@ -1,6 +1,7 @@
-"""A table as an xarray Dataset, and a run as a netCDF file: both made by
-the library's netCDF writer, so that a Dataset made in memory is what
-xarray reads from the file."""
+"""A table as an xarray Dataset, and a run as a netCDF file: both laid out
+by the library's netCDF layout, and the Dataset decoded by xarray as it
+decodes the file, so that a Dataset made in memory is what xarray reads
+from the file."""
 
 from __future__ import annotations
 
@@ -64,24 +65,18 @@ def to_netcdf(paths: Any, out: Any, *, start: Any = None, end: Any = None,
     names = _names(sources)
     window = "".join(f", {which}={value!r}" for which, value in (("start", start), ("end", end)) if value is not None)
     history = f"zolt {__version__}: zolt.to_netcdf({names!r}, {out!r}{window})"
-    _, damages = _zolt.write_netcdf(sources, names, out, start_ns, end_ns, attributes, history)
+    damages = _zolt.write_netcdf(sources, names, out, start_ns, end_ns, attributes, history)
     _warn(damages, sources)
 
 
 def dataset(paths: Any, table: str, start: Any, end: Any):
-    import netCDF4
     import xarray
 
-    from . import TABLES, _sources, _warn, _window
+    from . import _sources, _warn, _window
 
-    if table not in TABLES:
-        raise ValueError(f"unknown table {table!r}; the tables are {', '.join(TABLES)}")
     start_ns, end_ns = _window(start, end)
     sources = _sources(paths)
-    memory, damages = _zolt.write_netcdf(sources, _names(sources), None, start_ns, end_ns, [], "zolt.open_dataset",
-                                         table)
+    variables, damages = _zolt.dataset_variables(sources, _names(sources), table, start_ns, end_ns)
     _warn(damages, sources)
-    # Closing what xarray opened closes the whole file it belongs to.
-    whole = netCDF4.Dataset("zolt", mode="r", memory=memory)
-    with xarray.open_dataset(xarray.backends.NetCDF4DataStore(whole.groups[table])) as opened:
-        return opened.load()
+    stored = xarray.Dataset({name: ("obs", values, attributes) for name, values, attributes in variables})
+    return xarray.decode_cf(stored)

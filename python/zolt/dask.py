@@ -255,10 +255,9 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     """
     import dask.dataframe as dd
 
-    if table not in TABLES:
-        raise ValueError(f"unknown table {table!r}; the tables are {', '.join(TABLES)}")
     if index not in (None, "time"):
         raise ValueError(f"index must be None or 'time', not {index!r}")
+    meta = _empty(table, index)  # an unknown table is refused here, before anything is read
     start_ns, end_ns = _window(start, end)
     files = _paths(paths)
     stamps = [_stamp(path) for path in files]
@@ -273,7 +272,6 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     divisions = None
     if index == "time":
         divisions = _divisions([spans[i]["tables"][table] for i in chosen])
-    meta = _empty(table, index)
     if not chosen:
         return dd.from_pandas(meta, npartitions=1)
     parts = [(files[i], rates[i], stamps[i]) for i in chosen]

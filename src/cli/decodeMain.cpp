@@ -56,22 +56,7 @@ bool told(const char* name, const zolt::Error& error) {
 }
 
 void tellDamage(const char* name, const zolt::Damage& damage) {
-  const std::string shown = shownName(name);
-  if (damage.unknownBytes > 0) {
-    complain("%s: %llu %s of unknown record type, the first at offset %llu", shown.c_str(),
-             static_cast<unsigned long long>(damage.unknownBytes), damage.unknownBytes == 1 ? "byte" : "bytes",
-             static_cast<unsigned long long>(damage.firstUnknownOffset));
-  }
-  if (damage.cutSize > 0) {
-    complain("%s: record of type %u cut short at offset %llu (%zu of %zu bytes), not written", shown.c_str(),
-             damage.cutType, static_cast<unsigned long long>(damage.cutOffset), damage.cutSize,
-             zolt::recordSize(damage.cutType));
-  }
-  if (damage.unwrittenBytes > 0) {
-    complain("%s: %llu zero %s at offset %llu: unwritten", shown.c_str(),
-             static_cast<unsigned long long>(damage.unwrittenBytes), damage.unwrittenBytes == 1 ? "byte" : "bytes",
-             static_cast<unsigned long long>(damage.unwrittenOffset));
-  }
+  for (const std::string& note : zolt::damageNotes(damage)) complain("%s: %s", shownName(name).c_str(), note.c_str());
 }
 
 // A file that is also standard output would be read back as it is written,
@@ -88,14 +73,14 @@ int decodeAll(int argc, char** argv, const zolt::ReportSwitches& switches) {
     usage();
     return kExitNoInput;
   }
-  zolt::Report report(switches, standardOutput());
+  zolt::Report report(standardOutput(), {switches, {}});
   int status = kExitOk;
   for (; optind < argc; ++optind) {
     if (isOutput(argv[optind])) {
       status = kExitFileFailed;
       continue;
     }
-    const zolt::FileOutcome outcome = report.file(argv[optind], inputNamed(argv[optind]));
+    const zolt::FileOutcome outcome = report.add(inputNamed(argv[optind]));
     stopIfWriteFailed(outcome.error);
     if (outcome.error.failed()) status = kExitFileFailed;
   }
@@ -109,44 +94,44 @@ int refuseNoInput() {
 
 int convertAll(int argc, char** argv, zolt::TableKind table, const zolt::TimeWindow& window) {
   if (optind >= argc) return refuseNoInput();
-  zolt::CsvRun run(table, window, standardOutput());
-  stopIfWriteFailed(run.writeHeaderRow());
+  zolt::CsvRun run(standardOutput(), {table, window, {}});
   int status = kExitOk;
   for (; optind < argc; ++optind) {
     if (isOutput(argv[optind])) {
       status = kExitFileFailed;
       continue;
     }
-    const zolt::FileOutcome outcome = run.file(inputNamed(argv[optind]));
+    const zolt::FileOutcome outcome = run.add(inputNamed(argv[optind]));
     if (!told(argv[optind], outcome.error)) status = kExitFileFailed;
     tellDamage(argv[optind], outcome.damage);
   }
+  stopIfWriteFailed(run.finish());
   return status;
 }
 
 int describeAll(int argc, char** argv, zolt::InfoFormat format) {
   if (optind >= argc) return refuseNoInput();
-  zolt::InfoRun run(format, standardOutput());
+  zolt::InfoRun run(standardOutput(), {format, {}});
   const bool several = argc - optind > 1;
   int status = kExitOk;
   for (; optind < argc; ++optind) {
-    if (isOutput(argv[optind]) || !told(argv[optind], run.file(argv[optind], inputNamed(argv[optind])).error)) {
+    if (isOutput(argv[optind]) || !told(argv[optind], run.add(inputNamed(argv[optind])).error)) {
       status = kExitFileFailed;
     }
   }
-  if (several) stopIfWriteFailed(run.describeRun());
+  if (several) stopIfWriteFailed(run.finish());
   return status;
 }
 
 int plotAll(int argc, char** argv, const char* output, const zolt::TimeWindow& window) {
   if (optind >= argc) return refuseNoInput();
   const bool toStandardOutput = std::strcmp(output, "-") == 0;
-  zolt::PlotRun run(window);
+  zolt::PlotRun run({window, {}});
   int status = kExitOk;
   bool anyRead = false;
   for (; optind < argc; ++optind) {
     if ((toStandardOutput && isOutput(argv[optind])) ||
-        !told(argv[optind], run.add(argv[optind], inputNamed(argv[optind])).error)) {
+        !told(argv[optind], run.add(inputNamed(argv[optind])).error)) {
       status = kExitFileFailed;
     } else {
       anyRead = true;
@@ -156,12 +141,12 @@ int plotAll(int argc, char** argv, const char* output, const zolt::TimeWindow& w
   if (!anyRead) return kExitFileFailed;
   const zolt::Result<std::string> svg = run.render();
   if (!svg.ok()) {
-    complain("cannot draw the picture: %s", zolt::describe(svg.error).c_str());
+    complain("cannot draw the picture: %s", zolt::describe(svg.error()).c_str());
     return kExitFileFailed;
   }
   if (toStandardOutput) {
-    say(svg.value);
-  } else if (!writeOutputFile(output, svg.value)) {
+    say(svg.value());
+  } else if (!writeOutputFile(output, svg.value())) {
     status = kExitFileFailed;
   }
   return status;
@@ -188,8 +173,8 @@ std::string commandLine(int argc, char** argv) {
 
 int writeNetcdfFile(int argc, char** argv, const ViewChoice& choice) {
   if (optind >= argc) return refuseNoInput();
-  std::vector<zolt::NamedInput> inputs;
-  for (int name = optind; name < argc; ++name) inputs.push_back({argv[name], inputNamed(argv[name])});
+  std::vector<zolt::Input> inputs;
+  for (int name = optind; name < argc; ++name) inputs.push_back(inputNamed(argv[name]));
   zolt::NetcdfOptions options;
   options.window = choice.window;
   options.attributes = choice.meta;
@@ -197,12 +182,11 @@ int writeNetcdfFile(int argc, char** argv, const ViewChoice& choice) {
   const zolt::NetcdfResult result = zolt::writeNetcdf(choice.netcdf, inputs, options);
   int status = kExitOk;
   for (size_t i = 0; i < result.inputs.size(); ++i) {
-    if (!told(inputs[i].name.c_str(), result.inputs[i].error)) status = kExitFileFailed;
-    tellDamage(inputs[i].name.c_str(), result.inputs[i].damage);
+    if (!told(inputs[i].name().c_str(), result.inputs[i].error)) status = kExitFileFailed;
+    tellDamage(inputs[i].name().c_str(), result.inputs[i].damage);
   }
   if (result.error.failed()) {
-    const std::string why = result.message.empty() ? zolt::describe(result.error) : result.message;
-    complain("cannot write %s: %s", shownName(choice.netcdf).c_str(), why.c_str());
+    complain("cannot write %s: %s", shownName(choice.netcdf).c_str(), zolt::describe(result.error).c_str());
     return kExitFileFailed;
   }
   return result.written ? status : kExitFileFailed;

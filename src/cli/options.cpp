@@ -7,59 +7,49 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/complain.h"
+#include "cli/longOptions.h"
 #include "cli/metaAttributes.h"
 #include "cli/outputFile.h"
 #include "cli/standardOutput.h"
 #include "output/replacedFile.h"
+#include "zolt/version.h"
 
 namespace {
 
-// The options the usage text of -h does not name, in its style.
-void moreUsage() {
-  say("\t[--csv=TABLE] Print one CSV table: header, marker, data, pressure, index or system\n"
-      "\t[--from=TIME] Keep only what lies at or after TIME (UTC, YYYY-MM-DD[Thh:mm[:ss[.fff]]])\n"
-      "\t[--to=TIME] Keep only what lies before TIME\n"
-      "\t[--info[=json]] Describe each file and the run for a deployment check\n"
-      "\t[--plot=OUT.svg] Draw the files as one deployment in an SVG picture\n"
-      "\t[--netcdf=OUT.nc] Write the files as one netCDF-4 file with every table\n"
-      "\t[--meta=ATTRS.json] Add global attributes to the netCDF file\n"
-      "\t[--version] Print the version\n");
-}
-
-void version() { say("decode " DECODE_VERSION "\n"); }
-
-enum LongOption : int {
-  kVersionOption = 256,  // beyond any switch letter
-  kHelpOption,
-  kCsvOption,
-  kFromOption,
-  kToOption,
-  kInfoOption,
-  kPlotOption,
-  kNetcdfOption,
-  kMetaOption,
-};
-
-constexpr option kLongOptions[] = {
-    {"help", no_argument, nullptr, kHelpOption},
-    {"version", no_argument, nullptr, kVersionOption},
-    {"csv", required_argument, nullptr, kCsvOption},
-    {"from", required_argument, nullptr, kFromOption},
-    {"to", required_argument, nullptr, kToOption},
-    {"info", optional_argument, nullptr, kInfoOption},
-    {"plot", required_argument, nullptr, kPlotOption},
-    {"netcdf", required_argument, nullptr, kNetcdfOption},
-    {"meta", required_argument, nullptr, kMetaOption},
-    {nullptr, 0, nullptr, 0},
-};
-
 // A wrong option ends the run before anything is decoded.
-int refuse(const char* what) {
-  complain("%s (see man decode)", what);
+int refuse(const std::string& what) {
+  complain("%s (see man decode)", what.c_str());
   return kExitUsage;
 }
+
+// "A", "A or B", "A, B or C"
+std::string oneOf(const std::vector<std::string>& words) {
+  std::string text;
+  for (size_t i = 0; i < words.size(); ++i) text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return text;
+}
+
+// What a view takes besides its own option.
+enum Accepts : unsigned {
+  kTakesWindow = 1,       // --from and --to
+  kTakesMeta = 2,         // --meta
+  kTakesSwitches = 4,     // -d, -t, -s, -p
+  kIgnoresUnknown = 8,    // letters no switch has
+};
+
+using ViewCheck = int (*)(const Request& request, ViewChoice& choice, int argc, char** argv);
+
+// A view the command line can ask for, and what it takes. Each checks only
+// its own option's value; what may go with what is told by the table.
+struct ViewDeclaration {
+  const char* option;  // "--csv"; none for the report
+  const char* Request::*value;
+  unsigned accepts;
+  ViewCheck check;
+};
 
 std::optional<int64_t> parseWindowEdge(const char* text, const char* option) {
   if (text == nullptr) return std::nullopt;
@@ -69,25 +59,6 @@ std::optional<int64_t> parseWindowEdge(const char* text, const char* option) {
              shownName(text).c_str());
   }
   return time;
-}
-
-std::optional<zolt::InfoFormat> infoFormatNamed(std::string_view name) {
-  if (name.empty()) return zolt::InfoFormat::kText;
-  if (name == "json") return zolt::InfoFormat::kJson;
-  return std::nullopt;
-}
-
-int checkInfoRequest(const Request& request, ViewChoice& choice) {
-  if (request.csv != nullptr || request.plot != nullptr) return refuse("--info, --csv and --plot cannot be combined");
-  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to do not apply to --info");
-  if (request.anySwitch) return refuse("--info cannot be combined with -d, -t, -s or -p");
-  if (request.unknownOption) return refuse("unknown option");
-  choice.info = infoFormatNamed(request.info);
-  if (!choice.info) {
-    complain("unknown form '%s' for --info; it takes none or json (see man decode)", shownName(request.info).c_str());
-    return kExitUsage;
-  }
-  return 0;
 }
 
 int checkWindow(const Request& request, ViewChoice& choice) {
@@ -100,118 +71,22 @@ int checkWindow(const Request& request, ViewChoice& choice) {
   return 0;
 }
 
-int checkCsvRequest(const Request& request, ViewChoice& choice) {
-  if (request.plot != nullptr) return refuse("--csv and --plot cannot be combined");
-  if (request.anySwitch) return refuse("--csv cannot be combined with -d, -t, -s or -p");
-  if (request.unknownOption) return refuse("unknown option");
+int checkInfo(const Request& request, ViewChoice& choice, int /*argc*/, char** /*argv*/) {
+  const std::string_view form = request.info;
+  if (form.empty() || form == "json") {
+    choice.info = form.empty() ? zolt::InfoFormat::kText : zolt::InfoFormat::kJson;
+    return 0;
+  }
+  complain("unknown form '%s' for --info; it takes none or json (see man decode)", shownName(request.info).c_str());
+  return kExitUsage;
+}
+
+int checkCsv(const Request& request, ViewChoice& choice, int /*argc*/, char** /*argv*/) {
   choice.table = zolt::tableNamed(request.csv);
-  if (!choice.table) {
-    complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
-             zolt::kTableNames);
-    return kExitUsage;
-  }
-  return checkWindow(request, choice);
-}
-
-int checkPlotRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
-  if (request.anySwitch) return refuse("--plot cannot be combined with -d, -t, -s or -p");
-  if (request.unknownOption) return refuse("unknown option");
-  if (*request.plot == '\0') return refuse("--plot needs a file name, or - for standard output");
-  if (std::strcmp(request.plot, "-") != 0 && outputKind(request.plot) == OutputKind::kRefused) {
-    complain("--plot=%s cannot take a picture: it is not a file, a FIFO or a terminal (see man decode)",
-             shownName(request.plot).c_str());
-    return kExitUsage;
-  }
-  for (int name = optind; name < argc; ++name) {
-    if (std::strcmp(request.plot, "-") != 0 && isSameFile(request.plot, argv[name])) {
-      complain("--plot=%s would overwrite the input %s (see man decode)", shownName(request.plot).c_str(),
-               shownName(argv[name]).c_str());
-      return kExitUsage;
-    }
-  }
-  choice.plot = request.plot;
-  return checkWindow(request, choice);
-}
-
-}  // namespace
-
-void usage() {
-  say("\nDECODE [-d] [-t] [-s] [-p] <filename>\tDecode a ZOLT binary file\n"
-      "\t[-d] Print full data records (else prints summaries each second)\n"
-      "\t[-t] Print only totals, not individual records (except header)\n"
-      "\t[-s] Print only System Records\n"
-      "\t[-p] Print only Pressure Records\n"
-      "\nDECODE [-h]\tPrint this message\n");
-}
-
-namespace {
-
-// The first argument taken for switches that only a file name could be:
-// one with a letter that is no switch's.
-const char* lookalikeName(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view word = argv[i];
-    if (word == "--") return nullptr;  // names only after it
-    if (word.starts_with("--")) {
-      const auto* known = std::find_if(std::begin(kLongOptions), std::end(kLongOptions) - 1,
-                                       [&](const option& each) { return word.substr(2) == each.name; });
-      if (known != std::end(kLongOptions) - 1 && known->has_arg == required_argument) ++i;  // its value follows
-      continue;
-    }
-    // A mistyped switch is a letter or two; a name has a dot, a slash, or
-    // length.
-    const bool nameLike = word.find_first_of("./") != std::string_view::npos || word.size() > 4;
-    if (word.size() > 1 && word.front() == '-' && nameLike && word.find_first_not_of("dtpsh", 1) != std::string_view::npos) {
-      return argv[i];
-    }
-  }
-  return nullptr;
-}
-
-void tellLookalike(const char* name) {
-  complain("'%s' was taken for switches: a file name that starts with '-' needs -- before it, or ./ in front "
-           "(see man decode)",
-           shownName(name).c_str());
-}
-
-}  // namespace
-
-namespace {
-
-// A view's option given twice would leave the user to guess which counts.
-void take(Request& request, const char*& option, const char* value, const char* name) {
-  if (option != nullptr && request.repeated == nullptr) request.repeated = name;
-  option = value;
-}
-
-}  // namespace
-
-Request parseCommandLine(int argc, char** argv) {
-  Request request;
-  request.lookalikeName = lookalikeName(argc, argv);
-  int letter;
-  while ((letter = getopt_long(argc, argv, "dtpsh", kLongOptions, nullptr)) > 0) {
-    switch (letter) {
-      case 'd': request.switches.printDataRecs = true; break;
-      case 't': request.switches.totalsOnly = true; break;
-      case 'p': request.switches.pressOnly = true; break;
-      case 's': request.switches.sysRecOnly = true; break;
-      case 'h': usage(); request.stop = true; return request;
-      case kHelpOption: usage(); moreUsage(); request.stop = true; return request;
-      case kVersionOption: version(); request.stop = true; return request;
-      case kCsvOption: take(request, request.csv, optarg, "--csv"); break;
-      case kFromOption: take(request, request.from, optarg, "--from"); break;
-      case kToOption: take(request, request.to, optarg, "--to"); break;
-      case kInfoOption: take(request, request.info, optarg != nullptr ? optarg : "", "--info"); break;
-      case kPlotOption: take(request, request.plot, optarg, "--plot"); break;
-      case kNetcdfOption: take(request, request.netcdf, optarg, "--netcdf"); break;
-      case kMetaOption: take(request, request.meta, optarg, "--meta"); break;
-      default: request.unknownOption = true; break;  // getopt has already said what was wrong
-    }
-  }
-  const zolt::ReportSwitches& on = request.switches;
-  request.anySwitch = on.printDataRecs || on.totalsOnly || on.pressOnly || on.sysRecOnly;
-  return request;
+  if (choice.table) return 0;
+  complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
+           zolt::kTableNames);
+  return kExitUsage;
 }
 
 // An output file that is one of the inputs would be lost before it is read.
@@ -226,12 +101,21 @@ int refuseInputAsOutput(const char* option, const char* output, int argc, char**
   return 0;
 }
 
-int checkNetcdfRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
-  if (request.info != nullptr || request.csv != nullptr || request.plot != nullptr) {
-    return refuse("--netcdf cannot be combined with --info, --csv or --plot");
+int checkPlot(const Request& request, ViewChoice& choice, int argc, char** argv) {
+  if (*request.plot == '\0') return refuse("--plot needs a file name, or - for standard output");
+  if (std::strcmp(request.plot, "-") != 0) {
+    if (outputKind(request.plot) == OutputKind::kRefused) {
+      complain("--plot=%s cannot take a picture: it is not a file, a FIFO or a terminal (see man decode)",
+               shownName(request.plot).c_str());
+      return kExitUsage;
+    }
+    if (const int refused = refuseInputAsOutput("--plot", request.plot, argc, argv); refused != 0) return refused;
   }
-  if (request.anySwitch) return refuse("--netcdf cannot be combined with -d, -t, -s or -p");
-  if (request.unknownOption) return refuse("unknown option");
+  choice.plot = request.plot;
+  return 0;
+}
+
+int checkNetcdf(const Request& request, ViewChoice& choice, int argc, char** argv) {
   if (*request.netcdf == '\0') return refuse("--netcdf needs a file name");
   if (std::strcmp(request.netcdf, "-") == 0) return refuse("--netcdf cannot write to standard output: HDF5 needs a file");
   if (const int refused = refuseInputAsOutput("--netcdf", request.netcdf, argc, argv); refused != 0) return refused;
@@ -250,24 +134,189 @@ int checkNetcdfRequest(const Request& request, ViewChoice& choice, int argc, cha
     choice.meta = std::move(*meta);
   }
   choice.netcdf = request.netcdf;
-  return checkWindow(request, choice);
+  return 0;
+}
+
+// In the order one is chosen when several are asked for: each cannot be
+// combined with those after it.
+constexpr ViewDeclaration kViews[] = {
+    {"--netcdf", &Request::netcdf, kTakesWindow | kTakesMeta, checkNetcdf},
+    {"--info", &Request::info, 0, checkInfo},
+    {"--csv", &Request::csv, kTakesWindow, checkCsv},
+    {"--plot", &Request::plot, kTakesWindow, checkPlot},
+};
+
+// The report ignores letters it does not know, as it always has.
+constexpr ViewDeclaration kReport = {nullptr, nullptr, kTakesSwitches | kIgnoresUnknown, nullptr};
+
+// The views that take what `accepts` names, as words.
+std::string viewsTaking(unsigned accepts) {
+  std::vector<std::string> names;
+  for (const ViewDeclaration& view : kViews) {
+    if ((view.accepts & accepts) != 0) names.emplace_back(view.option);
+  }
+  return oneOf(names);
+}
+
+bool asked(const Request& request, const ViewDeclaration& view) { return request.*view.value != nullptr; }
+
+// What is given that the chosen view does not take, said the first time.
+int refuseWhatItDoesNotTake(const Request& request, const ViewDeclaration& view) {
+  const std::string name = view.option == nullptr ? "" : view.option;
+  const bool windowed = request.from != nullptr || request.to != nullptr;
+  if (windowed && (view.accepts & kTakesWindow) == 0) {
+    if (view.option == nullptr) return refuse("--from and --to need " + viewsTaking(kTakesWindow));
+    return refuse("--from and --to do not apply to " + name);
+  }
+  if (request.anySwitch && (view.accepts & kTakesSwitches) == 0) {
+    return refuse(name + " cannot be combined with -d, -t, -s or -p");
+  }
+  if (request.unknownOption && (view.accepts & kIgnoresUnknown) == 0) return refuse("unknown option");
+  return 0;
+}
+
+// The view asked for: the first of those given, which must be alone.
+int chooseView(const Request& request, const ViewDeclaration*& chosen) {
+  chosen = &kReport;
+  const auto* first = std::find_if(std::begin(kViews), std::end(kViews),
+                                   [&](const ViewDeclaration& view) { return asked(request, view); });
+  if (first == std::end(kViews)) return 0;
+  chosen = first;
+  const bool others = std::any_of(first + 1, std::end(kViews), [&](const ViewDeclaration& view) { return asked(request, view); });
+  if (!others) return 0;
+  std::vector<std::string> after;
+  std::for_each(first + 1, std::end(kViews), [&](const ViewDeclaration& view) { after.emplace_back(view.option); });
+  return refuse(std::string(first->option) + " cannot be combined with " + oneOf(after));
+}
+
+// The first argument taken for switches that only a file name could be:
+// one with a letter that is no switch's.
+const char* lookalikeName(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--") return nullptr;  // names only after it
+    if (word.starts_with("--")) {
+      const std::span<const LongOption> options = longOptions();
+      const auto known = std::find_if(options.begin(), options.end(),
+                                       [&](const LongOption& each) { return word.substr(2) == each.name; });
+      if (known != options.end() && known->argument == Argument::kRequired) ++i;  // its value follows
+      continue;
+    }
+    // A mistyped switch is a letter or two; a name has a dot, a slash, or
+    // length.
+    const bool nameLike = word.find_first_of("./") != std::string_view::npos || word.size() > 4;
+    if (word.size() > 1 && word.front() == '-' && nameLike && word.find_first_not_of("dtpsh", 1) != std::string_view::npos) {
+      return argv[i];
+    }
+  }
+  return nullptr;
+}
+
+void tellLookalike(const char* name) {
+  complain("'%s' was taken for switches: a file name that starts with '-' needs -- before it, or ./ in front "
+           "(see man decode)",
+           shownName(name).c_str());
+}
+
+// The options the usage text of -h does not name, in its style.
+void moreUsage() {
+  std::string text;
+  for (const LongOption& option : longOptions()) {
+    if (option.usage != nullptr) text += usageLine(option);
+  }
+  say(text);
+}
+
+void version() { say("decode " ZOLT_VERSION "\n"); }
+
+// A view's option given twice would leave the user to guess which counts.
+void take(Request& request, const char*& option, const char* value, const char* name) {
+  if (option != nullptr && request.repeated == nullptr) request.repeated = name;
+  option = value;
+}
+
+std::vector<option> getoptTable() {
+  std::vector<option> table;
+  for (const LongOption& each : longOptions()) {
+    const int argument = each.argument == Argument::kNone       ? no_argument
+                         : each.argument == Argument::kRequired ? required_argument
+                                                                : optional_argument;
+    table.push_back({each.name, argument, nullptr, static_cast<int>(each.id)});
+  }
+  table.push_back({nullptr, 0, nullptr, 0});
+  return table;
+}
+
+// Takes one long option into the request; false when it answered it.
+bool takeLongOption(Request& request, OptionId id, const char* value) {
+  switch (id) {
+    case OptionId::kHelp: usage(); moreUsage(); return false;
+    case OptionId::kVersion: version(); return false;
+    case OptionId::kCsv: take(request, request.csv, value, "--csv"); break;
+    case OptionId::kFrom: take(request, request.from, value, "--from"); break;
+    case OptionId::kTo: take(request, request.to, value, "--to"); break;
+    case OptionId::kInfo: take(request, request.info, value != nullptr ? value : "", "--info"); break;
+    case OptionId::kPlot: take(request, request.plot, value, "--plot"); break;
+    case OptionId::kNetcdf: take(request, request.netcdf, value, "--netcdf"); break;
+    case OptionId::kMeta: take(request, request.meta, value, "--meta"); break;
+  }
+  return true;
+}
+
+}  // namespace
+
+void usage() {
+  say("\nDECODE [-d] [-t] [-s] [-p] <filename>\tDecode a ZOLT binary file\n"
+      "\t[-d] Print full data records (else prints summaries each second)\n"
+      "\t[-t] Print only totals, not individual records (except header)\n"
+      "\t[-s] Print only System Records\n"
+      "\t[-p] Print only Pressure Records\n"
+      "\nDECODE [-h]\tPrint this message\n");
+}
+
+Request parseCommandLine(int argc, char** argv) {
+  Request request;
+  request.lookalikeName = lookalikeName(argc, argv);
+  const std::vector<option> options = getoptTable();
+  int letter;
+  while ((letter = getopt_long(argc, argv, "dtpsh", options.data(), nullptr)) > 0) {
+    switch (letter) {
+      case 'd': request.switches.printDataRecs = true; break;
+      case 't': request.switches.totalsOnly = true; break;
+      case 'p': request.switches.pressOnly = true; break;
+      case 's': request.switches.sysRecOnly = true; break;
+      case 'h': usage(); request.stop = true; return request;
+      default:
+        if (letter >= static_cast<int>(OptionId::kHelp)) {
+          if (!takeLongOption(request, static_cast<OptionId>(letter), optarg)) {
+            request.stop = true;
+            return request;
+          }
+          break;
+        }
+        request.unknownOption = true;  // getopt has already said what was wrong
+        break;
+    }
+  }
+  const zolt::ReportSwitches& on = request.switches;
+  request.anySwitch = on.printDataRecs || on.totalsOnly || on.pressOnly || on.sysRecOnly;
+  return request;
 }
 
 int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
-  // The report ignores letters it does not know, as it always has; the
-  // other views refuse them.
   if (request.lookalikeName != nullptr) {
     tellLookalike(request.lookalikeName);
-    const bool view = request.info != nullptr || request.csv != nullptr || request.plot != nullptr ||
-                      request.netcdf != nullptr || request.from != nullptr || request.to != nullptr;
-    if (view) return kExitUsage;
+    const bool view = std::any_of(std::begin(kViews), std::end(kViews), [&](const ViewDeclaration& each) {
+      return asked(request, each);
+    });
+    if (view || request.from != nullptr || request.to != nullptr) return kExitUsage;
   }
-  if (request.repeated != nullptr) return refuse((std::string(request.repeated) + " is given more than once").c_str());
-  if (request.meta != nullptr && request.netcdf == nullptr) return refuse("--meta needs --netcdf");
-  if (request.netcdf != nullptr) return checkNetcdfRequest(request, choice, argc, argv);
-  if (request.info != nullptr) return checkInfoRequest(request, choice);
-  if (request.csv != nullptr) return checkCsvRequest(request, choice);
-  if (request.plot != nullptr) return checkPlotRequest(request, choice, argc, argv);
-  if (request.from != nullptr || request.to != nullptr) return refuse("--from and --to need --csv, --plot or --netcdf");
-  return 0;
+  if (request.repeated != nullptr) return refuse(std::string(request.repeated) + " is given more than once");
+  const ViewDeclaration* view = nullptr;
+  if (const int refused = chooseView(request, view); refused != 0) return refused;
+  if (request.meta != nullptr && (view->accepts & kTakesMeta) == 0) return refuse("--meta needs " + viewsTaking(kTakesMeta));
+  if (const int refused = refuseWhatItDoesNotTake(request, *view); refused != 0) return refused;
+  if (view->check == nullptr) return 0;
+  if (const int refused = view->check(request, choice, argc, argv); refused != 0) return refused;
+  return (view->accepts & kTakesWindow) != 0 ? checkWindow(request, choice) : 0;
 }

@@ -16,6 +16,7 @@ std::string systemText(int error) {
 }  // namespace
 
 std::string describe(const Error& error) {
+  if (!error.detail.empty()) return error.detail;
   switch (error.code) {
     case Errc::kOk: return "no error";
     case Errc::kOutOfMemory: return systemText(ENOMEM);

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/recordFormat.h"
+#include "core/recordCatalogue.h"
 
 namespace zolt {
 

@@ -13,17 +13,16 @@
 namespace zolt {
 
 // Passes every record on to the view and counts the damage as it goes by.
-template <typename View>
+template <RecordView View>
 class DamageTally {
  public:
   DamageTally(View& view, Damage& damage) : view_(view), damage_(damage) {}
 
-  void fileHeader(const uint8_t* body) { view_.fileHeader(body); }
-  void secondMarker(const uint8_t* body) { view_.secondMarker(body); }
+  template <RecordType Type>
+  void record(RecordBody<Type> body) {
+    view_.record(body);
+  }
   void dataRecords(const uint8_t* records, size_t count) { view_.dataRecords(records, count); }
-  void pressure(const uint8_t* body) { view_.pressure(body); }
-  void index(const uint8_t* body) { view_.index(body); }
-  void system(const uint8_t* body) { view_.system(body); }
   void unknownType(uint8_t type, uint64_t offset) {
     if (damage_.unknownBytes++ == 0) damage_.firstUnknownOffset = offset;
     view_.unknownType(type, offset);
@@ -55,7 +54,7 @@ class DamageTally {
 inline Error outOfMemory() { return {Errc::kOutOfMemory, ENOMEM}; }
 
 // Scans an opened input into the view, every record as it is.
-template <typename View>
+template <RecordView View>
 FileOutcome scanLiterally(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
   FileOutcome outcome;
   try {
@@ -70,7 +69,7 @@ FileOutcome scanLiterally(InputBlocks& blocks, View& view, const KeepGoing& keep
 }
 
 // Scans an opened input into the view, leaving out its unwritten end.
-template <typename View>
+template <RecordView View>
 FileOutcome scanInput(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
   FileOutcome outcome;
   try {
@@ -90,7 +89,7 @@ FileOutcome scanInput(InputBlocks& blocks, View& view, const KeepGoing& keepGoin
 }
 
 // Opens the input and scans it into the view.
-template <typename View>
+template <RecordView View>
 FileOutcome readInput(const Input& input, View& view, const KeepGoing& keepGoing = {}) {
   try {
     InputBlocks blocks(input);

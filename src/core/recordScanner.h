@@ -1,35 +1,44 @@
 // Walks a record file and hands each record to a view: the one loop over the
 // input, which knows nothing of what the view makes of it.
 //
-// A view is any type with these members; each body starts after the type
-// byte, and offsets count bytes from the start of the file:
-//
-//   void fileHeader(const uint8_t* body);
-//   void secondMarker(const uint8_t* body);
-//   void dataRecords(const uint8_t* records, size_t count);  // whole records, type byte first
-//   void pressure(const uint8_t* body);
-//   void index(const uint8_t* body);
-//   void system(const uint8_t* body);
-//   void unknownType(uint8_t type, uint64_t offset);
-//   void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset);  // the input ended inside it
-//
-// and, if it wants them:
+// A view is a type that meets RecordView below: it takes every record type
+// of the catalogue as a RecordBody (a body starts after the type byte),
+// runs of whole data records at once, type bytes that name no record and a
+// record the end of the input cut short. If it wants them, it also has
 //
 //   Error failure() const;  // asked between pieces: an error ends the scan
 //   void piece(const uint8_t* begin, uint64_t offset);  // where each piece starts
 //
 // The view is a template parameter, so each call is made directly and the
-// loop costs no more than if it printed the report itself.
+// loop costs no more than if it printed the report itself. A view that must
+// show every record has no catch-all member, so that a record type added to
+// the catalogue does not build until the view handles it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "core/inputBlocks.h"
-#include "core/recordFormat.h"
+#include "core/recordCatalogue.h"
 #include "zolt/records.h"
 
 namespace zolt {
+
+template <typename View, size_t... Types>
+constexpr bool takesEachBody(std::index_sequence<Types...> /*types*/) {
+  return ((Types == kDataRecord ||
+           requires(View& view) { view.record(RecordBody<static_cast<RecordType>(Types)>{nullptr}); }) &&
+          ...);
+}
+
+template <typename View>
+concept RecordView = takesEachBody<View>(std::make_index_sequence<kRecordTypes>{}) &&
+                     requires(View& view, const uint8_t* bytes, size_t count, uint64_t offset, uint8_t type) {
+                       view.dataRecords(bytes, count);  // whole records, type byte first
+                       view.unknownType(type, offset);
+                       view.cutRecord(bytes, count, offset);  // the input ended inside it
+                     };
 
 namespace scanning {
 
@@ -69,7 +78,7 @@ struct MappingGuard {
 // Hands over every whole record and unknown type byte in [at, end) and
 // returns where the first incomplete record starts (`end` when none), or
 // the first record the guard does not hold.
-template <typename View, typename Guard>
+template <RecordView View, typename Guard>
 const uint8_t* scanBlock(const uint8_t* at, const uint8_t* const end, uint64_t offset, View& view,
                          const Guard& guard) {
   const uint8_t* const begin = at;
@@ -84,9 +93,10 @@ const uint8_t* scanBlock(const uint8_t* at, const uint8_t* const end, uint64_t o
     if (static_cast<size_t>(end - at) < kRecordSize[type]) break;
     if (!guard.holds(at + kRecordSize[type] - 1)) return at;
     const uint8_t* const body = at + 1;
-    switch (type) {
-      case kFileHeader: view.fileHeader(body); break;
-      case kSecondMarker: view.secondMarker(body); break;
+    static_assert(kRecordTypes == 6, "every record type has its case here");
+    switch (static_cast<RecordType>(type)) {
+      case kFileHeader: view.record(RecordBody<kFileHeader>{body}); break;
+      case kSecondMarker: view.record(RecordBody<kSecondMarker>{body}); break;
       case kDataRecord: {
         const uint8_t* runEnd = endOfDataRun(at, end);
         if (!guard.holds(runEnd - 1)) {
@@ -96,9 +106,9 @@ const uint8_t* scanBlock(const uint8_t* at, const uint8_t* const end, uint64_t o
         at = runEnd;
         continue;
       }
-      case kPressureRecord: view.pressure(body); break;
-      case kIndexRecord: view.index(body); break;
-      default: view.system(body); break;
+      case kPressureRecord: view.record(RecordBody<kPressureRecord>{body}); break;
+      case kIndexRecord: view.record(RecordBody<kIndexRecord>{body}); break;
+      case kSystemRecord: view.record(RecordBody<kSystemRecord>{body}); break;
     }
     at += kRecordSize[type];
   }
@@ -111,7 +121,7 @@ const uint8_t* scanBlock(const uint8_t* at, const uint8_t* const end, uint64_t o
 // scan ended early, if it did: a failed read, the view's failure(), or the
 // caller's wish to stop. A record cut short by the end of the input goes to
 // the view's cutRecord.
-template <typename View>
+template <RecordView View>
 Error scanRecords(InputBlocks& input, View& view, const KeepGoing& keepGoing = {}) {
   uint64_t offset = 0;
   const uint8_t* rest = nullptr;
@@ -137,7 +147,7 @@ Error scanRecords(InputBlocks& input, View& view, const KeepGoing& keepGoing = {
 }
 
 // Hands one whole record to the view as the scanner would have.
-template <typename View>
+template <RecordView View>
 void deliverRecord(const uint8_t* record, View& view) {
   scanning::scanBlock(record, record + kRecordSize[*record], 0, view, scanning::Unguarded{});
 }

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/recordFormat.h"
+#include "core/recordCatalogue.h"
 #include "zolt/error.h"
 
 namespace zolt {
@@ -25,34 +25,23 @@ class UnwrittenTail {
     pieceOffset_ = offset;
     if constexpr (requires { view_.piece(begin, offset); }) view_.piece(begin, offset);
   }
-  void fileHeader(const uint8_t* body) {
-    const uint8_t* const record = body - 1;
+  void record(RecordBody<kFileHeader> body) {
+    const uint8_t* const record = body.bytes - 1;
     if (allZero(record, kRecordSize[kFileHeader])) {
       if (held_++ == 0) heldOffset_ = pieceOffset_ + static_cast<uint64_t>(record - pieceBegin_);
       return;
     }
     release();
-    view_.fileHeader(body);
+    view_.record(body);
   }
-  void secondMarker(const uint8_t* body) {
+  template <RecordType Type>
+  void record(RecordBody<Type> body) {
     release();
-    view_.secondMarker(body);
+    view_.record(body);
   }
   void dataRecords(const uint8_t* records, size_t count) {
     release();
     view_.dataRecords(records, count);
-  }
-  void pressure(const uint8_t* body) {
-    release();
-    view_.pressure(body);
-  }
-  void index(const uint8_t* body) {
-    release();
-    view_.index(body);
-  }
-  void system(const uint8_t* body) {
-    release();
-    view_.system(body);
   }
   void unknownType(uint8_t type, uint64_t offset) {
     release();
@@ -85,7 +74,7 @@ class UnwrittenTail {
       if constexpr (requires { view_.piece(kZeros, 0); }) {
         view_.piece(kZeros, heldOffset_ + i * kRecordSize[kFileHeader]);
       }
-      view_.fileHeader(kZeros + 1);
+      view_.record(RecordBody<kFileHeader>{kZeros + 1});
     }
     if constexpr (requires { view_.piece(kZeros, 0); }) view_.piece(pieceBegin_, pieceOffset_);
     held_ = 0;

@@ -30,15 +30,14 @@ Loaded loadLibrary() {
   }
   NetcdfApi& api = loaded.api;
   std::string& why = loaded.why;
-  loaded.ok = load(library, "nc_create", api.create, why) && load(library, "nc_create_mem", api.createMem, why) &&
-              load(library, "nc_close", api.close, why) && load(library, "nc_close_memio", api.closeMemio, why) &&
+  loaded.ok = load(library, "nc_create", api.create, why) && load(library, "nc_close", api.close, why) &&
               load(library, "nc_abort", api.abort, why) && load(library, "nc_def_grp", api.defGrp, why) &&
               load(library, "nc_def_dim", api.defDim, why) && load(library, "nc_def_var", api.defVar, why) &&
               load(library, "nc_def_var_chunking", api.defVarChunking, why) &&
               load(library, "nc_def_var_deflate", api.defVarDeflate, why) &&
               load(library, "nc_def_var_fill", api.defVarFill, why) &&
               load(library, "nc_set_var_chunk_cache", api.setVarChunkCache, why) &&
-              load(library, "nc_enddef", api.enddef, why) && load(library, "nc_put_att_text", api.putAttText, why) &&
+              load(library, "nc_enddef", api.enddef, why) && load(library, "nc_sync", api.sync, why) && load(library, "nc_put_att_text", api.putAttText, why) &&
               load(library, "nc_put_att_double", api.putAttDouble, why) &&
               load(library, "nc_put_att_longlong", api.putAttLonglong, why) &&
               load(library, "nc_put_vara_short", api.putVaraShort, why) &&

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <netcdf.h>
-#include <netcdf_mem.h>
 
 #include <string>
 
@@ -12,9 +11,7 @@ namespace zolt {
 
 struct NetcdfApi {
   decltype(&::nc_create) create;
-  decltype(&::nc_create_mem) createMem;
   decltype(&::nc_close) close;
-  decltype(&::nc_close_memio) closeMemio;
   decltype(&::nc_abort) abort;
   decltype(&::nc_def_grp) defGrp;
   decltype(&::nc_def_dim) defDim;
@@ -24,6 +21,7 @@ struct NetcdfApi {
   decltype(&::nc_def_var_fill) defVarFill;
   decltype(&::nc_set_var_chunk_cache) setVarChunkCache;
   decltype(&::nc_enddef) enddef;
+  decltype(&::nc_sync) sync;
   decltype(&::nc_put_att_text) putAttText;
   decltype(&::nc_put_att_double) putAttDouble;
   decltype(&::nc_put_att_longlong) putAttLonglong;

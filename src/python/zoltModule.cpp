@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "netcdf/groupLayout.h"
+#include "views/tableStream.h"
 #include "zolt/netcdf.h"
+#include "zolt/version.h"
 #include "zolt/zolt.h"
 
 namespace py = pybind11;
@@ -56,6 +59,8 @@ class OpenSource {
       input_.emplace(zolt::Input::memory({bytes, static_cast<size_t>(buffer_.size * buffer_.itemsize)}));
     }
   }
+  // Under the name that outputs show.
+  OpenSource(const Source& source, std::string name) : OpenSource(source) { input_ = input_->named(std::move(name)); }
   const zolt::Input& input() const { return *input_; }
 
  private:
@@ -138,6 +143,7 @@ zolt::ColumnSet chosenColumns(zolt::TableKind kind, const std::optional<std::vec
   return set;
 }
 
+// The one place a table's name is checked.
 zolt::TableKind tableKind(const std::string& name) {
   const std::optional<zolt::TableKind> kind = zolt::tableNamed(name);
   if (!kind) throw py::value_error("unknown table '" + name + "'; the tables are " + zolt::kTableNames);
@@ -223,19 +229,18 @@ py::object usesCarriedRate(const py::bytes& start) {
 // The --info=json lines of the sources under their names (as bytes), and
 // of the run when there are several.
 py::list infoLines(const py::list& sources, const std::vector<std::string>& names) {
-  zolt::SummaryRun run;
+  zolt::SummaryRun run({checkingSignals()});
   py::list lines;
   for (size_t i = 0; i < sources.size(); ++i) {
     const Source source = sourceOf(sources[i]);
     const OpenSource open(source);
-    zolt::Summary summary;
     zolt::FileOutcome outcome;
     {
       const py::gil_scoped_release released;
-      outcome = run.add(open.input(), summary, checkingSignals());
+      outcome = run.add(open.input());
     }
     if (!outcome.ok()) raise(outcome.error, source.name);
-    lines.append(zolt::infoJson(names.at(i), summary));
+    lines.append(zolt::infoJson(names.at(i), run.file()));
   }
   if (sources.size() > 1) lines.append(zolt::infoJson(std::nullopt, run.run()));
   return lines;
@@ -259,50 +264,132 @@ std::vector<zolt::NetcdfAttribute> attributesOf(const py::list& items) {
   return attributes;
 }
 
-// Writes the sources as one netCDF file at `path`, or in memory when there
-// is none: (the file's bytes or None, damages). Writes nothing unless every
-// source is read.
-py::tuple writeNetcdf(const py::list& sources, const std::vector<std::string>& names, std::optional<std::string> path,
-                      std::optional<int64_t> startNs, std::optional<int64_t> endNs, const py::list& attributes,
-                      const std::string& history, std::optional<std::string> onlyTable) {
-  std::vector<OpenSource> open;
+// The sources, each under its name, held open while they are read.
+struct OpenSources {
   std::vector<Source> given;
-  open.reserve(sources.size());
-  std::vector<zolt::NamedInput> inputs;
-  for (size_t i = 0; i < sources.size(); ++i) {
-    given.push_back(sourceOf(sources[i]));
-    open.emplace_back(given.back());
-    inputs.push_back({names.at(i), open.back().input()});
+  std::vector<OpenSource> open;
+  std::vector<zolt::Input> inputs;
+
+  OpenSources(const py::list& sources, const std::vector<std::string>& names) {
+    open.reserve(sources.size());
+    for (size_t i = 0; i < sources.size(); ++i) {
+      given.push_back(sourceOf(sources[i]));
+      open.emplace_back(given.back(), names.at(i));
+      inputs.push_back(open.back().input());
+    }
   }
+};
+
+[[noreturn]] void raiseNetcdf(const zolt::Error& error, const py::object& target) {
+  if (error.code == zolt::Errc::kOutOfMemory) throw std::bad_alloc();
+  if (error.code == zolt::Errc::kInvalidArgument) throw py::value_error(zolt::describe(error));
+  // OSError(errno, text, name) becomes the subclass for the errno.
+  PyErr_SetObject(PyExc_OSError, py::make_tuple(error.system, zolt::describe(error), target).ptr());
+  throw py::error_already_set();
+}
+
+// Writes the sources as one netCDF file at `path`: the damages. Writes
+// nothing unless every source is read.
+py::list writeNetcdf(const py::list& sources, const std::vector<std::string>& names, const std::string& path,
+                     std::optional<int64_t> startNs, std::optional<int64_t> endNs, const py::list& attributes,
+                     const std::string& history) {
+  const OpenSources open(sources, names);
   zolt::NetcdfOptions options;
   options.window = windowOf(startNs, endNs);
   options.attributes = attributesOf(attributes);
   options.history = history;
-  if (onlyTable) options.onlyTable = tableKind(*onlyTable);
   options.allOrNothing = true;
   options.keepGoing = checkingSignals();
   zolt::NetcdfResult result;
   {
     const py::gil_scoped_release released;
-    result = path ? zolt::writeNetcdf(*path, inputs, options) : zolt::netcdfInMemory(inputs, options);
+    result = zolt::writeNetcdf(path, open.inputs, options);
   }
   py::list damages;
   for (size_t i = 0; i < result.inputs.size(); ++i) {
-    if (!result.inputs[i].ok()) raise(result.inputs[i].error, given[i].name);
+    if (!result.inputs[i].ok()) raise(result.inputs[i].error, open.given[i].name);
     if (result.inputs[i].damage.any()) damages.append(damageOf(i, result.inputs[i].damage));
   }
-  if (result.error.failed()) {
-    if (result.error.code == zolt::Errc::kOutOfMemory) throw std::bad_alloc();
-    if (result.error.code == zolt::Errc::kInvalidArgument) throw py::value_error(result.message);
-    const std::string why = result.message.empty() ? zolt::describe(result.error) : result.message;
-    // OSError(errno, text, name) becomes the subclass for the errno.
-    const py::object target = path ? py::object(py::str(*path)) : py::object(py::none());
-    PyErr_SetObject(PyExc_OSError, py::make_tuple(result.error.system, why, target).ptr());
-    throw py::error_already_set();
+  if (result.error.failed()) raiseNetcdf(result.error, py::str(path));
+  return damages;
+}
+
+py::object attributeValue(const zolt::VariableAttribute& attribute) {
+  if (const auto* text = std::get_if<std::string>(&attribute.value)) return py::str(*text);
+  if (const auto* one = std::get_if<double>(&attribute.value)) return py::float_(*one);
+  const auto& pair = std::get<std::array<double, 2>>(attribute.value);
+  py::array_t<double> range(2);
+  range.mutable_at(0) = pair[0];
+  range.mutable_at(1) = pair[1];
+  return range;
+}
+
+template <typename Value>
+py::array arrayOfValues(const Value* values, size_t size) {
+  return py::array_t<Value>(static_cast<py::ssize_t>(size), values);
+}
+
+py::array storedArray(const zolt::StoredValues& stored) {
+  return std::visit(
+      [](const auto& values) -> py::array {
+        using Values = std::decay_t<decltype(values)>;
+        if constexpr (std::is_same_v<Values, std::vector<std::string>>) {
+          py::list texts;
+          for (const std::string& text : values) texts.append(py::str(text));
+          return py::module_::import("numpy").attr("array")(texts, py::arg("dtype") = "O");
+        } else {
+          return arrayOfValues(values.data(), values.size());
+        }
+      },
+      stored.values);
+}
+
+// One table of the sources as the variables of its netCDF group, as they
+// are stored, with their attributes, for xarray to decode as it decodes the
+// file: ([(name, values, attributes)], damages).
+py::tuple datasetVariables(const py::list& sources, const std::vector<std::string>& names, const std::string& table,
+                           std::optional<int64_t> startNs, std::optional<int64_t> endNs) {
+  const zolt::TableKind kind = tableKind(table);
+  const OpenSources open(sources, names);
+  zolt::TableOptions options;
+  options.window = windowOf(startNs, endNs);
+  options.keepGoing = checkingSignals();
+  zolt::RunStart start;
+  {
+    const py::gil_scoped_release released;
+    start = zolt::lookAtStarts(open.inputs, options.window);
   }
-  py::object memory = py::none();
-  if (!path) memory = py::bytes(reinterpret_cast<const char*>(result.memory.data()), result.memory.size());
-  return py::make_tuple(memory, damages);
+  const int64_t epoch = start.firstMarker ? int64_t{*start.firstMarker} * 1000000 : 0;
+  zolt::GroupLayout layout(kind, epoch, start.untimed(kind));
+  options.columns = layout.columns();
+  zolt::TableRun run(kind, options);
+  py::list damages;
+  for (size_t i = 0; i < open.inputs.size(); ++i) {
+    zolt::FileOutcome outcome;
+    {
+      const py::gil_scoped_release released;
+      outcome = run.add(open.inputs[i]);
+    }
+    if (!outcome.ok()) raise(outcome.error, open.given[i].name);
+    if (outcome.damage.any()) damages.append(damageOf(i, outcome.damage));
+  }
+  const zolt::Table rows = run.take();
+  py::list variables;
+  for (size_t i = 0; i < layout.variables().size(); ++i) {
+    const py::array values = storedArray(layout.encode(i, rows, rows.rows));
+    py::dict attributes;
+    for (const zolt::VariableAttribute& attribute : layout.attributes(i)) {
+      attributes[py::str(attribute.name)] = attributeValue(attribute);
+    }
+    if (const auto fill = layout.fill(i)) {
+      std::visit([&](const auto& value) { attributes["_FillValue"] = py::cast(value); }, *fill);
+    }
+    for (const zolt::VariableAttribute& attribute : layout.closingAttributes(i)) {
+      attributes[py::str(attribute.name)] = attributeValue(attribute);
+    }
+    variables.append(py::make_tuple(std::string(layout.variables()[i].name), values, attributes));
+  }
+  return py::make_tuple(variables, damages);
 }
 
 // (name, numpy dtype, in the CSV table, the value column a count column
@@ -332,11 +419,16 @@ PYBIND11_MODULE(_zolt, module) {
              "The deployment check of the sources as JSON lines.");
   module.def("table_columns", &tableColumns, py::arg("table"), "Every column a table can have.");
   module.def("write_netcdf", &writeNetcdf, py::arg("sources"), py::arg("names"), py::arg("path"), py::arg("start_ns"),
-             py::arg("end_ns"), py::arg("attributes"), py::arg("history"), py::arg("only_table") = py::none(),
-             "Writes the sources as one netCDF file, or in memory without a path: (bytes or None, damages).");
+             py::arg("end_ns"), py::arg("attributes"), py::arg("history"),
+             "Writes the sources as one netCDF file: the damages.");
+  module.def("dataset_variables", &datasetVariables, py::arg("sources"), py::arg("names"), py::arg("table"),
+             py::arg("start_ns"), py::arg("end_ns"),
+             "One table as the variables of its netCDF group, as stored: ([(name, values, attributes)], damages).");
   module.def(
       "attribute_name_problem", [](const std::string& name) { return zolt::attributeNameProblem(name); },
       py::arg("name"), "Why netCDF would not take the name for a global attribute; None when it would.");
-  module.attr("tables") = py::make_tuple("header", "marker", "data", "pressure", "index", "system");
+  py::list tables;
+  for (size_t kind = 0; kind < zolt::kTableKinds; ++kind) tables.append(std::string(zolt::tableName(static_cast<zolt::TableKind>(kind))));
+  module.attr("tables") = py::tuple(tables);
   module.attr("__version__") = ZOLT_VERSION;
 }

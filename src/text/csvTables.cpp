@@ -1,30 +1,32 @@
 // Tables for analysis tools: one CSV table of one record type over every
-// input of a run, with exact values and ISO 8601 times in UTC.
-#include "text/exactFormat.h"
+// input of a run, with exact values and ISO 8601 times in UTC. The header
+// row and every row but the data table's follow from the catalogue.
+#include <cerrno>
+#include <string>
+
 #include "core/readInput.h"
+#include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
-#include "views/tableRows.h"
+#include "text/exactFormat.h"
 #include "text/textFormat.h"
 #include "text/textOut.h"
+#include "views/tableRows.h"
 #include "zolt/csv.h"
-#include "zolt/units.h"
 
 namespace zolt {
 
 namespace {
 
-constexpr std::string_view kHeaderRows[] = {
-    "time,ver,id,rate,duration_s\n",
-    "time\n",
-    "time,sample,acc_x,acc_y,acc_z,quat_0,quat_1,quat_2,quat_3\n",
-    "time,counts,volts,ext_press_bar\n",
-    "time,duration_s,max_val,file\n",
-    "time,batt_V,vmodem_V,ext_press_bar,int_press_psia,temp_degC,hum_pct\n",
-};
-
 constexpr size_t kRowRoom = 512;  // more than any row
-constexpr int kMaxValBits = 16;
-constexpr int kVoltsBits = 17;  // counts * 2.5 / 65536 = counts * 5 / 2^17
+
+// The names of the table's CSV columns, in their order.
+std::string headerRow(TableKind kind) {
+  std::string row;
+  for (const ColumnDefinition& column : columnsOf(kind)) {
+    if (column.csv) row.append(row.empty() ? "" : ",").append(column.name);
+  }
+  return row + "\n";
+}
 
 // A CSV field: quoted only when it holds a comma or a double quote, which
 // is then doubled.
@@ -39,8 +41,20 @@ char* putCsvField(char* out, std::string_view text) {
   return out;
 }
 
-char* putEngValue(char* out, AdcChannel channel, uint16_t counts) {
-  return putShortest(out, adcEngValue(channel, counts, nullptr));
+char* putCell(char* out, const Cell& cell) {
+  switch (cell.kind) {
+    case Cell::kInteger:
+      if (cell.integer < 0) *out++ = '-';
+      return putUnsigned(out, cell.integer < 0 ? 0 - static_cast<uint64_t>(cell.integer) : static_cast<uint64_t>(cell.integer));
+    case Cell::kFraction: return putExactFraction(out, cell.integer, cell.bits);
+    case Cell::kThousandths: return putExactThousandths(out, static_cast<uint32_t>(cell.integer));
+    case Cell::kSingle: return putShortest(out, cell.single);
+    case Cell::kDouble: return putShortest(out, cell.real);
+    case Cell::kText: break;
+  }
+  char escaped[escapedNameRoom(kFileNameSize)];
+  const char* escapedEnd = putEscapedName(escaped, cell.text.substr(0, kFileNameSize));
+  return putCsvField(out, std::string_view(escaped, static_cast<size_t>(escapedEnd - escaped)));
 }
 
 // Each kept row as a line of text.
@@ -48,55 +62,25 @@ class CsvRows {
  public:
   explicit CsvRows(TextOut& out) : out_(out) {}
 
-  void header(int64_t time, const FileHeader& header) {
+  template <RecordType Type>
+  void row(int64_t time, RecordBody<Type> body) {
     char* out = putTime(reserveRow(), time, 3);
-    out = putUnsigned(putText(out, ","), header.ver);
-    out = putUnsigned(putText(out, ","), header.id);
-    out = putUnsigned(putText(out, ","), header.rate);
-    out = putExactThousandths(putText(out, ","), header.durationMs);
+    const std::span<const CatalogueColumn> columns = entryOf(Type).columns;
+    for (size_t number = kTimeColumn + 1; number < columns.size(); ++number) {
+      if (columns[number].definition.csv) out = putCell(putText(out, ","), columns[number].cell(body.bytes));
+    }
     endRow(out);
   }
-
-  void marker(int64_t time) { endRow(putTime(reserveRow(), time, 3)); }
 
   void data(int64_t markerTime, uint16_t rate, uint64_t firstSample, const uint8_t* records, size_t count) {
     SampleClock clock(firstSample, rate);
     for (size_t i = 0; i < count; ++i, clock.step()) {
       const int64_t time = markerTime == kNoTime ? kNoTime : markerTime + clock.offset();
-      const DataRecord record = readData(records + i * kDataRecordSize + 1);
+      const DataRecord record = Record<kDataRecord>::read(records + i * kDataRecordSize + 1);
       char* out = putTime(reserveRow(), time, 6);
       out = putUnsigned(putText(out, ","), firstSample + i);
       endRow(putInertialFields(out, record.acc, record.quat));
     }
-  }
-
-  void pressure(int64_t time, uint16_t counts) {
-    char* out = putTime(reserveRow(), time, 3);
-    out = putUnsigned(putText(out, ","), counts);
-    out = putExactFraction(putText(out, ","), int64_t{counts} * 5, kVoltsBits);
-    out = putEngValue(putText(out, ","), kExtPressure, counts);
-    endRow(out);
-  }
-
-  void index(int64_t time, const IndexRecord& index) {
-    char escaped[escapedNameRoom(kFileNameSize)];
-    const char* escapedEnd = putEscapedName(escaped, index.file);
-    char* out = putTime(reserveRow(), time, 3);
-    out = putExactThousandths(putText(out, ","), index.durationMs);
-    out = putExactFraction(putText(out, ","), index.maxVal, kMaxValBits);
-    out = putCsvField(putText(out, ","), std::string_view(escaped, static_cast<size_t>(escapedEnd - escaped)));
-    endRow(out);
-  }
-
-  void system(int64_t time, const SystemRecord& system) {
-    char* out = putTime(reserveRow(), time, 3);
-    out = putShortest(putText(out, ","), supplyVolts(system.batt));
-    out = putShortest(putText(out, ","), supplyVolts(system.vmodem));
-    out = putEngValue(putText(out, ","), kExtPressure, system.extPress);
-    out = putEngValue(putText(out, ","), kIntPressure, system.intPress);
-    out = putEngValue(putText(out, ","), kTemperature, system.temp);
-    out = putEngValue(putText(out, ","), kHumidity, system.hum);
-    endRow(out);
   }
 
   Error failure() const { return out_.failure(); }
@@ -115,31 +99,50 @@ class CsvRows {
 }  // namespace
 
 struct CsvRun::Impl {
-  TableKind table;
-  TimeWindow window;
+  CsvOptions options;
   TextOut out;
-  uint16_t rate = 0;  // from the latest file header of the run
+  bool begun = false;  // the header row is written
+  uint16_t rate = 0;   // from the latest file header of the run
 };
 
-CsvRun::CsvRun(TableKind table, const TimeWindow& window, Sink& sink)
-    : impl_(std::make_unique<Impl>(Impl{table, window, TextOut(sink), 0})) {}
+CsvRun::CsvRun(Sink& sink, CsvOptions options)
+    : impl_(std::make_unique<Impl>(Impl{std::move(options), TextOut(sink), false, 0})) {}
 
 CsvRun::~CsvRun() = default;
+CsvRun::CsvRun(CsvRun&&) noexcept = default;
+CsvRun& CsvRun::operator=(CsvRun&&) noexcept = default;
 
-Error CsvRun::writeHeaderRow() {
+namespace {
+
+// The header row, once, before any row.
+Error begin(TextOut& out, TableKind table, bool& begun) {
+  if (begun) return {};
   try {
-    impl_->out.text(kHeaderRows[static_cast<size_t>(impl_->table)]);
+    out.text(headerRow(table));
   } catch (const std::bad_alloc&) {
     return outOfMemory();
   }
-  return impl_->out.flush();
+  begun = true;
+  return {};
 }
 
-FileOutcome CsvRun::file(const Input& input, const KeepGoing& keepGoing) {
+}  // namespace
+
+Error CsvRun::finish() {
+  if (impl_ == nullptr) return {Errc::kInvalidArgument, EINVAL};
   Impl& run = *impl_;
+  if (Error begun = begin(run.out, run.options.table, run.begun); begun.failed()) return begun;
+  return run.out.flush();
+}
+
+FileOutcome CsvRun::add(const Input& input) {
+  if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
+  Impl& run = *impl_;
+  // The header row comes first, even before a file that cannot be read.
+  if (Error begun = begin(run.out, run.options.table, run.begun); begun.failed()) return {std::move(begun), {}};
   CsvRows rows(run.out);
-  TableRowsView<CsvRows> view(run.table, run.window, run.rate, rows);
-  FileOutcome outcome = readInput(input, view, keepGoing);
+  TableRowsView<CsvRows> view(run.options.table, run.options.window, run.rate, rows);
+  FileOutcome outcome = readInput(input, view, run.options.keepGoing);
   run.rate = view.rate();
   // The rows come before anything the caller says of the input.
   if (const Error written = run.out.flush(); written.failed()) outcome.error = written;

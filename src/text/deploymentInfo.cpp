@@ -1,9 +1,12 @@
-#include "views/deploymentSummary.h"
-#include "text/exactFormat.h"
+#include <cerrno>
+
 #include "core/readInput.h"
+#include "core/recordCatalogue.h"
+#include "text/exactFormat.h"
 #include "text/textFormat.h"
 #include "text/textOut.h"
 #include "text/utf8Name.h"
+#include "views/deploymentSummary.h"
 #include "zolt/summary.h"
 #include "zolt/tables.h"
 
@@ -11,7 +14,7 @@ namespace zolt {
 
 namespace {
 
-constexpr const char* kTypeNames[kRecordTypes] = {"header", "marker", "data", "pressure", "index", "system"};
+std::string typeName(size_t type) { return std::string(entryOf(static_cast<RecordType>(type)).name); }
 
 std::string shortest(const SensorInfo& sensor, double value) {
   char text[64];
@@ -96,7 +99,7 @@ void samplingLine(std::string& out, const Summary& summary) {
 }
 
 void sensorLines(std::string& out, const Summary& summary) {
-  for (int sensor = 0; sensor < kSensors; ++sensor) {
+  for (size_t sensor = 0; sensor < kSensors; ++sensor) {
     const SensorInfo& info = kSensorInfo[sensor];
     const ReadingRange& range = summary.sensors[sensor];
     if (range.count == 0) {
@@ -155,7 +158,7 @@ std::string jsonOptional(const std::optional<Value>& value, Show show) {
 
 std::string jsonSensors(const Summary& summary) {
   std::string out = "{";
-  for (int sensor = 0; sensor < kSensors; ++sensor) {
+  for (size_t sensor = 0; sensor < kSensors; ++sensor) {
     const SensorInfo& info = kSensorInfo[sensor];
     const ReadingRange& range = summary.sensors[sensor];
     out += (sensor == 0 ? "\"" : ",\"") + std::string(info.key) + "\":";
@@ -197,7 +200,7 @@ std::string infoText(std::optional<std::string_view> name, const Summary& summar
   out += ": " + std::to_string(summary.bytes) + " bytes\n";
   std::vector<std::string> counts;
   for (size_t type = 0; type < kRecordTypes; ++type) {
-    counts.push_back(std::to_string(summary.records[type]) + " " + kTypeNames[type]);
+    counts.push_back(std::to_string(summary.records[type]) + " " + typeName(type));
   }
   wrappedLine(out, "records", joined(counts, ", "));
   markerLines(out, summary);
@@ -219,7 +222,7 @@ std::string infoJson(std::optional<std::string_view> name, const Summary& summar
   }
   out += ",\"bytes\":" + jsonNumber(summary.bytes) + ",\"records\":{";
   for (size_t type = 0; type < kRecordTypes; ++type) {
-    out += (type == 0 ? "\"" : ",\"") + std::string(kTypeNames[type]) + "\":" + jsonNumber(summary.records[type]);
+    out += (type == 0 ? "\"" : ",\"") + typeName(type) + "\":" + jsonNumber(summary.records[type]);
   }
   out += "},\"unknown_bytes\":" + jsonNumber(summary.unknownBytes) + ",\"first_unknown_offset\":" +
          (summary.unknownBytes > 0 ? jsonNumber(summary.firstUnknownOffset) : "null") +
@@ -251,18 +254,22 @@ struct InfoRun::Impl {
   uint64_t files = 0;
 };
 
-InfoRun::InfoRun(InfoFormat format, Sink& sink) : impl_(std::make_unique<Impl>(Impl{format, TextOut(sink), {}, 0})) {}
+InfoRun::InfoRun(Sink& sink, InfoOptions options)
+    : impl_(std::make_unique<Impl>(Impl{options.format, TextOut(sink), SummaryRun({std::move(options.keepGoing)}), 0})) {}
 
 InfoRun::~InfoRun() = default;
+InfoRun::InfoRun(InfoRun&&) noexcept = default;
+InfoRun& InfoRun::operator=(InfoRun&&) noexcept = default;
 
-FileOutcome InfoRun::file(std::string_view name, const Input& input) {
+FileOutcome InfoRun::add(const Input& input) {
+  if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   Impl& info = *impl_;
-  Summary file;
-  FileOutcome outcome = info.run.add(input, file);
+  FileOutcome outcome = info.run.add(input);
   if (outcome.error.failed()) return outcome;
   ++info.files;
+  const Summary& file = info.run.file();
   try {
-    info.out.text(info.format == InfoFormat::kJson ? infoJson(name, file) : infoText(name, file, 1));
+    info.out.text(info.format == InfoFormat::kJson ? infoJson(input.name(), file) : infoText(input.name(), file, 1));
   } catch (const std::bad_alloc&) {
     outcome.error = outOfMemory();
   }
@@ -270,7 +277,8 @@ FileOutcome InfoRun::file(std::string_view name, const Input& input) {
   return outcome;
 }
 
-Error InfoRun::describeRun() {
+Error InfoRun::finish() {
+  if (impl_ == nullptr) return {Errc::kInvalidArgument, EINVAL};
   Impl& info = *impl_;
   try {
     info.out.text(info.format == InfoFormat::kJson ? infoJson(std::nullopt, info.run.run())

@@ -1,13 +1,15 @@
 // The report: the Decoder state, one handler per record type, and the view
 // that hands the scanner's records to them.
+#include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "core/readInput.h"
-#include "core/recordFormat.h"
+#include "core/readings.h"
+#include "core/recordCatalogue.h"
 #include "text/textFormat.h"
 #include "text/textOut.h"
 #include "zolt/report.h"
-#include "zolt/units.h"
 
 namespace zolt {
 
@@ -17,16 +19,17 @@ constexpr size_t kLineRoom = 256;  // more than any line without a file name
 
 class ReportView {
  public:
-  ReportView(ReportSwitches switches, Sink& sink) : switches_(switches), out_(sink) {}
+  ReportView(ReportSwitches switches, Sink& sink, KeepGoing keepGoing)
+      : switches_(switches), out_(sink), keepGoing_(std::move(keepGoing)) {}
 
-  FileOutcome decodeFile(std::string_view name, const Input& input);
+  FileOutcome decodeFile(const Input& input);
 
-  // The scanner's view.
-  void fileHeader(const uint8_t* body) { printFileHdr(body); }
-  void secondMarker(const uint8_t* body) { printSecMarker(body); }
-  void pressure(const uint8_t* body) { printPressure(body); }
-  void index(const uint8_t* body) { printIndexRcd(body); }
-  void system(const uint8_t* body) { printSysRcd(body); }
+  // The scanner's view: a line of its own for every record type.
+  void record(RecordBody<kFileHeader> body) { printFileHdr(body.bytes); }
+  void record(RecordBody<kSecondMarker> body) { printSecMarker(body.bytes); }
+  void record(RecordBody<kPressureRecord> body) { printPressure(body.bytes); }
+  void record(RecordBody<kIndexRecord> body) { printIndexRcd(body.bytes); }
+  void record(RecordBody<kSystemRecord> body) { printSysRcd(body.bytes); }
   void unknownType(uint8_t type, uint64_t /*offset*/) { reportUnknownType(type); }
   // Data records come a hundred to the second; when they are only counted,
   // a run of them is counted in one go.
@@ -55,12 +58,9 @@ class ReportView {
   void reportUnknownType(uint8_t type);
   void reportAboutFile(std::string_view before, std::string_view name, std::string_view after);
   void reportClosingLine(std::string_view name);
-  static char* putEngValue(char* out, AdcChannel channel, uint16_t counts, int width, int decimals) {
-    return putFixed(out, double{adcEngValue(channel, counts, nullptr)}, width, decimals);
-  }
-
   ReportSwitches switches_;
   TextOut out_;
+  KeepGoing keepGoing_;
   DateCache dates_;
   uint32_t numDataRecs_ = 0;  // data records not yet shown in a count line
   uint32_t totDataRecs_ = 0;  // data records in the current file
@@ -76,7 +76,7 @@ void ReportView::checkDataRecs() {
 }
 
 void ReportView::printDataInFull(const uint8_t* body) {
-  const DataRecord record = readData(body);
+  const DataRecord record = Record<kDataRecord>::read(body);
   out_.commit(putInertialData(out_.reserve(kLineRoom), record.acc, record.quat));
 }
 
@@ -122,7 +122,7 @@ void ReportView::cutRecord(const uint8_t* bytes, size_t size, uint64_t /*offset*
 }
 
 void ReportView::printFileHdr(const uint8_t* body) {
-  const FileHeader header = readFileHeader(body);
+  const FileHeader header = Record<kFileHeader>::read(body);
   duration_ = header.durationMs;
   char* out = out_.reserve(kLineRoom);
   out = putUnsigned(putText(out, "FileHdr ver="), header.ver);
@@ -145,7 +145,7 @@ void ReportView::printData(const uint8_t* body) {
 
 void ReportView::printSecMarker(const uint8_t* body) {
   checkDataRecs();
-  const int32_t time = readMarkerTime(body);
+  const int32_t time = Record<kSecondMarker>::read(body).time;
   if (switches_.totalsOnly || switches_.pressOnly || switches_.sysRecOnly) return;
   char* out = out_.reserve(kLineRoom);
   out = putCalendar(putText(out, "Second Marker "), time, dates_);
@@ -154,7 +154,7 @@ void ReportView::printSecMarker(const uint8_t* body) {
 
 void ReportView::printIndexRcd(const uint8_t* body) {
   checkDataRecs();
-  const IndexRecord record = readIndex(body);
+  const IndexRecord record = Record<kIndexRecord>::read(body);
   const auto maxVal = static_cast<float>(record.maxVal / 65536.0);
   if (switches_.totalsOnly) return;
   char* out = out_.reserve(kLineRoom);
@@ -168,31 +168,34 @@ void ReportView::printIndexRcd(const uint8_t* body) {
 
 void ReportView::printPressure(const uint8_t* body) {
   checkDataRecs();
-  const uint16_t counts = readPressureCounts(body);
+  const uint16_t counts = Record<kPressureRecord>::read(body).counts;
   if (switches_.totalsOnly || switches_.sysRecOnly) return;
+  const PressureReadings readings = pressureReadings(counts);
   char* out = out_.reserve(kLineRoom);
   out = putUnsigned(putText(out, "Ext Pressure "), counts);
-  out = putFixed(putText(out, " counts "), converterVolts(counts), 5, 2);
-  out = putEngValue(putText(out, " volts "), kExtPressure, counts, 6, 3);
+  out = putFixed(putText(out, " counts "), readings.volts, 5, 2);
+  out = putFixed(putText(out, " volts "), readings.bar, 6, 3);
   out_.commit(putText(out, " bar\n"));
 }
 
 void ReportView::printSysRcd(const uint8_t* body) {
   checkDataRecs();
-  const SystemRecord record = readSystem(body);
+  const SystemRecord record = Record<kSystemRecord>::read(body);
   if (switches_.totalsOnly || switches_.pressOnly) return;
+  const SystemReadings readings = systemReadings(record);
   char* out = out_.reserve(kLineRoom);
   out = putCalendar(putText(out, "Sys Rcd "), record.time, dates_);
-  out = putFixed(putText(out, " Batt "), supplyVolts(record.batt), 5, 2);
-  out = putFixed(putText(out, "V Vmodem "), supplyVolts(record.vmodem), 5, 2);
-  out = putEngValue(putText(out, "V ExtPress "), kExtPressure, record.extPress, 6, 3);
-  out = putEngValue(putText(out, " bar IntPress "), kIntPressure, record.intPress, 5, 2);
-  out = putEngValue(putText(out, " psia Temp "), kTemperature, record.temp, 4, 1);
-  out = putEngValue(putText(out, " degC Hum "), kHumidity, record.hum, 4, 1);
+  out = putFixed(putText(out, " Batt "), readings.battV, 5, 2);
+  out = putFixed(putText(out, "V Vmodem "), readings.vmodemV, 5, 2);
+  out = putFixed(putText(out, "V ExtPress "), readings.extPressBar, 6, 3);
+  out = putFixed(putText(out, " bar IntPress "), readings.intPressPsia, 5, 2);
+  out = putFixed(putText(out, " psia Temp "), readings.tempDegC, 4, 1);
+  out = putFixed(putText(out, " degC Hum "), readings.humPct, 4, 1);
   out_.commit(putText(out, "%\n"));
 }
 
-FileOutcome ReportView::decodeFile(std::string_view name, const Input& input) {
+FileOutcome ReportView::decodeFile(const Input& input) {
+  const std::string_view name = input.name();
   FileOutcome outcome;
   try {
     InputBlocks blocks(input);
@@ -202,7 +205,7 @@ FileOutcome ReportView::decodeFile(std::string_view name, const Input& input) {
     } else {
       reportAboutFile("\nDecoding file ", name, ":\n");
       totDataRecs_ = 0;
-      outcome = scanLiterally(blocks, *this);
+      outcome = scanLiterally(blocks, *this, keepGoing_);
       checkDataRecs();
       if (outcome.error.code == Errc::kCannotRead || outcome.error.code == Errc::kShrank) {
         reportAboutFile("Could not read file ", name, "\n");
@@ -222,10 +225,18 @@ struct Report::Impl {
   ReportView view;
 };
 
-Report::Report(ReportSwitches switches, Sink& sink) : impl_(std::make_unique<Impl>(Impl{{switches, sink}})) {}
+Report::Report(Sink& sink, ReportOptions options)
+    : impl_(std::make_unique<Impl>(Impl{{options.switches, sink, std::move(options.keepGoing)}})) {}
 
 Report::~Report() = default;
+Report::Report(Report&&) noexcept = default;
+Report& Report::operator=(Report&&) noexcept = default;
 
-FileOutcome Report::file(std::string_view name, const Input& input) { return impl_->view.decodeFile(name, input); }
+FileOutcome Report::add(const Input& input) {
+  if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
+  return impl_->view.decodeFile(input);
+}
+
+Error Report::finish() { return impl_ == nullptr ? Error{Errc::kInvalidArgument, EINVAL} : Error{}; }
 
 }  // namespace zolt

@@ -1,6 +1,7 @@
 // Draws the gathered run as SVG: six panels on one UTC time axis, each
 // column showing the range of its values and a line through their means.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -365,10 +366,11 @@ class Drawing {
 }  // namespace
 
 Result<std::string> PlotRun::render() const {
+  if (impl_ == nullptr) return Error{Errc::kInvalidArgument, EINVAL};
   try {
-    return {Drawing(impl_->columns, impl_->facts).draw(), {}};
+    return Drawing(impl_->gathered.columns, impl_->gathered.facts).draw();
   } catch (const std::bad_alloc&) {
-    return {{}, outOfMemory()};
+    return outOfMemory();
   }
 }
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/recordFormat.h"
+#include "core/recordCatalogue.h"
 
 namespace zolt {
 

@@ -4,12 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/recordFormat.h"
-#include "core/sampleClock.h"
-#include "core/shortestDecimal.h"
 #include "views/columnMemory.h"
-#include "views/tableCatalogue.h"
-#include "zolt/units.h"
 
 namespace zolt {
 

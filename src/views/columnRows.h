@@ -9,12 +9,10 @@
 #include <iterator>
 #include <string>
 
-#include "core/recordFormat.h"
+#include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
-#include "core/shortestDecimal.h"
-#include "views/tableCatalogue.h"
+#include "views/cellValue.h"
 #include "zolt/tables.h"
-#include "zolt/units.h"
 
 namespace zolt {
 
@@ -57,79 +55,57 @@ class ColumnRows {
     }
   }
 
-  void header(int64_t time, const FileHeader& record) {
+  // A row of any table but the data table, a cell for each chosen column.
+  template <RecordType Type>
+  void row(int64_t time, RecordBody<Type> body) {
     putTime(time);
-    put<int64_t>(kHeaderVer, record.ver);
-    put<int64_t>(kHeaderId, record.id);
-    put<int64_t>(kHeaderRate, record.rate);
-    put<double>(kHeaderDurationS, record.durationMs / 1000.0);
-    put<uint32_t>(kHeaderDurationMs, record.durationMs);
-    ++table_.rows;
-  }
-
-  void marker(int64_t time) {
-    putTime(time);
+    const std::span<const CatalogueColumn> columns = entryOf(Type).columns;
+    for (size_t number = kTimeColumn + 1; number < columns.size(); ++number) {
+      if (Column* column = chosen_[number]; column != nullptr) putCell(*column, columns[number].cell(body.bytes));
+    }
     ++table_.rows;
   }
 
   void data(int64_t markerTime, uint16_t rate, uint64_t firstSample, const uint8_t* records, size_t count) {
     dataTimes(markerTime, rate, firstSample, count);
-    if (Column* column = chosen_[kDataSample]; column != nullptr) {
+    if (Column* column = chosen_[dataColumns::kSample]; column != nullptr) {
       auto* out = ColumnWriter::extend<int64_t>(*column, count);
       for (size_t i = 0; i < count; ++i) out[i] = static_cast<int64_t>(firstSample + i);
     }
     const uint8_t* const bodies = records + 1;
     for (size_t axis = 0; axis < kAccAxes; ++axis) {
       const size_t field = accOffset(axis);
-      eachData<double>(kDataAcc + axis, bodies, count, [=](const uint8_t* body) { return accCount(body + field) / 65536.0; });
-      eachData<int32_t>(kDataAccCounts + axis, bodies, count, [=](const uint8_t* body) { return accCount(body + field); });
+      eachData<double>(dataColumns::kAcc + axis, bodies, count,
+                       [=](const uint8_t* body) { return accCount(body + field) / 65536.0; });
+      eachData<int32_t>(dataColumns::kAccCounts + axis, bodies, count,
+                        [=](const uint8_t* body) { return accCount(body + field); });
     }
     for (size_t part = 0; part < kQuatParts; ++part) {
       const size_t field = quatOffset(part);
-      eachData<double>(kDataQuat + part, bodies, count, [=](const uint8_t* body) { return quatCount(body + field) / 16384.0; });
-      eachData<int16_t>(kDataQuatCounts + part, bodies, count, [=](const uint8_t* body) { return quatCount(body + field); });
+      eachData<double>(dataColumns::kQuat + part, bodies, count,
+                       [=](const uint8_t* body) { return quatCount(body + field) / 16384.0; });
+      eachData<int16_t>(dataColumns::kQuatCounts + part, bodies, count,
+                        [=](const uint8_t* body) { return quatCount(body + field); });
     }
     table_.rows += count;
-  }
-
-  void pressure(int64_t time, uint16_t counts) {
-    putTime(time);
-    put<int64_t>(kPressureCounts, counts);
-    put<double>(kPressureVolts, converterVolts(counts));
-    put<double>(kPressureBar, shortestDecimal(adcEngValue(kExtPressure, counts, nullptr)));
-    ++table_.rows;
-  }
-
-  void index(int64_t time, const IndexRecord& record) {
-    putTime(time);
-    put<double>(kIndexDurationS, record.durationMs / 1000.0);
-    put<double>(kIndexMaxVal, record.maxVal / 65536.0);
-    if (Column* column = chosen_[kIndexFile]; column != nullptr) ColumnWriter::appendText(*column, std::string(record.file));
-    put<uint32_t>(kIndexDurationMs, record.durationMs);
-    put<uint32_t>(kIndexMaxValCounts, record.maxVal);
-    ++table_.rows;
-  }
-
-  void system(int64_t time, const SystemRecord& record) {
-    putTime(time);
-    const uint16_t counts[] = {record.batt, record.vmodem, record.extPress, record.intPress, record.temp, record.hum};
-    const double values[] = {supplyVolts(record.batt),
-                             supplyVolts(record.vmodem),
-                             shortestDecimal(adcEngValue(kExtPressure, record.extPress, nullptr)),
-                             shortestDecimal(adcEngValue(kIntPressure, record.intPress, nullptr)),
-                             shortestDecimal(adcEngValue(kTemperature, record.temp, nullptr)),
-                             shortestDecimal(adcEngValue(kHumidity, record.hum, nullptr))};
-    for (size_t i = 0; i < std::size(counts); ++i) {
-      put<double>(kSystemValues + i, values[i]);
-      put<uint16_t>(kSystemCounts + i, counts[i]);
-    }
-    ++table_.rows;
   }
 
  private:
   template <typename Value, typename Given>
   void put(size_t number, Given value) {
     if (Column* column = chosen_[number]; column != nullptr) *ColumnWriter::extend<Value>(*column, 1) = static_cast<Value>(value);
+  }
+
+  static void putCell(Column& column, const Cell& cell) {
+    switch (column.definition().type) {
+      case ColumnType::kInt16: *ColumnWriter::extend<int16_t>(column, 1) = static_cast<int16_t>(cell.integer); break;
+      case ColumnType::kUint16: *ColumnWriter::extend<uint16_t>(column, 1) = static_cast<uint16_t>(cell.integer); break;
+      case ColumnType::kInt32: *ColumnWriter::extend<int32_t>(column, 1) = static_cast<int32_t>(cell.integer); break;
+      case ColumnType::kUint32: *ColumnWriter::extend<uint32_t>(column, 1) = static_cast<uint32_t>(cell.integer); break;
+      case ColumnType::kInt64: *ColumnWriter::extend<int64_t>(column, 1) = cell.integer; break;
+      case ColumnType::kFloat64: *ColumnWriter::extend<double>(column, 1) = valueOf(cell); break;
+      case ColumnType::kText: ColumnWriter::appendText(column, std::string(cell.text)); break;
+    }
   }
 
   int64_t scaled(int64_t time) const { return time == kNoTime ? kNoTime : time * timeScale_; }

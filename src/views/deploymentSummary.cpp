@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "core/readInput.h"
-#include "core/recordFormat.h"
+#include "core/readings.h"
 #include "zolt/units.h"
 
 namespace zolt {
@@ -21,17 +21,17 @@ const SensorInfo kSensorInfo[kSensors] = {
 
 namespace {
 
-// The law from a count to each sensor's reading.
+// The law from a count to each sensor's reading, for the mean of its counts.
 constexpr uint16_t kSupply = 0;
-constexpr uint16_t kLaws[kSensors] = {kExtPressure, kIntPressure, kTemperature, kHumidity, kSupply, kSupply};
+constexpr uint16_t kLaws[kSensors] = {static_cast<uint16_t>(AdcChannel::kExtPressure),
+                                      static_cast<uint16_t>(AdcChannel::kIntPressure),
+                                      static_cast<uint16_t>(AdcChannel::kTemperature),
+                                      static_cast<uint16_t>(AdcChannel::kHumidity),
+                                      kSupply,
+                                      kSupply};
 
-double readingOf(Sensor sensor, uint16_t counts) {
-  return kLaws[sensor] == kSupply ? supplyVolts(counts) : double{adcEngValue(kLaws[sensor], counts, nullptr)};
-}
-
-void addReading(SummaryTally& tally, Sensor sensor, uint16_t counts) {
-  ReadingRange& range = tally.summary.sensors[sensor];
-  const double value = readingOf(sensor, counts);
+void addReading(SummaryTally& tally, Sensor sensor, uint16_t counts, double value) {
+  ReadingRange& range = tally.summary.sensors[static_cast<size_t>(sensor)];
   if (range.count == 0) {
     range.min = range.max = range.first = value;
   } else {
@@ -113,7 +113,8 @@ SecondsFigures secondsFigures(const Summary& summary) {
 
 double meanOf(Sensor sensor, const ReadingRange& range) {
   const double count = static_cast<double>(range.countSum) / static_cast<double>(range.count);
-  const double mean = kLaws[sensor] == kSupply ? supplyVolts(count) : channelLaw(kLaws[sensor], count);
+  const uint16_t law = kLaws[static_cast<size_t>(sensor)];
+  const double mean = law == kSupply ? supplyVolts(count) : channelLaw(law, count);
   return std::clamp(mean, range.min, range.max);
 }
 
@@ -158,22 +159,13 @@ std::vector<std::string> problemsOf(const Summary& summary) {
 SummaryView::SummaryView(SummaryTally& file, SummaryTally& run)
     : file_(file), run_(run), runOffset_(run.summary.bytes) {}
 
-template <typename Update>
-void SummaryView::both(uint8_t type, Update update) {
-  for (SummaryTally* tally : {&file_, &run_}) {
-    tally->summary.bytes += kRecordSize[type];
-    ++tally->summary.records[type];
-    update(*tally);
-  }
-}
-
-void SummaryView::fileHeader(const uint8_t* body) {
-  const uint16_t rate = readFileHeader(body).rate;
+void SummaryView::record(RecordBody<kFileHeader> body) {
+  const uint16_t rate = body.read().rate;
   both(kFileHeader, [&](SummaryTally& tally) { tally.fileHeader(rate); });
 }
 
-void SummaryView::secondMarker(const uint8_t* body) {
-  const int32_t time = readMarkerTime(body);
+void SummaryView::record(RecordBody<kSecondMarker> body) {
+  const int32_t time = body.read().time;
   both(kSecondMarker, [&](SummaryTally& tally) { tally.secondMarker(time); });
 }
 
@@ -185,22 +177,21 @@ void SummaryView::dataRecords(const uint8_t* records, size_t count) {
   }
 }
 
-void SummaryView::pressure(const uint8_t* body) {
-  const uint16_t counts = readPressureCounts(body);
-  both(kPressureRecord, [&](SummaryTally& tally) { addReading(tally, kExtPressBar, counts); });
+void SummaryView::record(RecordBody<kPressureRecord> body) {
+  const uint16_t counts = body.read().counts;
+  const double bar = pressureReadings(counts).bar;
+  both(kPressureRecord, [&](SummaryTally& tally) { addReading(tally, Sensor::kExtPressBar, counts, bar); });
 }
 
-void SummaryView::index(const uint8_t* /*body*/) {
-  both(kIndexRecord, [](SummaryTally&) {});
-}
-
-void SummaryView::system(const uint8_t* body) {
-  const SystemRecord fields = readSystem(body);
-  const uint16_t counts[] = {fields.intPress, fields.temp, fields.hum, fields.batt, fields.vmodem};
+void SummaryView::record(RecordBody<kSystemRecord> body) {
+  const SystemRecord fields = body.read();
+  const SystemReadings values = systemReadings(fields);
   both(kSystemRecord, [&](SummaryTally& tally) {
-    for (int sensor = kIntPressPsia; sensor < kSensors; ++sensor) {
-      addReading(tally, static_cast<Sensor>(sensor), counts[sensor - 1]);
-    }
+    addReading(tally, Sensor::kIntPressPsia, fields.intPress, values.intPressPsia);
+    addReading(tally, Sensor::kTempDegC, fields.temp, values.tempDegC);
+    addReading(tally, Sensor::kHumPct, fields.hum, values.humPct);
+    addReading(tally, Sensor::kBattV, fields.batt, values.battV);
+    addReading(tally, Sensor::kVmodemV, fields.vmodem, values.vmodemV);
   });
 }
 
@@ -228,25 +219,34 @@ void SummaryView::unwritten(uint64_t size, uint64_t offset) {
 
 struct SummaryRun::Impl {
   SummaryTally run;
+  Summary file;
+  KeepGoing keepGoing;
 };
 
-SummaryRun::SummaryRun() : impl_(std::make_unique<Impl>()) {}
+SummaryRun::SummaryRun(SummaryOptions options) : impl_(std::make_unique<Impl>()) {
+  impl_->keepGoing = std::move(options.keepGoing);
+}
 SummaryRun::~SummaryRun() = default;
 SummaryRun::SummaryRun(SummaryRun&&) noexcept = default;
 SummaryRun& SummaryRun::operator=(SummaryRun&&) noexcept = default;
 
-FileOutcome SummaryRun::add(const Input& input, Summary& file, const KeepGoing& keepGoing) {
+FileOutcome SummaryRun::add(const Input& input) {
   if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   SummaryTally tally;
   SummaryView view(tally, impl_->run);
-  const FileOutcome outcome = readInput(input, view, keepGoing);
-  file = std::move(tally.summary);
+  const FileOutcome outcome = readInput(input, view, impl_->keepGoing);
+  impl_->file = std::move(tally.summary);
   return outcome;
 }
 
-const Summary& SummaryRun::run() const {
-  static const Summary kNothing;
-  return impl_ == nullptr ? kNothing : impl_->run.summary;
-}
+namespace {
+
+const Summary kNothing;
+
+}  // namespace
+
+const Summary& SummaryRun::file() const { return impl_ == nullptr ? kNothing : impl_->file; }
+
+const Summary& SummaryRun::run() const { return impl_ == nullptr ? kNothing : impl_->run.summary; }
 
 }  // namespace zolt

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/recordCatalogue.h"
 #include "zolt/summary.h"
 
 namespace zolt {
@@ -33,19 +34,29 @@ class SummaryView {
  public:
   SummaryView(SummaryTally& file, SummaryTally& run);
 
-  void fileHeader(const uint8_t* body);
-  void secondMarker(const uint8_t* body);
+  void record(RecordBody<kFileHeader> body);
+  void record(RecordBody<kSecondMarker> body);
   void dataRecords(const uint8_t* records, size_t count);
-  void pressure(const uint8_t* body);
-  void index(const uint8_t* body);
-  void system(const uint8_t* body);
+  void record(RecordBody<kPressureRecord> body);
+  void record(RecordBody<kSystemRecord> body);
+  // Every other record is counted, and its bytes.
+  template <RecordType Type>
+  void record(RecordBody<Type> /*body*/) {
+    both(Type, [](SummaryTally&) {});
+  }
   void unknownType(uint8_t type, uint64_t offset);
   void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset);
   void unwritten(uint64_t size, uint64_t offset);
 
  private:
   template <typename Update>
-  void both(uint8_t type, Update update);
+  void both(uint8_t type, Update update) {
+    for (SummaryTally* tally : {&file_, &run_}) {
+      tally->summary.bytes += kRecordSize[type];
+      ++tally->summary.records[type];
+      update(*tally);
+    }
+  }
 
   SummaryTally& file_;
   SummaryTally& run_;

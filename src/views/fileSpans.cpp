@@ -1,9 +1,8 @@
 // Each table's time span, as the rows of TableRowsView would be timed, with
 // no row made: a run of data records is timed by its first and last record.
 #include "core/readInput.h"
-#include "core/recordFormat.h"
+#include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
-#include "views/tableRows.h"
 #include "zolt/spans.h"
 
 namespace zolt {
@@ -22,17 +21,23 @@ class SpanView {
  public:
   SpanView(FileSpans& spans, uint16_t carriedRate) : spans_(spans), rate_(carriedRate) {}
 
-  void fileHeader(const uint8_t* body) {
-    const FileHeader header = readFileHeader(body);
-    rate_ = header.rate;
-    spans_.lastRate = header.rate;
-    const int64_t time = microsOf(header.time, header.ms);
-    add(of(spans_, TableKind::kHeader), time, time);
-  }
-  void secondMarker(const uint8_t* body) {
-    markerTime_ = microsOf(readMarkerTime(body));
-    sample_ = 0;
-    add(of(spans_, TableKind::kMarker), markerTime_, markerTime_);
+  // Any record but a data record, timed as its row would be.
+  template <RecordType Type>
+  void record(RecordBody<Type> body) {
+    if constexpr (Type == kFileHeader) {
+      rate_ = body.read().rate;
+      spans_.lastRate = rate_;
+    }
+    if constexpr (Type == kSecondMarker) {
+      markerTime_ = Record<kSecondMarker>::time(body.bytes);
+      sample_ = 0;
+    }
+    if constexpr (requires { Record<Type>::time(body.bytes); }) {
+      const int64_t time = Record<Type>::time(body.bytes);
+      add(of(spans_, static_cast<TableKind>(Type)), time, time);
+    } else if (markerTime_ != kNoTime) {
+      add(of(spans_, static_cast<TableKind>(Type)), markerTime_, markerTime_);
+    }
   }
   void dataRecords(const uint8_t* /*records*/, size_t count) {
     if (markerTime_ != kNoTime && count > 0) {
@@ -41,18 +46,6 @@ class SpanView {
           markerTime_ + sampleOffset(sample_ + count - 1, rate_));
     }
     sample_ += count;
-  }
-  void pressure(const uint8_t* /*body*/) {
-    if (markerTime_ != kNoTime) add(of(spans_, TableKind::kPressure), markerTime_, markerTime_);
-  }
-  void index(const uint8_t* body) {
-    const IndexRecord record = readIndex(body);
-    const int64_t time = microsOf(record.time, record.ms);
-    add(of(spans_, TableKind::kIndex), time, time);
-  }
-  void system(const uint8_t* body) {
-    const int64_t time = microsOf(readSystem(body).time);
-    add(of(spans_, TableKind::kSystem), time, time);
   }
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
@@ -69,14 +62,14 @@ class CarriedRateView {
  public:
   std::optional<bool> answer;
 
-  void fileHeader(const uint8_t* /*body*/) { tell(false); }
-  void secondMarker(const uint8_t* /*body*/) { marked_ = true; }
+  void record(RecordBody<kFileHeader> /*body*/) { tell(false); }
+  void record(RecordBody<kSecondMarker> /*body*/) { marked_ = true; }
+  // No other record tells.
+  template <RecordType Type>
+  void record(RecordBody<Type> /*body*/) {}
   void dataRecords(const uint8_t* /*records*/, size_t /*count*/) {
     if (marked_) tell(true);
   }
-  void pressure(const uint8_t* /*body*/) {}
-  void index(const uint8_t* /*body*/) {}
-  void system(const uint8_t* /*body*/) {}
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
 

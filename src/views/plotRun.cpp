@@ -1,12 +1,13 @@
 #include "views/plotRun.h"
 
 #include <algorithm>
+#include <cerrno>
 
-#include "views/accelerationRange.h"
 #include "core/readInput.h"
-#include "core/recordFormat.h"
+#include "core/readings.h"
+#include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
-#include "zolt/units.h"
+#include "views/accelerationRange.h"
 
 namespace zolt {
 
@@ -30,10 +31,10 @@ void addAccelerationsTo(PlotColumn& column, const uint8_t* records, uint64_t cou
 // Feeds one file's records to the run's columns.
 class PlotView {
  public:
-  explicit PlotView(PlotRun::Impl& run) : run_(run) {}
+  explicit PlotView(PlotGathering& run) : run_(run) {}
 
-  void fileHeader(const uint8_t* body) {
-    const FileHeader header = readFileHeader(body);
+  void record(RecordBody<kFileHeader> body) {
+    const FileHeader header = body.read();
     run_.rate = header.rate;
     if (!run_.facts.id) {
       run_.facts.id = header.id;
@@ -41,8 +42,8 @@ class PlotView {
     }
   }
 
-  void secondMarker(const uint8_t* body) {
-    const int32_t time = readMarkerTime(body);
+  void record(RecordBody<kSecondMarker> body) {
+    const int32_t time = body.read().time;
     if (run_.lastMarker) {
       const int64_t previous = *run_.lastMarker;
       if (time - previous == 1 && markerTime_ != kNoTime) {
@@ -60,23 +61,24 @@ class PlotView {
     sample_ += count;
   }
 
-  void pressure(const uint8_t* body) {
-    if (markerTime_ != kNoTime) {
-      add(markerTime_, kSeriesExtPress, adcEngValue(kExtPressure, readPressureCounts(body), nullptr));
-    }
+  void record(RecordBody<kPressureRecord> body) {
+    if (markerTime_ != kNoTime) add(markerTime_, kSeriesExtPress, pressureReadings(body.read().counts).bar);
   }
 
-  void index(const uint8_t* /*body*/) {}
-
-  void system(const uint8_t* body) {
-    const SystemRecord fields = readSystem(body);
+  void record(RecordBody<kSystemRecord> body) {
+    const SystemRecord fields = body.read();
+    const SystemReadings values = systemReadings(fields);
     const int64_t time = secondsToMicros(fields.time);
-    add(time, kSeriesTemp, adcEngValue(kTemperature, fields.temp, nullptr));
-    add(time, kSeriesHum, adcEngValue(kHumidity, fields.hum, nullptr));
-    add(time, kSeriesIntPress, adcEngValue(kIntPressure, fields.intPress, nullptr));
-    add(time, kSeriesBatt, supplyVolts(fields.batt));
-    add(time, kSeriesModem, supplyVolts(fields.vmodem));
+    add(time, kSeriesTemp, values.tempDegC);
+    add(time, kSeriesHum, values.humPct);
+    add(time, kSeriesIntPress, values.intPressPsia);
+    add(time, kSeriesBatt, values.battV);
+    add(time, kSeriesModem, values.vmodemV);
   }
+
+  // The picture draws nothing of the other records.
+  template <RecordType Type>
+  void record(RecordBody<Type> /*body*/) {}
 
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
@@ -110,29 +112,39 @@ class PlotView {
     }
   }
 
-  PlotRun::Impl& run_;
+  PlotGathering& run_;
   int64_t markerTime_ = kNoTime;  // of the latest second marker in this file
   uint64_t sample_ = 0;           // data records since then
 };
 
 }  // namespace
 
-PlotRun::PlotRun(const TimeWindow& window) : impl_(std::make_unique<Impl>()) { impl_->window = window; }
-
-PlotRun::~PlotRun() = default;
-
-FileOutcome PlotRun::add(std::string_view name, const Input& input, const KeepGoing& keepGoing) {
-  PlotView view(*impl_);
+FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing) {
+  PlotView view(run);
   FileOutcome outcome = readInput(input, view, keepGoing);
   // Only the files read are named in the title.
   if (outcome.ok()) {
     try {
-      impl_->facts.names.emplace_back(name);
+      run.facts.names.emplace_back(input.name());
     } catch (const std::bad_alloc&) {
       outcome.error = outOfMemory();
     }
   }
   return outcome;
+}
+
+PlotRun::PlotRun(PlotOptions options) : impl_(std::make_unique<Impl>()) {
+  impl_->gathered.window = options.window;
+  impl_->keepGoing = std::move(options.keepGoing);
+}
+
+PlotRun::~PlotRun() = default;
+PlotRun::PlotRun(PlotRun&&) noexcept = default;
+PlotRun& PlotRun::operator=(PlotRun&&) noexcept = default;
+
+FileOutcome PlotRun::add(const Input& input) {
+  if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
+  return gatherPlot(impl_->gathered, input, impl_->keepGoing);
 }
 
 }  // namespace zolt

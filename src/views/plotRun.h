@@ -18,12 +18,21 @@ struct PlotFacts {
   std::optional<uint16_t> rate;  // of the first file header
 };
 
-struct PlotRun::Impl {
+// What the picture has gathered of the run so far.
+struct PlotGathering {
   TimeWindow window;
   TimeColumns columns;
   PlotFacts facts;
   uint16_t rate = 0;                  // of the latest file header, for sample times
   std::optional<int32_t> lastMarker;  // of the run, for gaps between files
 };
+
+struct PlotRun::Impl {
+  PlotGathering gathered;
+  KeepGoing keepGoing;
+};
+
+// Gathers one input into the run.
+FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing);
 
 }  // namespace zolt

@@ -3,25 +3,21 @@
 // table (CSV text, typed columns) is made from these rows, so they all hold
 // the same rows. What a row becomes is up to `Rows`:
 //
-//   void header(int64_t time, const FileHeader& record);
-//   void marker(int64_t time);
+//   // One record of the table's type, with its row's time (kNoTime when
+//   // it has none):
+//   template <RecordType Type> void row(int64_t time, RecordBody<Type> body);
 //   // `count` data records from sample number `firstSample` since a marker
 //   // at `markerTime` (kNoTime when none), whole records, type byte first:
 //   void data(int64_t markerTime, uint16_t rate, uint64_t firstSample, const uint8_t* records, size_t count);
-//   void pressure(int64_t time, uint16_t counts);
-//   void index(int64_t time, const IndexRecord& record);
-//   void system(int64_t time, const SystemRecord& record);
 //
 // and, if it can fail, Error failure() const.
 #pragma once
 
-#include "core/recordFormat.h"
+#include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
 #include "zolt/tables.h"
 
 namespace zolt {
-
-constexpr int64_t microsOf(int32_t seconds, uint32_t ms = 0) { return (int64_t{seconds} * 1000 + ms) * 1000; }
 
 template <typename Rows>
 class TableRowsView {
@@ -33,40 +29,22 @@ class TableRowsView {
   // The rate of the latest file header so far, for the next input.
   uint16_t rate() const { return rate_; }
 
-  void fileHeader(const uint8_t* body) {
-    const FileHeader header = readFileHeader(body);
-    rate_ = header.rate;
-    const int64_t time = microsOf(header.time, header.ms);
-    if (kind_ == TableKind::kHeader && window_.keeps(time)) rows_.header(time, header);
-  }
-
-  void secondMarker(const uint8_t* body) {
-    markerTime_ = microsOf(readMarkerTime(body));
-    sample_ = 0;
-    if (kind_ == TableKind::kMarker && window_.keeps(markerTime_)) rows_.marker(markerTime_);
+  // Any record but a data record: its row, when its table is this one.
+  template <RecordType Type>
+  void record(RecordBody<Type> body) {
+    if constexpr (Type == kFileHeader) rate_ = body.read().rate;
+    if constexpr (Type == kSecondMarker) {
+      markerTime_ = Record<kSecondMarker>::time(body.bytes);
+      sample_ = 0;
+    }
+    if (static_cast<RecordType>(kind_) != Type) return;
+    const int64_t time = timeOf(body);
+    if (window_.keeps(time)) rows_.row(time, body);
   }
 
   void dataRecords(const uint8_t* records, size_t count) {
     if (kind_ == TableKind::kData) keptData(records, count);
     sample_ += count;
-  }
-
-  void pressure(const uint8_t* body) {
-    if (kind_ == TableKind::kPressure && window_.keeps(markerTime_)) rows_.pressure(markerTime_, readPressureCounts(body));
-  }
-
-  void index(const uint8_t* body) {
-    if (kind_ != TableKind::kIndex) return;
-    const IndexRecord index = readIndex(body);
-    const int64_t time = microsOf(index.time, index.ms);
-    if (window_.keeps(time)) rows_.index(time, index);
-  }
-
-  void system(const uint8_t* body) {
-    if (kind_ != TableKind::kSystem) return;
-    const SystemRecord system = readSystem(body);
-    const int64_t time = microsOf(system.time);
-    if (window_.keeps(time)) rows_.system(time, system);
   }
 
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
@@ -80,6 +58,14 @@ class TableRowsView {
   }
 
  private:
+  template <RecordType Type>
+  int64_t timeOf(RecordBody<Type> body) const {
+    // The catalogue holds that a record has a time of its own exactly when
+    // its row lies at that time.
+    if constexpr (requires { Record<Type>::time(body.bytes); }) return Record<Type>::time(body.bytes);
+    return markerTime_;
+  }
+
   // Times rise through a run of data records after one marker, so the rows
   // a window keeps lie together.
   void keptData(const uint8_t* records, size_t count) {

@@ -27,16 +27,17 @@ struct ShrinkingView {
   std::string path;
   size_t seen = 0;
   size_t wrong = 0;
-  void fileHeader(const uint8_t*) { ++wrong; }
-  void secondMarker(const uint8_t* body) {
-    if (std::memcmp(body, kMarker.data() + 1, kMarker.size() - 1) != 0) ++wrong;
+  void record(RecordBody<kSecondMarker> body) {
+    if (std::memcmp(body.bytes, kMarker.data() + 1, kMarker.size() - 1) != 0) ++wrong;
     if (++seen == 100) {
       EXPECT_EQ(truncate(path.c_str(), 4096), 0);
     }
   }
-  void pressure(const uint8_t*) { ++wrong; }
-  void index(const uint8_t*) { ++wrong; }
-  void system(const uint8_t*) { ++wrong; }
+  // The file holds no other record.
+  template <RecordType Type>
+  void record(RecordBody<Type> /*body*/) {
+    ++wrong;
+  }
   void unknownType(uint8_t, uint64_t) { ++wrong; }
   void cutRecord(const uint8_t*, size_t, uint64_t) { ++wrong; }
   void dataRecords(const uint8_t* records, size_t count) {

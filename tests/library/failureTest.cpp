@@ -64,15 +64,15 @@ TEST(Failure, ASinkThatStopsTakingBytesEndsTheViewWithItsError) {
   const std::vector<uint8_t> one = sample();
   std::vector<uint8_t> file;
   for (int i = 0; i < 40; ++i) file.insert(file.end(), one.begin(), one.end());  // 4 MB
-  const Input input = Input::memory(file);
+  const Input input = Input::memory(file, "f");
   const Error full = {Errc::kWriteFailed, ENOSPC};
   FullSink reportSink(1000);
-  EXPECT_EQ(Report({true}, reportSink).file("f", input).error, full);
+  EXPECT_EQ(Report(reportSink, {{true}, {}}).add(input).error, full);
   FullSink csvSink(1000);
-  CsvRun csv(TableKind::kData, {}, csvSink);
-  EXPECT_EQ(csv.file(input).error, full);
+  CsvRun csv(csvSink, {TableKind::kData, {}, {}});
+  EXPECT_EQ(csv.add(input).error, full);
   FullSink infoSink(10);
-  EXPECT_EQ(InfoRun(InfoFormat::kText, infoSink).file("f", input).error, full);
+  EXPECT_EQ(InfoRun(infoSink, {InfoFormat::kText, {}}).add(input).error, full);
   // Offered once, refused once: the scan stopped instead of running on.
   for (const FullSink* sink : {&reportSink, &csvSink, &infoSink}) {
     EXPECT_EQ(sink->refusals, 1);
@@ -102,13 +102,13 @@ void failEveryAllocation(const char* what, const std::function<Error(long)>& vie
 
 TEST(Failure, MemoryRunningOutAtAnyAllocationIsAnError) {
   const std::vector<uint8_t> file = sample();
-  const Input input = Input::memory(file);
+  const Input input = Input::memory(file, "f");
   failEveryAllocation("report", [&](long n) {
     StringSink sink;
-    Report report({}, sink);
+    Report report(sink);
     sink.text.reserve(1 << 20);
     failAfter(n);
-    return report.file("f", input).error;
+    return report.add(input).error;
   });
   for (size_t kind = 0; kind < kTableKinds; ++kind) {
     failEveryAllocation("table", [&](long n) {
@@ -119,23 +119,22 @@ TEST(Failure, MemoryRunningOutAtAnyAllocationIsAnError) {
   }
   failEveryAllocation("summary", [&](long n) {
     SummaryRun run;
-    Summary summary;
     failAfter(n);
-    return run.add(input, summary).error;
+    return run.add(input).error;
   });
   failEveryAllocation("check", [&](long n) {
     StringSink sink;
-    InfoRun info(InfoFormat::kJson, sink);
+    InfoRun info(sink, {InfoFormat::kJson, {}});
     sink.text.reserve(1 << 20);
     failAfter(n);
-    const Error error = info.file("f", input).error;
-    return error.ok() ? info.describeRun() : error;
+    const Error error = info.add(input).error;
+    return error.ok() ? info.finish() : error;
   });
   failEveryAllocation("picture", [&](long n) {
     PlotRun plot;
     failAfter(n);
-    const Error error = plot.add("f", input).error;
-    return error.ok() ? plot.render().error : error;
+    const Error error = plot.add(input).error;
+    return error.ok() ? plot.render().error() : error;
   });
 }
 

@@ -56,29 +56,29 @@ std::string tableText(const Table& table) {
 
 // Everything every view makes of one file.
 std::string everyView(const Bytes& file) {
-  const Input input = Input::memory(file);
+  const Input input = Input::memory(file, "f");
   const TimeWindow window = {int64_t{1363565210} * 1000000, int64_t{1796083230} * 1000000, true};
   StringSink sink;
   for (const ReportSwitches switches : {ReportSwitches{}, ReportSwitches{true}, ReportSwitches{false, true},
                                         ReportSwitches{false, false, true}, ReportSwitches{false, false, false, true}}) {
-    Report(switches, sink).file("f", input);
+    Report(sink, {switches, {}}).add(input);
   }
   for (size_t kind = 0; kind < kTableKinds; ++kind) {
     for (const TimeWindow& each : {TimeWindow{}, window}) {
-      CsvRun csv(static_cast<TableKind>(kind), each, sink);
-      csv.file(input);
+      CsvRun csv(sink, {static_cast<TableKind>(kind), each, {}});
+      csv.add(input);
       TableRun table(static_cast<TableKind>(kind), chosen(each, allColumns(static_cast<TableKind>(kind))));
       table.add(input);
       sink.text += tableText(table.take());
     }
   }
   for (const InfoFormat format : {InfoFormat::kText, InfoFormat::kJson}) {
-    InfoRun info(format, sink);
-    info.file("f", input);
+    InfoRun info(sink, {format, {}});
+    info.add(input);
   }
   PlotRun plot;
-  plot.add("f", input);
-  return sink.text + plot.render().value;
+  plot.add(input);
+  return sink.text + plot.render().value();
 }
 
 TEST(Threads, TwoThreadsGiveWhatOneGives) {

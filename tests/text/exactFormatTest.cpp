@@ -119,10 +119,11 @@ TEST(ExactFormat, EveryCountOfEveryComputedFieldIsShortestAndExact) {
     const auto count = static_cast<uint16_t>(counts);
     const double volts = supplyVolts(count);
     ASSERT_TRUE(shortestAndExact(std::string(text, putShortest(text, volts)), volts)) << counts;
-    for (uint16_t channel : {kExtPressure, kIntPressure, kTemperature, kHumidity}) {
+    for (const AdcChannel channel :
+         {AdcChannel::kExtPressure, AdcChannel::kIntPressure, AdcChannel::kTemperature, AdcChannel::kHumidity}) {
       const float value = adcEngValue(channel, count, nullptr);
       ASSERT_TRUE(shortestAndExact(std::string(text, putShortest(text, value)), value))
-          << "channel " << channel << " counts " << counts << ": " << std::string(text, putShortest(text, value));
+          << "channel " << static_cast<int>(channel) << " counts " << counts << ": " << std::string(text, putShortest(text, value));
     }
   }
 }

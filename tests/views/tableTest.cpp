@@ -54,9 +54,9 @@ std::vector<std::string> split(const std::string& line) {
 
 std::string csvOf(const std::vector<Bytes>& files, TableKind kind, const TimeWindow& window) {
   StringSink sink;
-  CsvRun run(kind, window, sink);
-  EXPECT_TRUE(run.writeHeaderRow().ok());
-  for (const Bytes& file : files) run.file(Input::memory(file));
+  CsvRun run(sink, {kind, window, {}});
+  for (const Bytes& file : files) run.add(Input::memory(file));
+  EXPECT_TRUE(run.finish().ok());
   return sink.text;
 }
 
