@@ -26,10 +26,13 @@ def file_spans(source: Source, carried_rate: int = 0) -> dict[str, Any]:
 def uses_carried_rate(start: bytes) -> Optional[bool]:
     """Whether a file's first bytes show that it times data by the rate carried in; None when they do not tell."""
 
-def write_netcdf(sources: Sequence[Source], names: Sequence[str], path: Optional[str], start_ns: Optional[int],
-                 end_ns: Optional[int], attributes: Sequence[Tuple[str, Any]], history: str,
-                 only_table: Optional[str] = None) -> Tuple[Optional[bytes], list[Damage]]:
-    """Writes the sources as one netCDF file, or in memory without a path: (bytes or None, damages)."""
+def write_netcdf(sources: Sequence[Source], names: Sequence[str], path: str, start_ns: Optional[int],
+                 end_ns: Optional[int], attributes: Sequence[Tuple[str, Any]], history: str) -> list[Damage]:
+    """Writes the sources as one netCDF file: the damages."""
+
+def dataset_variables(sources: Sequence[Source], names: Sequence[str], table: str, start_ns: Optional[int],
+                      end_ns: Optional[int]) -> Tuple[list[Tuple[str, numpy.ndarray, dict[str, Any]]], list[Damage]]:
+    """One table as the variables of its netCDF group, as stored: ([(name, values, attributes)], damages)."""
 
 def attribute_name_problem(name: str) -> Optional[str]:
     """Why netCDF would not take the name for a global attribute; None when it would."""

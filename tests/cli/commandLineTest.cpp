@@ -1,6 +1,9 @@
 // The command line: usage text, file order, exit statuses, and output failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "runDecode.h"
 
 namespace {
@@ -126,6 +129,49 @@ TEST(CommandLine, WriteFailureIsReportedWithStatusOne) {
     const RunResult result = scratch.run(args, {.stdoutPath = "/dev/full"});
     EXPECT_EQ(result.err, "decode: write error: No space left on device\n");
     EXPECT_EQ(result.status, 1);
+  }
+}
+
+// Each view takes what it declares and nothing else, and no two go
+// together: every pair, and every view with every kind of option.
+TEST(CommandLine, EachViewTakesWhatItDeclaresAndNoOtherView) {
+  struct View {
+    std::string option;
+    bool window;
+    bool meta;
+    bool switches;
+  };
+  const std::vector<View> views = {{"--netcdf=out.nc", true, true, false},
+                                   {"--info", false, false, false},
+                                   {"--csv=data", true, false, false},
+                                   {"--plot=out.svg", true, false, false},
+                                   {"", false, false, true}};
+  Scratch scratch;
+  const std::string input = scratch.file("a.zlt", concat({kHeader, hexBytes("01 00 51465A90"), kData}));
+  scratch.file("m.json", hexBytes("7B 7D"));  // {}
+  auto outcome = [&](std::vector<std::string> args) {
+    args.erase(std::remove(args.begin(), args.end(), std::string()), args.end());
+    args.push_back(input);
+    const RunResult result = scratch.run(args);
+    std::remove((scratch.path() + "/out.nc").c_str());
+    std::remove((scratch.path() + "/out.svg").c_str());
+    return result;
+  };
+  for (size_t a = 0; a + 1 < views.size(); ++a) {
+    for (size_t b = a + 1; b + 1 < views.size(); ++b) {
+      const RunResult both = outcome({views[b].option, views[a].option});
+      EXPECT_EQ(both.status, 2) << views[a].option << " " << views[b].option;
+      EXPECT_NE(both.err.find(views[a].option.substr(0, views[a].option.find('=')) + " cannot be combined with"),
+                std::string::npos)
+          << both.err;
+    }
+  }
+  for (const View& view : views) {
+    SCOPED_TRACE(view.option);
+    EXPECT_EQ(outcome({view.option, "--from=2013-03-18"}).status, view.window ? 0 : 2);
+    EXPECT_EQ(outcome({view.option, "--meta=m.json"}).status, view.meta ? 0 : 2);
+    EXPECT_EQ(outcome({view.option, "-d"}).status, view.switches ? 0 : 2);
+    EXPECT_EQ(outcome({view.option, "-x"}).status, view.switches ? 0 : 2);
   }
 }
 

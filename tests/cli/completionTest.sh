@@ -27,7 +27,10 @@ offers() {
 
 offers '--csv=' --cs
 offers '--info --info=' --inf
-offers '--csv= --from= --help --info --info= --plot= --to= --version -d -h -p -s -t' -
+offers '--csv= --from= --help --info --info= --meta= --netcdf= --plot= --to= --version -d -h -p -s -t' -
+offers '--netcdf=' --net
+offers 'plots' --netcdf=pl
+offers 'd0001.dat d0002.dat' --meta d0
 offers '--from=' -d --f
 offers 'data' --csv=da
 offers 'data header index marker pressure system' --csv=e --csv=
@@ -40,5 +43,5 @@ offers 'd0001.dat d0002.dat' -d d0
 offers 'plots' --plot=pl
 offers 'd0001.dat d0002.dat notes.txt plots' --csv=data ''
 
-echo "completion: $failures of 14 cases wrong"
+echo "completion: $failures of 17 cases wrong"
 exit $((failures > 0))
