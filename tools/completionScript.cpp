@@ -43,7 +43,7 @@ std::string valueCases() {
   return cases;
 }
 
-void replace(std::string& text, const std::string& mark, const std::string& with) {
+void fillIn(std::string& text, const std::string& mark, const std::string& with) {
   const size_t at = text.find(mark);
   if (at != std::string::npos) text.replace(at, mark.size(), with);
 }
@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
   std::ifstream in(argv[1], std::ios::binary);
   std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (!in && !in.eof()) return 1;
-  replace(text, "@VALUE_CASES@", valueCases());
-  replace(text, "@OPTION_WORDS@", completionWords());
+  fillIn(text, "@VALUE_CASES@", valueCases());
+  fillIn(text, "@OPTION_WORDS@", completionWords());
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
   out << text;
   return out.good() ? 0 : 1;
