@@ -13,6 +13,7 @@ struct CsvOptions {
   TableKind table = TableKind::kData;
   TimeWindow window;
   KeepGoing keepGoing;
+  bool salvage = false;  // only the records on each input's true framing
 };
 
 class CsvRun {

@@ -62,6 +62,7 @@ struct NetcdfOptions {
   // Write nothing unless every input could be read to its end.
   bool allOrNothing = false;
   KeepGoing keepGoing;
+  bool salvage = false;  // only the records on each input's true framing
 };
 
 struct NetcdfResult {

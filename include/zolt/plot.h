@@ -14,6 +14,7 @@ namespace zolt {
 struct PlotOptions {
   TimeWindow window;
   KeepGoing keepGoing;
+  bool salvage = false;  // only the records on each input's true framing
 };
 
 class PlotRun {

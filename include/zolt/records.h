@@ -64,11 +64,19 @@ constexpr unsigned kRecordTypes = 6;
 // A record's size with its type byte; 0 for a byte that is no type.
 size_t recordSize(uint8_t type);
 
+// A stretch of an input's bytes.
+struct Stretch {
+  uint64_t offset;
+  uint64_t size;
+  friend bool operator==(const Stretch&, const Stretch&) = default;
+};
+
 // What was wrong with an input's bytes: type bytes that name no record type
 // (each is skipped), a last record that the end of the input cut short,
-// and zero bytes from a record's start to the end of the input: the part of
-// a card that was never written (a file made at its full size in advance),
-// which holds no records.
+// zero bytes from a record's start to the end of the input (the part of a
+// card that was never written: a file made at its full size in advance),
+// which hold no records, and, when it is salvaged, the stretches whose
+// bytes do not sit on its true framing.
 struct Damage {
   uint64_t unknownBytes = 0;
   uint64_t firstUnknownOffset = 0;
@@ -77,8 +85,18 @@ struct Damage {
   uint64_t cutOffset = 0;
   uint64_t unwrittenBytes = 0;
   uint64_t unwrittenOffset = 0;
+  uint64_t skippedStretches = 0;
+  uint64_t skippedBytes = 0;
+  std::vector<Stretch> skipped;  // the first kStretchesKept of them
+  uint64_t lostDataRecords = 0;  // data records the skipped bytes held, by their length
+  // Seconds whose marker was skipped, placed by the marker after them.
+  uint64_t placedSeconds = 0;
+  // The rate salvage took from the data of a file whose header is lost; 0
+  // when none.
+  uint16_t salvagedRate = 0;
 
-  bool any() const { return unknownBytes > 0 || cutSize > 0 || unwrittenBytes > 0; }
+  static constexpr size_t kStretchesKept = 100;
+  bool any() const { return unknownBytes > 0 || cutSize > 0 || unwrittenBytes > 0 || skippedStretches > 0; }
 };
 
 // The damage in words, a sentence for each kind found, as every output
@@ -116,9 +134,18 @@ class RecordSink {
   // The input ends in `size` zero bytes that were never written, from
   // `offset` on.
   virtual void unwritten(uint64_t /*size*/, uint64_t /*offset*/) {}
+  // Salvage skipped these bytes: they do not sit on the true framing.
+  virtual void skipped(uint64_t /*offset*/, uint64_t /*size*/) {}
+};
+
+struct ScanOptions {
+  KeepGoing keepGoing;
+  // Only the records that sit on the input's true framing, found again
+  // after damage; the bytes between are skipped and told.
+  bool salvage = false;
 };
 
 // Hands every record of `input` to `sink`, in order.
-FileOutcome scan(const Input& input, RecordSink& sink, const KeepGoing& keepGoing = {});
+FileOutcome scan(const Input& input, RecordSink& sink, const ScanOptions& options = {});
 
 }  // namespace zolt

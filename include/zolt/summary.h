@@ -61,6 +61,16 @@ struct Summary {
   // how many seconds had each count.
   std::map<uint64_t, uint64_t> recordsPerSecond;
 
+  // What salvage finds: the stretches it skips, as no records there sit on
+  // the file's framing (of a file, the first Damage::kStretchesKept; of a
+  // run, none listed), and the records it keeps. On a clean file there are
+  // none, and it keeps every record.
+  uint64_t suspectStretches = 0;
+  uint64_t suspectBytes = 0;
+  std::vector<Stretch> suspect;
+  uint64_t salvageRecords[kRecordTypes] = {};
+  bool salvaged = false;  // the other figures are of what salvage keeps
+
   ReadingRange sensors[kSensors];
   // Of the quaternion's counts, whose squares add up exactly in integers.
   std::optional<uint64_t> leastSquaredNorm;
@@ -93,6 +103,7 @@ std::vector<std::string> problemsOf(const Summary& summary);
 // gaps and steps between files count too.
 struct SummaryOptions {
   KeepGoing keepGoing;
+  bool salvage = false;  // only the records on each input's true framing
 };
 
 class SummaryRun {
@@ -125,6 +136,7 @@ std::string infoJson(std::optional<std::string_view> name, const Summary& summar
 struct InfoOptions {
   InfoFormat format = InfoFormat::kText;
   KeepGoing keepGoing;
+  bool salvage = false;  // the check of what salvage keeps
 };
 
 // The deployment check written to a sink: one block per file read to its

@@ -111,6 +111,8 @@ struct TableOptions {
   // that continues one read before.
   uint16_t carriedRate = 0;
   KeepGoing keepGoing;
+  // Only the records on each input's true framing (zolt::ScanOptions).
+  bool salvage = false;
 };
 
 // One table over the files of a run, in order: the rate of the latest file

@@ -92,9 +92,9 @@ int refuseNoInput() {
   return kExitUsage;
 }
 
-int convertAll(int argc, char** argv, zolt::TableKind table, const zolt::TimeWindow& window) {
+int convertAll(int argc, char** argv, const ViewChoice& choice) {
   if (optind >= argc) return refuseNoInput();
-  zolt::CsvRun run(standardOutput(), {table, window, {}});
+  zolt::CsvRun run(standardOutput(), {*choice.table, choice.window, {}, choice.salvage});
   int status = kExitOk;
   for (; optind < argc; ++optind) {
     if (isOutput(argv[optind])) {
@@ -109,9 +109,9 @@ int convertAll(int argc, char** argv, zolt::TableKind table, const zolt::TimeWin
   return status;
 }
 
-int describeAll(int argc, char** argv, zolt::InfoFormat format) {
+int describeAll(int argc, char** argv, const ViewChoice& choice) {
   if (optind >= argc) return refuseNoInput();
-  zolt::InfoRun run(standardOutput(), {format, {}});
+  zolt::InfoRun run(standardOutput(), {*choice.info, {}, choice.salvage});
   const bool several = argc - optind > 1;
   int status = kExitOk;
   for (; optind < argc; ++optind) {
@@ -123,10 +123,11 @@ int describeAll(int argc, char** argv, zolt::InfoFormat format) {
   return status;
 }
 
-int plotAll(int argc, char** argv, const char* output, const zolt::TimeWindow& window) {
+int plotAll(int argc, char** argv, const ViewChoice& choice) {
   if (optind >= argc) return refuseNoInput();
+  const char* const output = choice.plot;
   const bool toStandardOutput = std::strcmp(output, "-") == 0;
-  zolt::PlotRun run({window, {}});
+  zolt::PlotRun run({choice.window, {}, choice.salvage});
   int status = kExitOk;
   bool anyRead = false;
   for (; optind < argc; ++optind) {
@@ -179,6 +180,7 @@ int writeNetcdfFile(int argc, char** argv, const ViewChoice& choice) {
   options.window = choice.window;
   options.attributes = choice.meta;
   options.history = commandLine(argc, argv);
+  options.salvage = choice.salvage;
   const zolt::NetcdfResult result = zolt::writeNetcdf(choice.netcdf, inputs, options);
   int status = kExitOk;
   for (size_t i = 0; i < result.inputs.size(); ++i) {
@@ -198,9 +200,9 @@ int carryOut(int argc, char** argv) {
   ViewChoice choice;
   if (const int refused = checkViewRequest(request, choice, argc, argv); refused != 0) return refused;
   if (choice.netcdf != nullptr) return writeNetcdfFile(argc, argv, choice);
-  if (choice.info) return describeAll(argc, argv, *choice.info);
-  if (choice.plot != nullptr) return plotAll(argc, argv, choice.plot, choice.window);
-  if (choice.table) return convertAll(argc, argv, *choice.table, choice.window);
+  if (choice.info) return describeAll(argc, argv, choice);
+  if (choice.plot != nullptr) return plotAll(argc, argv, choice);
+  if (choice.table) return convertAll(argc, argv, choice);
   return decodeAll(argc, argv, request.switches);
 }
 

@@ -20,6 +20,8 @@ constexpr LongOption kLongOptions[] = {
      "[--netcdf=OUT.nc] Write the files as one netCDF-4 file with every table", Completion::kFiles},
     {"meta", Argument::kRequired, OptionId::kMeta, "[--meta=ATTRS.json] Add global attributes to the netCDF file",
      Completion::kFiles},
+    {"salvage", Argument::kNone, OptionId::kSalvage,
+     "[--salvage] Keep only the records on each file's true framing, found again after damage", Completion::kNothing},
     {"version", Argument::kNone, OptionId::kVersion, "[--version] Print the version", Completion::kNothing},
 };
 

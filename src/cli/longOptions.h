@@ -16,6 +16,7 @@ enum class OptionId : int {
   kPlot,
   kNetcdf,
   kMeta,
+  kSalvage,
 };
 
 enum class Argument : unsigned char { kNone, kRequired, kOptional };

@@ -38,6 +38,7 @@ enum Accepts : unsigned {
   kTakesMeta = 2,         // --meta
   kTakesSwitches = 4,     // -d, -t, -s, -p
   kIgnoresUnknown = 8,    // letters no switch has
+  kTakesSalvage = 16,     // --salvage
 };
 
 using ViewCheck = int (*)(const Request& request, ViewChoice& choice, int argc, char** argv);
@@ -140,10 +141,10 @@ int checkNetcdf(const Request& request, ViewChoice& choice, int argc, char** arg
 // In the order one is chosen when several are asked for: each cannot be
 // combined with those after it.
 constexpr ViewDeclaration kViews[] = {
-    {"--netcdf", &Request::netcdf, kTakesWindow | kTakesMeta, checkNetcdf},
-    {"--info", &Request::info, 0, checkInfo},
-    {"--csv", &Request::csv, kTakesWindow, checkCsv},
-    {"--plot", &Request::plot, kTakesWindow, checkPlot},
+    {"--netcdf", &Request::netcdf, kTakesWindow | kTakesMeta | kTakesSalvage, checkNetcdf},
+    {"--info", &Request::info, kTakesSalvage, checkInfo},
+    {"--csv", &Request::csv, kTakesWindow | kTakesSalvage, checkCsv},
+    {"--plot", &Request::plot, kTakesWindow | kTakesSalvage, checkPlot},
 };
 
 // The report ignores letters it does not know, as it always has.
@@ -168,6 +169,7 @@ int refuseWhatItDoesNotTake(const Request& request, const ViewDeclaration& view)
     if (view.option == nullptr) return refuse("--from and --to need " + viewsTaking(kTakesWindow));
     return refuse("--from and --to do not apply to " + name);
   }
+  if (request.salvage && (view.accepts & kTakesSalvage) == 0) return refuse("--salvage needs " + viewsTaking(kTakesSalvage));
   if (request.anySwitch && (view.accepts & kTakesSwitches) == 0) {
     return refuse(name + " cannot be combined with -d, -t, -s or -p");
   }
@@ -259,6 +261,7 @@ bool takeLongOption(Request& request, OptionId id, const char* value) {
     case OptionId::kPlot: take(request, request.plot, value, "--plot"); break;
     case OptionId::kNetcdf: take(request, request.netcdf, value, "--netcdf"); break;
     case OptionId::kMeta: take(request, request.meta, value, "--meta"); break;
+    case OptionId::kSalvage: request.salvage = true; break;
   }
   return true;
 }
@@ -318,5 +321,6 @@ int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char*
   if (const int refused = refuseWhatItDoesNotTake(request, *view); refused != 0) return refused;
   if (view->check == nullptr) return 0;
   if (const int refused = view->check(request, choice, argc, argv); refused != 0) return refused;
+  choice.salvage = request.salvage;
   return (view->accepts & kTakesWindow) != 0 ? checkWindow(request, choice) : 0;
 }

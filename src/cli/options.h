@@ -29,6 +29,7 @@ struct Request {
   const char* plot = nullptr;
   const char* netcdf = nullptr;
   const char* meta = nullptr;
+  bool salvage = false;
   // An argument taken for switches that has letters no switch has: most
   // likely a file name that starts with '-'.
   const char* lookalikeName = nullptr;
@@ -48,6 +49,7 @@ struct ViewChoice {
   const char* plot = nullptr;
   const char* netcdf = nullptr;
   std::vector<zolt::NetcdfAttribute> meta;
+  bool salvage = false;
 };
 
 // 0 when the request is sound, else the exit status after saying why.

@@ -14,9 +14,10 @@ class BlockReader {
   // Small enough that a block just read is still in the core's own cache
   // when the decoder walks it.
   static constexpr size_t kBlockSize = size_t{128} * 1024;
-  // Bytes before the block that its holder may write, to put a record cut
-  // by the previous block back together.
-  static constexpr size_t kHeadroom = 32;
+  // Bytes before the block that its holder may write, to put what the
+  // previous block left undecided back together with what follows: a
+  // record it cut, or (when salvaging) the second it is reading.
+  static constexpr size_t kHeadroom = size_t{64} * 1024;
 
   struct Block {
     uint8_t* data;
@@ -28,6 +29,8 @@ class BlockReader {
 
   // Reads the next block into the buffer, over the one before.
   Block next();
+  // Where every block starts.
+  uint8_t* blockStart() const { return buffer_.get() + kHeadroom; }
 
  private:
   int fd_;

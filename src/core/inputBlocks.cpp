@@ -100,13 +100,12 @@ InputBlocks::Bytes InputBlocks::nextInMapping(const uint8_t* rest) {
 }
 
 InputBlocks::Bytes InputBlocks::nextFromReader(const uint8_t* rest) {
-  // The next block is read over this one, so the rest is kept aside meanwhile.
-  uint8_t carried[BlockReader::kHeadroom];
+  // The next block is read over this one, so the rest goes in front of it
+  // first.
   const size_t kept = rest == nullptr ? 0 : static_cast<size_t>(blockEnd_ - rest);
-  if (kept > 0) std::memcpy(carried, rest, kept);
+  uint8_t* const begin = reader_->blockStart() - kept;
+  if (kept > 0) std::memmove(begin, rest, kept);
   const BlockReader::Block block = reader_->next();
-  uint8_t* const begin = block.data - kept;
-  if (kept > 0) std::memcpy(begin, carried, kept);
   blockEnd_ = block.data + block.size;
   if (block.size > 0) {
     position_ += static_cast<off_t>(block.size);

@@ -2,11 +2,14 @@
 // the way, and the outcome told as a value, an allocation failure included.
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <new>
 
 #include "core/inputBlocks.h"
 #include "core/recordScanner.h"
+#include "core/salvage.h"
 #include "core/unwrittenTail.h"
 #include "zolt/records.h"
 
@@ -37,6 +40,24 @@ class DamageTally {
     damage_.unwrittenBytes = size;
     damage_.unwrittenOffset = offset;
     if constexpr (requires { view_.unwritten(size, offset); }) view_.unwritten(size, offset);
+  }
+  void skipped(uint64_t offset, uint64_t size) {
+    ++damage_.skippedStretches;
+    damage_.skippedBytes += size;
+    if (damage_.skipped.size() < Damage::kStretchesKept) damage_.skipped.push_back({offset, size});
+    if constexpr (requires { view_.skipped(offset, size); }) view_.skipped(offset, size);
+  }
+  void salvagedRate(uint16_t rate) {
+    damage_.salvagedRate = rate;
+    if constexpr (requires { view_.salvagedRate(rate); }) view_.salvagedRate(rate);
+  }
+  void placeSecond(int32_t markerTime, uint64_t firstSample) {
+    ++damage_.placedSeconds;
+    if constexpr (requires { view_.placeSecond(markerTime, firstSample); }) view_.placeSecond(markerTime, firstSample);
+  }
+  void lostDataRecords(uint64_t count) {
+    damage_.lostDataRecords += count;
+    if constexpr (requires { view_.lostDataRecords(count); }) view_.lostDataRecords(count);
   }
   Error failure() const {
     if constexpr (requires { view_.failure(); }) return view_.failure();
@@ -88,13 +109,119 @@ FileOutcome scanInput(InputBlocks& blocks, View& view, const KeepGoing& keepGoin
   return outcome;
 }
 
-// Opens the input and scans it into the view.
+// Scans an opened input into the view, salvaging it: only the records on
+// its true framing.
 template <RecordView View>
-FileOutcome readInput(const Input& input, View& view, const KeepGoing& keepGoing = {}) {
+FileOutcome salvageInput(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
+  FileOutcome outcome;
+  try {
+    DamageTally<View> tallied(view, outcome.damage);
+    outcome.error = salvageRecords(blocks, tallied, keepGoing);
+    if (outcome.error.ok()) outcome.error = tallied.failure();
+  } catch (const std::bad_alloc&) {
+    outcome.error = outOfMemory();
+  }
+  return outcome;
+}
+
+// What salvage keeps of an input: its records by type (the skipped bytes
+// are told through the tally around it).
+class SalvageCount {
+ public:
+  template <RecordType Type>
+  void record(RecordBody<Type> /*body*/) {
+    ++records[Type];
+  }
+  void dataRecords(const uint8_t* /*records*/, size_t count) { records[kDataRecord] += count; }
+  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
+  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
+
+  uint64_t records[kRecordTypes] = {};
+};
+
+// Reads the input literally into `literal` and salvages the same bytes into
+// `salvaged`, in one pass: a stream can be read only once. Each keeps its
+// own place; a block goes on from the earlier of the two.
+template <RecordView Literal, RecordView Salvaged>
+Error scanAndSalvageRecords(InputBlocks& input, Literal& literal, Salvaged& salvaged, const KeepGoing& keepGoing) {
+  Salvager<Salvaged> salvager(salvaged);
+  uint64_t offset = 0;  // of the block's first byte
+  uint64_t literalAt = 0;
+  uint64_t salvageAt = 0;
+  const uint8_t* rest = nullptr;
+  for (;;) {
+    if constexpr (requires { literal.failure(); }) {
+      if (const Error failure = literal.failure(); failure.failed()) return failure;
+    }
+    if (keepGoing && !keepGoing()) return {Errc::kStopped, 0};
+    const InputBlocks::Bytes bytes = input.next(rest);
+    const uint8_t* const literalFrom = bytes.begin + (literalAt - offset);
+    const uint8_t* const salvageFrom = bytes.begin + (salvageAt - offset);
+    if (input.ended()) {
+      if (input.error().failed()) return input.error();
+      if (literalFrom < bytes.end) literal.cutRecord(literalFrom, static_cast<size_t>(bytes.end - literalFrom), literalAt);
+      salvaged.piece(bytes.begin, offset);
+      salvager.process(salvageFrom, bytes.end, salvageAt, true);
+      return {};
+    }
+    if constexpr (requires { literal.piece(bytes.begin, offset); }) literal.piece(bytes.begin, offset);
+    salvaged.piece(bytes.begin, offset);
+    const MappedFile* const mapping = input.mapping();
+    const uint8_t* const literalRest =
+        mapping != nullptr
+            ? scanning::scanBlock(literalFrom, bytes.end, literalAt, literal, scanning::MappingGuard{*mapping})
+            : scanning::scanBlock(literalFrom, bytes.end, literalAt, literal, scanning::Unguarded{});
+    const uint8_t* const salvageRest = salvager.process(salvageFrom, bytes.end, salvageAt, false, mapping);
+    literalAt += static_cast<uint64_t>(literalRest - literalFrom);
+    salvageAt += static_cast<uint64_t>(salvageRest - salvageFrom);
+    rest = std::min(literalRest, salvageRest);
+    offset += static_cast<uint64_t>(rest - bytes.begin);
+  }
+}
+
+// A literal reading of an input, and what salvage would keep of it.
+struct CheckedOutcome {
+  FileOutcome literal;
+  Damage salvageDamage;
+  uint64_t salvageRecords[kRecordTypes] = {};
+};
+
+// Scans the input into the view, leaving out its unwritten end, and tells
+// what salvage would make of it.
+template <RecordView View>
+CheckedOutcome readInputChecked(const Input& input, View& view, const KeepGoing& keepGoing = {}) {
+  CheckedOutcome outcome;
+  try {
+    InputBlocks blocks(input);
+    if (blocks.openError().failed()) {
+      outcome.literal.error = blocks.openError();
+      return outcome;
+    }
+    DamageTally<View> tallied(view, outcome.literal.damage);
+    UnwrittenTail<DamageTally<View>> tail(tallied);
+    SalvageCount count;
+    DamageTally<SalvageCount> counted(count, outcome.salvageDamage);
+    outcome.literal.error = scanAndSalvageRecords(blocks, tail, counted, keepGoing);
+    if (outcome.literal.error.ok()) outcome.literal.error = tail.failure();
+    if (outcome.literal.error.ok() && tail.unwrittenBytes() > 0) {
+      tallied.unwritten(tail.unwrittenBytes(), tail.unwrittenOffset());
+    } else {
+      tail.release();
+    }
+    std::copy(std::begin(count.records), std::end(count.records), std::begin(outcome.salvageRecords));
+  } catch (const std::bad_alloc&) {
+    outcome.literal.error = outOfMemory();
+  }
+  return outcome;
+}
+
+// Opens the input and scans it into the view, or salvages it.
+template <RecordView View>
+FileOutcome readInput(const Input& input, View& view, const KeepGoing& keepGoing = {}, bool salvage = false) {
   try {
     InputBlocks blocks(input);
     if (blocks.openError().failed()) return {blocks.openError(), {}};
-    return scanInput(blocks, view, keepGoing);
+    return salvage ? salvageInput(blocks, view, keepGoing) : scanInput(blocks, view, keepGoing);
   } catch (const std::bad_alloc&) {
     return {outOfMemory(), {}};
   }

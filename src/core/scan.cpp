@@ -29,6 +29,7 @@ class TypedView {
   void unknownType(uint8_t type, uint64_t offset) { sink_.unknownType(type, offset); }
   void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset) { sink_.cutRecord(bytes[0], size, offset); }
   void unwritten(uint64_t size, uint64_t offset) { sink_.unwritten(size, offset); }
+  void skipped(uint64_t offset, uint64_t size) { sink_.skipped(offset, size); }
 
  private:
   uint64_t offsetOf(const uint8_t* record) const { return offset_ + static_cast<uint64_t>(record - begin_); }
@@ -44,9 +45,9 @@ class TypedView {
 
 }  // namespace
 
-FileOutcome scan(const Input& input, RecordSink& sink, const KeepGoing& keepGoing) {
+FileOutcome scan(const Input& input, RecordSink& sink, const ScanOptions& options) {
   TypedView view(sink);
-  return readInput(input, view, keepGoing);
+  return readInput(input, view, options.keepGoing, options.salvage);
 }
 
 }  // namespace zolt

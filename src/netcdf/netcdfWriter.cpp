@@ -374,6 +374,7 @@ NetcdfResult writeNetcdf(const std::string& path, std::span<const Input> inputs,
   }
   run.window = options.window;
   run.keepGoing = options.keepGoing;
+  run.salvage = options.salvage;
   run.allOrNothing = options.allOrNothing;
   NetcdfFormat format(options);
   RunFileResult written = writeRunFile(path, inputs, run, format);

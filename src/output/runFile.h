@@ -36,6 +36,7 @@ struct RunFileOptions {
   std::vector<StreamedTable> tables;
   TimeWindow window;
   KeepGoing keepGoing;
+  bool salvage = false;
   // Write nothing unless every input could be read to its end.
   bool allOrNothing = false;
 };

@@ -142,7 +142,7 @@ FileOutcome CsvRun::add(const Input& input) {
   if (Error begun = begin(run.out, run.options.table, run.begun); begun.failed()) return {std::move(begun), {}};
   CsvRows rows(run.out);
   TableRowsView<CsvRows> view(run.options.table, run.options.window, run.rate, rows);
-  FileOutcome outcome = readInput(input, view, run.options.keepGoing);
+  FileOutcome outcome = readInput(input, view, run.options.keepGoing, run.options.salvage);
   run.rate = view.rate();
   // The rows come before anything the caller says of the input.
   if (const Error written = run.out.flush(); written.failed()) outcome.error = written;

@@ -193,6 +193,54 @@ std::string jsonMarkers(const Summary& summary) {
          jsonNumber(summary.longestGap) + ",\"steps_back\":" + jsonNumber(summary.stepsBack) + "}";
 }
 
+// The stretches salvage skips, when there are any: where they are, and
+// what salvage keeps.
+void suspectLines(std::string& out, const Summary& summary, bool ofAFile) {
+  if (summary.suspectStretches == 0) return;
+  constexpr size_t kShown = 10;
+  std::vector<std::string> stretches;
+  for (size_t i = 0; i < summary.suspect.size() && i < kShown; ++i) {
+    stretches.push_back("at " + std::to_string(summary.suspect[i].offset) + " (" +
+                        std::to_string(summary.suspect[i].size) + " bytes)");
+  }
+  std::string text = std::to_string(summary.suspectStretches) + ", " + std::to_string(summary.suspectBytes) + " bytes";
+  if (ofAFile) {
+    text += ": " + joined(stretches, ", ");
+    if (summary.suspectStretches > stretches.size()) {
+      text += ", and " + std::to_string(summary.suspectStretches - stretches.size()) + " more";
+    }
+  }
+  wrappedLine(out, summary.salvaged ? "skipped stretches" : "suspect stretches", text);
+  if (summary.salvaged) return;
+  uint64_t kept = 0;
+  std::vector<std::string> counts;
+  for (size_t type = 0; type < kRecordTypes; ++type) {
+    kept += summary.salvageRecords[type];
+    counts.push_back(std::to_string(summary.salvageRecords[type]) + " " + typeName(type));
+  }
+  wrappedLine(out, "salvage keeps", std::to_string(kept) + " records: " + joined(counts, ", "));
+}
+
+std::string jsonSuspect(const Summary& summary, bool ofAFile) {
+  std::string out = "{\"stretches\":" + jsonNumber(summary.suspectStretches) +
+                    ",\"bytes\":" + jsonNumber(summary.suspectBytes) + ",\"first\":";
+  if (!ofAFile) return out + "null}";
+  out += "[";
+  for (size_t i = 0; i < summary.suspect.size(); ++i) {
+    out += (i == 0 ? "{\"offset\":" : ",{\"offset\":") + jsonNumber(summary.suspect[i].offset) +
+           ",\"bytes\":" + jsonNumber(summary.suspect[i].size) + "}";
+  }
+  return out + "]}";
+}
+
+std::string jsonSalvageRecords(const Summary& summary) {
+  std::string out = "{";
+  for (size_t type = 0; type < kRecordTypes; ++type) {
+    out += (type == 0 ? "\"" : ",\"") + typeName(type) + "\":" + jsonNumber(summary.salvageRecords[type]);
+  }
+  return out + "}";
+}
+
 }  // namespace
 
 std::string infoText(std::optional<std::string_view> name, const Summary& summary, uint64_t files) {
@@ -206,6 +254,7 @@ std::string infoText(std::optional<std::string_view> name, const Summary& summar
   markerLines(out, summary);
   samplingLine(out, summary);
   sensorLines(out, summary);
+  suspectLines(out, summary, name.has_value());
   const std::vector<std::string> problems = problemsOf(summary);
   wrappedLine(out, "status", problems.empty() ? "clean" : "problems: " + joined(problems, "; "));
   return out + "\n";
@@ -244,7 +293,9 @@ std::string infoJson(std::optional<std::string_view> name, const Summary& summar
   }
   // Keys added since the first release come last, so that the order of
   // the earlier ones holds.
-  return out + "],\"unwritten_bytes\":" + jsonNumber(summary.unwrittenBytes) + "}\n";
+  return out + "],\"unwritten_bytes\":" + jsonNumber(summary.unwrittenBytes) +
+         ",\"salvaged\":" + (summary.salvaged ? "true" : "false") + ",\"suspect\":" + jsonSuspect(summary, name.has_value()) +
+         ",\"salvage_records\":" + jsonSalvageRecords(summary) + "}\n";
 }
 
 struct InfoRun::Impl {
@@ -255,7 +306,7 @@ struct InfoRun::Impl {
 };
 
 InfoRun::InfoRun(Sink& sink, InfoOptions options)
-    : impl_(std::make_unique<Impl>(Impl{options.format, TextOut(sink), SummaryRun({std::move(options.keepGoing)}), 0})) {}
+    : impl_(std::make_unique<Impl>(Impl{options.format, TextOut(sink), SummaryRun({std::move(options.keepGoing), options.salvage}), 0})) {}
 
 InfoRun::~InfoRun() = default;
 InfoRun::InfoRun(InfoRun&&) noexcept = default;

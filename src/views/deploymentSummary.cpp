@@ -146,6 +146,12 @@ std::vector<std::string> problemsOf(const Summary& summary) {
     problems.push_back(counted(summary.unwrittenBytes, "zero byte", "zero bytes") + " at offset " +
                        std::to_string(summary.unwrittenOffset) + ": unwritten");
   }
+  if (summary.suspectStretches > 0) {
+    const std::string stretches = counted(summary.suspectStretches, "suspect stretch", "suspect stretches") + ", " +
+                                  counted(summary.suspectBytes, "byte", "bytes");
+    problems.push_back(summary.salvaged ? stretches + ", skipped: no records there sit on the file's framing"
+                                        : stretches + ", that salvage would skip");
+  }
   const SecondsFigures figures = secondsFigures(summary);
   if (figures.shortSeconds > 0) {
     problems.push_back(counted(figures.shortSeconds, "second", "seconds") + " with fewer records than the rate");
@@ -217,14 +223,48 @@ void SummaryView::unwritten(uint64_t size, uint64_t offset) {
   }
 }
 
+void SummaryView::skipped(uint64_t offset, uint64_t size) {
+  for (SummaryTally* tally : {&file_, &run_}) {
+    tally->summary.bytes += size;
+    ++tally->summary.suspectStretches;
+    tally->summary.suspectBytes += size;
+  }
+  if (file_.summary.suspect.size() < Damage::kStretchesKept) file_.summary.suspect.push_back({offset, size});
+}
+
+namespace {
+
+// What salvage would keep of a file read literally, in its summary and its
+// run's.
+void addSalvageCheck(const CheckedOutcome& checked, Summary& file, Summary& run) {
+  const Damage& damage = checked.salvageDamage;
+  for (Summary* summary : {&file, &run}) {
+    summary->suspectStretches += damage.skippedStretches;
+    summary->suspectBytes += damage.skippedBytes;
+    for (size_t type = 0; type < kRecordTypes; ++type) summary->salvageRecords[type] += checked.salvageRecords[type];
+  }
+  file.suspect = damage.skipped;
+}
+
+// What salvage kept, in its summary and its run's.
+void addSalvaged(Summary& file, Summary& run) {
+  file.salvaged = run.salvaged = true;
+  for (size_t type = 0; type < kRecordTypes; ++type) {
+    file.salvageRecords[type] = file.records[type];
+    run.salvageRecords[type] += file.records[type];
+  }
+}
+
+}  // namespace
+
 struct SummaryRun::Impl {
   SummaryTally run;
   Summary file;
-  KeepGoing keepGoing;
+  SummaryOptions options;
 };
 
 SummaryRun::SummaryRun(SummaryOptions options) : impl_(std::make_unique<Impl>()) {
-  impl_->keepGoing = std::move(options.keepGoing);
+  impl_->options = std::move(options);
 }
 SummaryRun::~SummaryRun() = default;
 SummaryRun::SummaryRun(SummaryRun&&) noexcept = default;
@@ -234,7 +274,15 @@ FileOutcome SummaryRun::add(const Input& input) {
   if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   SummaryTally tally;
   SummaryView view(tally, impl_->run);
-  const FileOutcome outcome = readInput(input, view, impl_->keepGoing);
+  FileOutcome outcome;
+  if (impl_->options.salvage) {
+    outcome = readInput(input, view, impl_->options.keepGoing, true);
+    addSalvaged(tally.summary, impl_->run.summary);
+  } else {
+    const CheckedOutcome checked = readInputChecked(input, view, impl_->options.keepGoing);
+    outcome = checked.literal;
+    addSalvageCheck(checked, tally.summary, impl_->run.summary);
+  }
   impl_->file = std::move(tally.summary);
   return outcome;
 }

@@ -47,6 +47,7 @@ class SummaryView {
   void unknownType(uint8_t type, uint64_t offset);
   void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset);
   void unwritten(uint64_t size, uint64_t offset);
+  void skipped(uint64_t offset, uint64_t size);
 
  private:
   template <typename Update>

@@ -47,6 +47,16 @@ class SpanView {
     }
     sample_ += count;
   }
+  void lostDataRecords(uint64_t count) { sample_ += count; }
+  // A file whose header is lost: its rate, from its data, unless one was
+  // carried in.
+  void salvagedRate(uint16_t rate) {
+    if (rate_ == 0) rate_ = rate;
+  }
+  void placeSecond(int32_t markerTime, uint64_t firstSample) {
+    markerTime_ = microsOf(markerTime);
+    sample_ = firstSample;
+  }
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
 

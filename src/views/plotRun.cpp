@@ -46,7 +46,7 @@ class PlotView {
     const int32_t time = body.read().time;
     if (run_.lastMarker) {
       const int64_t previous = *run_.lastMarker;
-      if (time - previous == 1 && markerTime_ != kNoTime) {
+      if (time - previous == 1 && markerTime_ != kNoTime && !placed_) {
         add(secondsToMicros(previous), kSeriesRecordsPerSecond, static_cast<double>(sample_));
       }
       if (time - previous > 1) addGap(secondsToMicros(previous + 1), secondsToMicros(time));
@@ -54,6 +54,7 @@ class PlotView {
     run_.lastMarker = time;
     markerTime_ = secondsToMicros(time);
     sample_ = 0;
+    placed_ = false;
   }
 
   void dataRecords(const uint8_t* records, size_t count) {
@@ -80,6 +81,17 @@ class PlotView {
   template <RecordType Type>
   void record(RecordBody<Type> /*body*/) {}
 
+  void lostDataRecords(uint64_t count) { sample_ += count; }
+  void salvagedRate(uint16_t rate) {
+    if (run_.rate == 0) run_.rate = rate;
+  }
+  void placeSecond(int32_t markerTime, uint64_t firstSample) {
+    // The lost marker's second counts no records of its own.
+    run_.lastMarker = markerTime;
+    markerTime_ = secondsToMicros(markerTime);
+    sample_ = firstSample;
+    placed_ = true;
+  }
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
 
@@ -115,13 +127,14 @@ class PlotView {
   PlotGathering& run_;
   int64_t markerTime_ = kNoTime;  // of the latest second marker in this file
   uint64_t sample_ = 0;           // data records since then
+  bool placed_ = false;           // its marker was lost and salvage placed it
 };
 
 }  // namespace
 
-FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing) {
+FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing, bool salvage) {
   PlotView view(run);
-  FileOutcome outcome = readInput(input, view, keepGoing);
+  FileOutcome outcome = readInput(input, view, keepGoing, salvage);
   // Only the files read are named in the title.
   if (outcome.ok()) {
     try {
@@ -136,6 +149,7 @@ FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& 
 PlotRun::PlotRun(PlotOptions options) : impl_(std::make_unique<Impl>()) {
   impl_->gathered.window = options.window;
   impl_->keepGoing = std::move(options.keepGoing);
+  impl_->salvage = options.salvage;
 }
 
 PlotRun::~PlotRun() = default;
@@ -144,7 +158,7 @@ PlotRun& PlotRun::operator=(PlotRun&&) noexcept = default;
 
 FileOutcome PlotRun::add(const Input& input) {
   if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
-  return gatherPlot(impl_->gathered, input, impl_->keepGoing);
+  return gatherPlot(impl_->gathered, input, impl_->keepGoing, impl_->salvage);
 }
 
 }  // namespace zolt

@@ -30,9 +30,10 @@ struct PlotGathering {
 struct PlotRun::Impl {
   PlotGathering gathered;
   KeepGoing keepGoing;
+  bool salvage = false;
 };
 
 // Gathers one input into the run.
-FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing);
+FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing, bool salvage);
 
 }  // namespace zolt

@@ -47,6 +47,21 @@ class TableRowsView {
     sample_ += count;
   }
 
+  // Salvage lost this many data records of the second: the samples after
+  // them keep their numbers.
+  void lostDataRecords(uint64_t count) { sample_ += count; }
+  // A file whose header is lost: its rate, from its data, unless one was
+  // carried in.
+  void salvagedRate(uint16_t rate) {
+    if (rate_ == 0) rate_ = rate;
+  }
+  // Salvage lost the second's marker: it was `markerTime`, and the records
+  // that follow are its samples from `firstSample` on.
+  void placeSecond(int32_t markerTime, uint64_t firstSample) {
+    markerTime_ = microsOf(markerTime);
+    sample_ = firstSample;
+  }
+
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   // Zeros in place of the missing bytes would be invented data: a cut
   // record makes no row.

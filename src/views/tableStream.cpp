@@ -96,6 +96,15 @@ class StreamView {
   void dataRecords(const uint8_t* records, size_t count) {
     for (auto& view : views_) view.dataRecords(records, count);
   }
+  void lostDataRecords(uint64_t count) {
+    for (auto& view : views_) view.lostDataRecords(count);
+  }
+  void salvagedRate(uint16_t rate) {
+    for (auto& view : views_) view.salvagedRate(rate);
+  }
+  void placeSecond(int32_t markerTime, uint64_t firstSample) {
+    for (auto& view : views_) view.placeSecond(markerTime, firstSample);
+  }
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
   Error failure() const { return failure_; }
@@ -151,7 +160,7 @@ TableStream::~TableStream() = default;
 FileOutcome TableStream::add(const Input& input) {
   Impl& run = *impl_;
   StreamView view(run.tables, run.sink, run.options.window, run.rate, run.firstHeader);
-  FileOutcome outcome = readInput(input, view, run.options.keepGoing);
+  FileOutcome outcome = readInput(input, view, run.options.keepGoing, run.options.salvage);
   run.rate = view.rate();
   run.sinkFailure = view.failure();
   // A row cut short by a failed allocation is no row.

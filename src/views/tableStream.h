@@ -55,6 +55,7 @@ struct StreamOptions {
   std::vector<StreamedTable> tables;
   TimeWindow window;
   KeepGoing keepGoing;
+  bool salvage = false;
 };
 
 class TableStream {

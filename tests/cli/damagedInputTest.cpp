@@ -72,7 +72,7 @@ TEST(DamagedInput, TheUnwrittenEndOfAFileIsToldOnceAndHoldsNoRecords) {
   EXPECT_EQ(header.err, told);
   EXPECT_EQ(header.status, 0);
   const RunResult info = scratch.run({"--info=json", name});
-  EXPECT_NE(info.out.find("\"problems\":[\"1048576 zero bytes at offset 96: unwritten\"],\"unwritten_bytes\":1048576}"),
+  EXPECT_NE(info.out.find("\"problems\":[\"1048576 zero bytes at offset 96: unwritten\"],\"unwritten_bytes\":1048576,"),
             std::string::npos)
       << info.out;
   EXPECT_NE(info.out.find("\"header\":1,"), std::string::npos);

@@ -91,7 +91,9 @@ TEST(Info, DamageIsCountedAndNamed) {
   EXPECT_EQ(member(json.out, "truncated_bytes"), "4");
   EXPECT_EQ(member(json.out, "quat_norm"), "{\"min\":1.0,\"max\":1.0}");
   EXPECT_EQ(member(json.out, "problems"),
-            "[\"3 bytes of unknown record type, from offset 24\",\"last record cut short after 4 bytes\"]");
+            "[\"3 bytes of unknown record type, from offset 24\",\"last record cut short after 4 bytes\","
+            "\"1 suspect stretch, 25 bytes, that salvage would skip\"]");
+  EXPECT_EQ(member(json.out, "suspect"), "{\"stretches\":1,\"bytes\":25,\"first\":[{\"offset\":24,\"bytes\":25}]}");
   const RunResult text = scratch.run({"--info", name});
   EXPECT_NE(text.out.find("\n  status               problems: 3 bytes of unknown record type, from offset 24;"),
             std::string::npos)

@@ -191,7 +191,7 @@ TEST(Input, TheCallerCanStopARead) {
   const Bytes file = largeFile();
   RecordLog log;
   int asked = 0;
-  const FileOutcome outcome = scan(Input::memory(file), log, [&] { return ++asked < 2; });
+  const FileOutcome outcome = scan(Input::memory(file), log, {[&] { return ++asked < 2; }});
   EXPECT_EQ(outcome.error.code, Errc::kStopped);
   EXPECT_FALSE(log.text.empty());
   EXPECT_LT(log.text.size(), logOf(Input::memory(file)).size());
