@@ -3,8 +3,9 @@
 // values below 16 are the report under the switches of their bits (d, t, s,
 // p); 0xF0 and above the deployment check (JSON when odd); 0xE0 to 0xEF the
 // picture (windowed when odd); 0xD0 to 0xDF the typed tables (windowed when
-// odd); the others pick a CSV table, with a time window when their top bit
-// is set.
+// odd); 0xC0 to 0xCF the same views salvaged (a CSV table, the check,
+// the picture, a typed table); the others pick a CSV table, with a time
+// window when their top bit is set.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -34,9 +35,42 @@ int memoryFile(std::span<const uint8_t> bytes) {
   return fd;
 }
 
+// Everything a view of the records salvage keeps writes.
+std::string salvagedViewOf(uint8_t selector, const Input& input) {
+  StringSink sink;
+  const uint8_t view = selector & 0x0F;
+  if (view < kTables) {
+    CsvRun run(sink, {static_cast<TableKind>(view), TimeWindow{}, {}, true});
+    run.add(input);
+    (void)run.finish();
+  } else if (view < 8) {
+    InfoRun run(sink, {view == 7 ? InfoFormat::kJson : InfoFormat::kText, {}, true});
+    run.add(input);
+    (void)run.finish();
+  } else if (view < 10) {
+    PlotRun run({view == 9 ? kWindow : TimeWindow{}, {}, true});
+    run.add(input);
+    const Result<std::string> svg = run.render();
+    if (svg.ok() && svg.value().size() > kMostPlotBytes) std::abort();
+    if (svg.ok()) sink.text = svg.value();
+  } else {
+    TableOptions options;
+    options.salvage = true;
+    TableRun run(static_cast<TableKind>(view % kTables), options);
+    run.add(input);
+    const Table table = run.take();
+    for (const Column& column : table.columns) {
+      if (column.size() != table.rows) std::abort();
+    }
+    sink.text = std::to_string(table.rows);
+  }
+  return sink.text;
+}
+
 // Everything a view writes, and how it ended.
 std::string viewOf(uint8_t selector, const Input& input) {
   StringSink sink;
+  if ((selector & 0xF0) == 0xC0) return salvagedViewOf(selector, input);
   if (selector < 16) {
     const ReportSwitches switches{(selector & 1) != 0, (selector & 2) != 0, (selector & 8) != 0, (selector & 4) != 0};
     Report report(sink, {switches, {}});

@@ -31,8 +31,10 @@ struct FileSpans {
 };
 
 // The spans of `input`'s tables when the rate carried in from the files
-// before it is `carriedRate`, as TableRun would time its rows.
-FileOutcome spansOf(const Input& input, uint16_t carriedRate, FileSpans& spans, const KeepGoing& keepGoing = {});
+// before it is `carriedRate`, as TableRun would time its rows; with
+// `salvage`, of the records salvage keeps.
+FileOutcome spansOf(const Input& input, uint16_t carriedRate, FileSpans& spans, const KeepGoing& keepGoing = {},
+                    bool salvage = false);
 
 // Whether the first bytes of a file show that it times data records by
 // the rate carried in (a data record after a second marker comes before the

@@ -20,8 +20,10 @@ rate of the latest file header carries from file to file.
 Failures are Python's own: a file that cannot be opened or read raises its
 OSError (FileNotFoundError, PermissionError, ...) with ``filename`` set, an
 unknown table or a bad time ValueError. Damage in a file (bytes that name no
-record type, a last record cut short) gives one :class:`DecodeWarning` for
-that file, and the rows of its whole records are returned. Nothing is
+record type, a last record cut short, stretches that salvage skipped) gives
+one :class:`DecodeWarning` for that file, and the rows of its whole records
+are returned. ``salvage=True`` keeps only the records on a damaged file's
+true framing, as ``decode --salvage`` does. Nothing is
 printed. Files are decoded without the GIL, so threads reading different
 files run in parallel, and Ctrl-C stops a long read.
 """
@@ -156,8 +158,13 @@ def _window(start: Any, end: Any) -> tuple[int | None, int | None]:
     return window
 
 
-def _warn(damages: list[tuple[int, ...]], sources: list[tuple[str, Any, Any]]) -> None:
-    for source, unknown, first, cut_type, cut_size, cut_offset, unwritten, unwritten_offset in damages:
+def _counted(count: int, one: str, many: str) -> str:
+    return f"{count} {one if count == 1 else many}"
+
+
+def _warn(damages: list[tuple[Any, ...]], sources: list[tuple[str, Any, Any]]) -> None:
+    for (source, unknown, first, cut_type, cut_size, cut_offset, unwritten, unwritten_offset,
+         stretches, skipped, listed) in damages:
         name = os.fsdecode(sources[source][2]) if isinstance(sources[source][2], bytes) else sources[source][2]
         problems = []
         if unknown:
@@ -165,6 +172,12 @@ def _warn(damages: list[tuple[int, ...]], sources: list[tuple[str, Any, Any]]) -
             problems.append(f"{unknown} {noun} of unknown record type, the first at offset {first}")
         if cut_size:
             problems.append(f"a record of type {cut_type} cut short at offset {cut_offset} ({cut_size} bytes there)")
+        for offset, size in listed:
+            problems.append(f"skipped {_counted(size, 'byte', 'bytes')} at offset {offset}: "
+                            "no records there sit on the file's framing")
+        if stretches > len(listed):
+            problems.append(f"and {_counted(stretches - len(listed), 'stretch', 'stretches')} more skipped, "
+                            f"{_counted(skipped, 'byte', 'bytes')} in all")
         if unwritten:
             noun = "zero byte" if unwritten == 1 else "zero bytes"
             problems.append(f"{unwritten} {noun} at offset {unwritten_offset}: unwritten")
@@ -172,10 +185,11 @@ def _warn(damages: list[tuple[int, ...]], sources: list[tuple[str, Any, Any]]) -
 
 
 def _table(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool,
-           columns: list[str] | None = None, carried_rate: int = 0) -> dict[str, np.ndarray]:
+           columns: list[str] | None = None, carried_rate: int = 0, salvage: bool = False) -> dict[str, np.ndarray]:
     start_ns, end_ns = _window(start, end)
     sources = _sources(paths)
-    arrays, damages = _zolt.read_table(sources, table, start_ns, end_ns, nanoseconds, columns, carried_rate)
+    arrays, damages = _zolt.read_table(sources, table, start_ns, end_ns, nanoseconds, columns, carried_rate,
+                                       bool(salvage))
     _warn(damages, sources)
     return arrays
 
@@ -191,7 +205,7 @@ def _frame(arrays: dict[str, np.ndarray]) -> "pandas.DataFrame":
 
 
 def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
-                end: Any = None) -> dict[str, np.ndarray]:
+                end: Any = None, salvage: bool = False) -> dict[str, np.ndarray]:
     """One table as numpy arrays, by column name in the CSV table's order.
 
     ``time`` is ``datetime64[us]``, NaT for a record before its file's first
@@ -200,13 +214,14 @@ def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *
     copy: each owns the memory the decoder filled. ``start`` (inclusive)
     and ``end`` (exclusive) keep the rows within a time window, as
     ``decode --from``/``--to`` do; they are anything pandas turns into a
-    Timestamp, a naive one being UTC.
+    Timestamp, a naive one being UTC. ``salvage=True`` keeps only the
+    records on a damaged file's true framing, as ``decode --salvage``.
     """
-    return _table(paths, table, start, end, nanoseconds=False)
+    return _table(paths, table, start, end, nanoseconds=False, salvage=salvage)
 
 
 def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
-         end: Any = None) -> "pandas.DataFrame":
+         end: Any = None, salvage: bool = False) -> "pandas.DataFrame":
     """One table as a pandas DataFrame: the columns of ``decode --csv=TABLE``.
 
     ``time`` is ``datetime64[ns, UTC]``, NaT where the CSV table leaves it
@@ -216,43 +231,52 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     ``decode --from``/``--to`` do; they are anything pandas turns into a
     Timestamp, a naive one being UTC. The columns are the decoder's own
     arrays, not copies.
+
+    ``salvage=True`` reads a damaged file as ``decode --salvage`` does: only
+    the records that sit on the file's true framing, which is found again
+    after the damage; each stretch it skips is named in the file's
+    :class:`DecodeWarning`.
     """
-    return _frame(_table(paths, table, start, end, nanoseconds=True))
+    return _frame(_table(paths, table, start, end, nanoseconds=True, salvage=salvage))
 
 
-def info(paths: Path | Any | Iterable[Path | Any]) -> list[dict[str, Any]]:
+def info(paths: Path | Any | Iterable[Path | Any], *, salvage: bool = False) -> list[dict[str, Any]]:
     """The deployment check of ``decode --info=json``: one dict per file and,
     with several files, one more for the run as one deployment, whose
-    ``file`` is None. ``man decode`` describes every key.
+    ``file`` is None. ``man decode`` describes every key. Its ``suspect``
+    and ``salvage_records`` tell whether ``salvage=True`` would help; with
+    it, the check is of what salvage keeps.
     """
     sources = _sources(paths)
     names = [os.fsencode(name) if isinstance(name, (str, bytes)) else os.fsencode(str(name)) for _, _, name in sources]
-    return [json.loads(line) for line in _zolt.info_lines(sources, names)]
+    return [json.loads(line) for line in _zolt.info_lines(sources, names, bool(salvage))]
 
 
 def open_dataset(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
-                 end: Any = None) -> "xarray.Dataset":
+                 end: Any = None, salvage: bool = False) -> "xarray.Dataset":
     """One table as an xarray Dataset, laid out as the group of that table
     in the file of :func:`to_netcdf` (and ``decode --netcdf``): the same
     variables, attributes and values as ``xarray.open_dataset(file,
     group=table)``, made in memory. ``start`` and ``end`` window the rows as
-    in :func:`read`. xarray's engine "zolt" gives the same:
-    ``xarray.open_dataset(path, engine="zolt", group="data")``.
+    in :func:`read`, and ``salvage`` reads as there. xarray's engine "zolt"
+    gives the same: ``xarray.open_dataset(path, engine="zolt", group="data")``.
     """
     from ._dataset import dataset
 
-    return dataset(paths, table, start, end)
+    return dataset(paths, table, start, end, salvage)
 
 
 def to_netcdf(paths: Path | Any | Iterable[Path | Any], out: Path, *, start: Any = None, end: Any = None,
-              meta: dict[str, Any] | None = None) -> None:
+              meta: dict[str, Any] | None = None, salvage: bool = False) -> None:
     """Writes a run into one compressed netCDF-4 file following the CF
     conventions, as ``decode --netcdf`` does: one group per table, each with
     a dimension ``obs``, ``time(obs)`` and one variable per column of the
     CSV table. ``meta`` adds or replaces global attributes (str or number
     values: title, institution, project, creator_name, ...). The file is
     written whole or not at all, and not at all when a file cannot be read.
+    ``salvage`` reads as in :func:`read`; the stretches it skips are named in
+    the file's ``comment``.
     """
     from ._dataset import to_netcdf as write
 
-    write(paths, out, start=start, end=end, meta=meta)
+    write(paths, out, start=start, end=end, meta=meta, salvage=salvage)

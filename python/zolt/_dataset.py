@@ -55,7 +55,7 @@ def _names(sources: list[tuple[str, Any, Any]]) -> list[str]:
 
 
 def to_netcdf(paths: Any, out: Any, *, start: Any = None, end: Any = None,
-              meta: dict[str, Any] | None = None) -> None:
+              meta: dict[str, Any] | None = None, salvage: bool = False) -> None:
     from . import __version__, _path, _sources, _warn, _window
 
     start_ns, end_ns = _window(start, end)
@@ -64,19 +64,21 @@ def to_netcdf(paths: Any, out: Any, *, start: Any = None, end: Any = None,
     sources = _sources(paths)
     names = _names(sources)
     window = "".join(f", {which}={value!r}" for which, value in (("start", start), ("end", end)) if value is not None)
+    if salvage:
+        window += ", salvage=True"
     history = f"zolt {__version__}: zolt.to_netcdf({names!r}, {out!r}{window})"
-    damages = _zolt.write_netcdf(sources, names, out, start_ns, end_ns, attributes, history)
+    damages = _zolt.write_netcdf(sources, names, out, start_ns, end_ns, attributes, history, bool(salvage))
     _warn(damages, sources)
 
 
-def dataset(paths: Any, table: str, start: Any, end: Any):
+def dataset(paths: Any, table: str, start: Any, end: Any, salvage: bool = False):
     import xarray
 
     from . import _sources, _warn, _window
 
     start_ns, end_ns = _window(start, end)
     sources = _sources(paths)
-    variables, damages = _zolt.dataset_variables(sources, _names(sources), table, start_ns, end_ns)
+    variables, damages = _zolt.dataset_variables(sources, _names(sources), table, start_ns, end_ns, bool(salvage))
     _warn(damages, sources)
     stored = xarray.Dataset({name: ("obs", values, attributes) for name, values, attributes in variables})
     return xarray.decode_cf(stored)

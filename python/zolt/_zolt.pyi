@@ -7,18 +7,19 @@ import numpy
 # Each source is ("path", path as bytes, name) or ("bytes", contents, name).
 Source = Tuple[str, Any, Any]
 # (source number, unknown bytes, first unknown offset, cut type, cut size, cut offset,
-#  unwritten bytes, unwritten offset)
-Damage = Tuple[int, int, int, int, int, int, int, int]
+#  unwritten bytes, unwritten offset, skipped stretches, skipped bytes,
+#  [(offset, size)] of the first stretches skipped)
+Damage = Tuple[int, int, int, int, int, int, int, int, int, int, list[Tuple[int, int]]]
 
 __version__: str
 tables: Tuple[str, ...]
 
 def read_table(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
-               nanoseconds: bool, columns: Optional[Sequence[str]] = None, carried_rate: int = 0
-               ) -> Tuple[dict[str, numpy.ndarray], list[Damage]]:
+               nanoseconds: bool, columns: Optional[Sequence[str]] = None, carried_rate: int = 0,
+               salvage: bool = False) -> Tuple[dict[str, numpy.ndarray], list[Damage]]:
     """Reads one table of the sources as a run: (columns, damages)."""
 
-def file_spans(source: Source, carried_rate: int = 0) -> dict[str, Any]:
+def file_spans(source: Source, carried_rate: int = 0, salvage: bool = False) -> dict[str, Any]:
     """When each table's rows of one source lie, found without decoding it:
     {"tables": {name: (first us, last us, in order) or None}, "last_rate": int or None,
     "uses_carried_rate": bool}."""
@@ -27,17 +28,18 @@ def uses_carried_rate(start: bytes) -> Optional[bool]:
     """Whether a file's first bytes show that it times data by the rate carried in; None when they do not tell."""
 
 def write_netcdf(sources: Sequence[Source], names: Sequence[str], path: str, start_ns: Optional[int],
-                 end_ns: Optional[int], attributes: Sequence[Tuple[str, Any]], history: str) -> list[Damage]:
+                 end_ns: Optional[int], attributes: Sequence[Tuple[str, Any]], history: str,
+                 salvage: bool = False) -> list[Damage]:
     """Writes the sources as one netCDF file: the damages."""
 
 def dataset_variables(sources: Sequence[Source], names: Sequence[str], table: str, start_ns: Optional[int],
-                      end_ns: Optional[int]) -> Tuple[list[Tuple[str, numpy.ndarray, dict[str, Any]]], list[Damage]]:
+                      end_ns: Optional[int], salvage: bool = False) -> Tuple[list[Tuple[str, numpy.ndarray, dict[str, Any]]], list[Damage]]:
     """One table as the variables of its netCDF group, as stored: ([(name, values, attributes)], damages)."""
 
 def attribute_name_problem(name: str) -> Optional[str]:
     """Why netCDF would not take the name for a global attribute; None when it would."""
 
-def info_lines(sources: Sequence[Source], names: Sequence[bytes]) -> list[str]:
+def info_lines(sources: Sequence[Source], names: Sequence[bytes], salvage: bool = False) -> list[str]:
     """The deployment check of the sources as JSON lines."""
 
 def table_columns(table: str) -> list[Tuple[str, numpy.dtype, bool, str, float]]:

@@ -92,23 +92,24 @@ def _opened(path: Any) -> Any:
 UNKNOWN = {"tables": {table: "unknown" for table in TABLES}, "last_rate": None, "uses_carried_rate": False}
 
 
-def _spans(path: Any, carried_rate: int) -> dict[str, Any]:
+def _spans(path: Any, carried_rate: int, salvage: bool = False) -> dict[str, Any]:
     from . import _source, _zolt
 
     try:
-        return _zolt.file_spans(_source(_opened(path)), carried_rate)
+        return _zolt.file_spans(_source(_opened(path)), carried_rate, salvage)
     except OSError:
         return UNKNOWN
 
 
 def _decoded(path: Any, carried_rate: int, table: str, start: Any, end: Any, index: str | None,
-             columns: list[str] | None = None) -> pandas.DataFrame:
+             columns: list[str] | None = None, salvage: bool = False) -> pandas.DataFrame:
     """One file's table; only the columns asked for (and the time, for the
     index) are decoded, and none is copied."""
     wanted = None
     if columns is not None:
         wanted = [name for name in TABLE_COLUMNS[table] if name in columns or (name == "time" and index == "time")]
-    arrays = _table(_opened(path), table, start, end, nanoseconds=True, columns=wanted, carried_rate=carried_rate)
+    arrays = _table(_opened(path), table, start, end, nanoseconds=True, columns=wanted, carried_rate=carried_rate,
+                    salvage=salvage)
     frame = _frame(arrays)
     if index == "time":
         frame = frame.dropna(subset=["time"]).set_index("time")
@@ -118,28 +119,30 @@ def _decoded(path: Any, carried_rate: int, table: str, start: Any, end: Any, ind
 
 
 def _partition(part: tuple[Any, int, Any], table: str, start: Any, end: Any, index: str | None,
-               columns: list[str] | None) -> pandas.DataFrame:
+               columns: list[str] | None, salvage: bool) -> pandas.DataFrame:
     path, rate, stamp = part
     _unchanged(path, stamp)
-    return _decoded(path, rate, table, start, end, index, columns)
+    return _decoded(path, rate, table, start, end, index, columns, salvage)
 
 
 class _Partitions:
     """Makes each file's partition. Dask asks it for fewer columns when a
     computation needs fewer, and those alone are decoded."""
 
-    def __init__(self, table: str, start: Any, end: Any, index: str | None, columns: list[str] | None = None):
+    def __init__(self, table: str, start: Any, end: Any, index: str | None, columns: list[str] | None = None,
+                 salvage: bool = False):
         self.table, self.start, self.end, self.index, self._columns = table, start, end, index, columns
+        self.salvage = salvage
 
     @property
     def columns(self) -> list[str] | None:
         return self._columns
 
     def project_columns(self, columns: list[str]) -> "_Partitions":
-        return _Partitions(self.table, self.start, self.end, self.index, list(columns))
+        return _Partitions(self.table, self.start, self.end, self.index, list(columns), self.salvage)
 
     def __call__(self, part: tuple[Any, int, Any]) -> pandas.DataFrame:
-        return _partition(part, self.table, self.start, self.end, self.index, self._columns)
+        return _partition(part, self.table, self.start, self.end, self.index, self._columns, self.salvage)
 
 
 def _empty(table: str, index: str | None) -> pandas.DataFrame:
@@ -179,12 +182,12 @@ def _carries_no_rate(paths: list[Any]) -> bool:
     return all(_zolt.uses_carried_rate(_head(path)) is False for path in paths[1:])
 
 
-def _plan(paths: list[Any]) -> tuple[list[dict[str, Any]], list[int]]:
+def _plan(paths: list[Any], salvage: bool) -> tuple[list[dict[str, Any]], list[int]]:
     """Each file's spans and the rate it carries in from the files before,
     found in parallel by a pass over each file's record framing."""
     from dask import delayed
 
-    spans = _compute([delayed(_spans)(path, 0) for path in paths])
+    spans = _compute([delayed(_spans)(path, 0, salvage) for path in paths])
     rates, rate = [], 0
     for span in spans:
         rates.append(rate)
@@ -194,7 +197,7 @@ def _plan(paths: list[Any]) -> tuple[list[dict[str, Any]], list[int]]:
     # than the one assumed, are looked at again with the one carried in.
     again = [i for i, span in enumerate(spans) if span["uses_carried_rate"] and rates[i] != 0]
     if again:
-        for i, span in zip(again, _compute([delayed(_spans)(paths[i], rates[i]) for i in again])):
+        for i, span in zip(again, _compute([delayed(_spans)(paths[i], rates[i], salvage) for i in again])):
             spans[i] = span
     return spans, rates
 
@@ -221,7 +224,7 @@ def _divisions(spans: list[tuple[int, int, bool]]) -> tuple[Any, ...] | None:
 
 
 def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start: Any = None, end: Any = None,
-         index: str | None = None):
+         index: str | None = None, salvage: bool = False):
     """One table of many files as a Dask DataFrame, one partition per file.
 
     ``paths`` is a glob pattern, or a list of paths or of fsspec URLs (each
@@ -252,6 +255,11 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     (one logger's deployment), the divisions are known, so that
     ``df.loc["2026-12-01":"2026-12-02"]`` decodes only the files it needs;
     otherwise they are unknown.
+
+    ``salvage=True`` reads each file as ``zolt.read(path, salvage=True)``:
+    only the records on a damaged file's true framing. Its spans and the
+    rate it carries are then those of what salvage keeps, so the plan's pass
+    is always made.
     """
     import dask.dataframe as dd
 
@@ -262,11 +270,13 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     files = _paths(paths)
     stamps = [_stamp(path) for path in files]
     windowed = start_ns is not None or end_ns is not None
-    if not windowed and index is None and _carries_no_rate(files):
+    # A damaged header may be skipped, so a file's first bytes do not tell
+    # what salvage keeps.
+    if not windowed and index is None and not salvage and _carries_no_rate(files):
         # Nothing to choose, and each file times its data by its own rate.
         chosen, rates = list(range(len(files))), [0] * len(files)
     else:
-        spans, rates = _plan(files)
+        spans, rates = _plan(files, bool(salvage))
         chosen = [i for i, span in enumerate(spans)
                   if (not windowed and index is None) or _holds_rows(span["tables"][table], start_ns, end_ns)]
     divisions = None
@@ -275,7 +285,7 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     if not chosen:
         return dd.from_pandas(meta, npartitions=1)
     parts = [(files[i], rates[i], stamps[i]) for i in chosen]
-    return dd.from_map(_Partitions(table, start, end, index, list(meta.columns)), parts,
+    return dd.from_map(_Partitions(table, start, end, index, list(meta.columns), bool(salvage)), parts,
                        meta=meta, divisions=divisions, label=f"zolt-{table}", enforce_metadata=False)
 
 

@@ -7,6 +7,7 @@
 // out of step, fail these almost always; an undamaged file never does.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -32,6 +33,13 @@ inline bool hasUnitLength(const uint8_t* dataBody) {
   }
   constexpr int64_t kOne = int64_t{16384} * 16384;
   return std::llabs(squares - kOne) <= kOne / 50;
+}
+
+// An index entry whose name is printable text: as a logger writes it.
+inline bool namesAFile(const IndexRecord& index) {
+  if (index.file.empty()) return false;
+  return std::all_of(index.file.begin(), index.file.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F; });
 }
 
 // What is known of the file so far that the checks hold records to.
@@ -73,11 +81,7 @@ struct FramingContext {
            timeNearHeader(header.time);
   }
   // An index entry names a file in printable text, or is of this time.
-  bool plausibleIndex(const IndexRecord& index) const {
-    bool printable = !index.file.empty();
-    for (const char c : index.file) printable = printable && static_cast<unsigned char>(c) >= 0x20 && c != 0x7F;
-    return printable || timeNearHeader(index.time);
-  }
+  bool plausibleIndex(const IndexRecord& index) const { return namesAFile(index) || timeNearHeader(index.time); }
 
   // An index entry within a day of the file's header.
   bool indexOfItsTime(const IndexRecord& index) const {

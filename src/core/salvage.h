@@ -29,10 +29,13 @@
 
 namespace zolt {
 
-// The most bytes salvage holds back undecided: a second, or a stretch of
-// damage with the two seconds after it.
+// How far salvage looks ahead to decide: a second, or a stretch of damage
+// with the two seconds after it.
 constexpr size_t kMostUndecided = size_t{48} * 1024;
-static_assert(kMostUndecided + kLargestRecord <= BlockReader::kHeadroom, "undecided bytes are carried to the next block");
+// Zeros this long are no record's: a wiped sector, or the card's end.
+constexpr size_t kZeroRun = 64;
+static_assert(kMostUndecided + kZeroRun + kLargestRecord <= BlockReader::kHeadroom,
+              "undecided bytes are carried to the next block");
 
 template <RecordView View>
 class Salvager {
@@ -60,22 +63,26 @@ class Salvager {
         zeroRun_.reset();
         at = nonZero;
       }
-      if (pendingSkip_) {
-        const uint8_t* const repaired = repair(at, end, atEnd);
-        if (repaired == at) return at;
-        at = repaired;
+      // Every decision looks the same number of bytes ahead, or to the end
+      // of the input: what salvage keeps does not hang on how the input
+      // came in blocks.
+      const auto left = static_cast<size_t>(end - at);
+      if (!atEnd && left < kMostUndecided + kZeroRun) return at;
+      const bool seesEnd = atEnd && left <= kMostUndecided;
+      const uint8_t* const horizon = seesEnd ? end : at + kMostUndecided;
+      if (pendingSkip_ || (offsetOf(at) == 0 && !startsWell(at, horizon, seesEnd))) {
+        at = repair(at, horizon, seesEnd);
         continue;
       }
-      if (needsRate() && *at == kSecondMarker && !inferRate(at, end, atEnd)) return at;
+      if (needsRate() && *at == kSecondMarker) inferRate(at, horizon, seesEnd);
       const Walk second =
-          walk(at, end, atEnd, context_, *at == kSecondMarker && offsetOf(at) == markerOffset_, &found_);
-      if (second.clean && (second.complete || static_cast<size_t>(end - at) > kMostUndecided)) {
-        // A whole second that fits, or as much of a long one as can be held.
+          walk(at, horizon, seesEnd, context_, *at == kSecondMarker && offsetOf(at) == markerOffset_, &found_);
+      if (second.clean) {
+        // A whole second that fits, or as much of a long one as is looked at.
         deliver(found_, second.end, second.context, second.atMarker);
         at = second.end;
         continue;
       }
-      if (!second.complete && static_cast<size_t>(end - at) <= kMostUndecided) return at;
       if (startsZeros(second.end, end, atEnd)) {
         // The records before the zeros fit: a sector wiped, or the end of
         // a card never written.
@@ -84,9 +91,7 @@ class Salvager {
         at = second.end;
         continue;
       }
-      const uint8_t* const repaired = repair(at, end, atEnd);
-      if (repaired == at) return at;  // the next place that fits lies beyond these bytes
-      at = repaired;
+      at = repair(at, horizon, seesEnd);
     }
     if (atEnd && zeroRun_) endInZeros(offsetOf(end));
     return at;
@@ -151,16 +156,16 @@ class Salvager {
     while (record < end) {
       const uint8_t type = *record;
       if (type >= kRecordTypes) return {record, true, false, context};
-      if (type == kSecondMarker && record != at) {
-        FramingContext next = context;
-        const bool follows = fits(record, next, false);
-        return {record, true, follows, context, follows};
-      }
       if (static_cast<size_t>(end - record) < kRecordSize[type]) {
         // The last record, cut short by the end of the input, as a literal
         // reading tells it.
         if (atEnd && found != nullptr) found->push_back({record, 0});
         return {atEnd ? end : record, atEnd, true, context};
+      }
+      if (type == kSecondMarker && record != at) {
+        FramingContext next = context;
+        const bool follows = fits(record, next, false);
+        return {record, true, follows, context, follows};
       }
       if (type == kDataRecord) {
         const uint8_t* const runEnd = scanning::endOfDataRun(record, end);
@@ -223,28 +228,24 @@ class Salvager {
 
   // Without its header a file's data records cannot be timed: its rate is
   // taken from two whole seconds in a row that hold as many data records.
-  bool needsRate() const { return !context_.firstHeader && context_.rate == 0 && !rateSought_; }
+  bool needsRate() const { return !context_.firstHeader && context_.rate == 0 && rateTries_ < kRateTries; }
 
-  // From the marker at `at`; false when more bytes are needed to tell.
-  bool inferRate(const uint8_t* at, const uint8_t* end, bool atEnd) {
+  // From the marker at `at`: two whole seconds must follow within the bytes
+  // looked at, as many times as the first markers allow.
+  void inferRate(const uint8_t* at, const uint8_t* end, bool atEnd) {
+    if (static_cast<size_t>(end - at) < kRecordSize[kSecondMarker]) return;
     FramingContext context = context_;
-    if (!fits(at, context, offsetOf(at) == markerOffset_)) return true;
+    if (!fits(at, context, offsetOf(at) == markerOffset_)) return;
+    ++rateTries_;
     const Walk first = walk(at, end, atEnd, context, true);
     FramingContext next = first.context;
-    const bool second = first.clean && first.atMarker && fits(first.end, next, false);
-    const Walk after = second ? walk(first.end, end, atEnd, next, true) : first;
-    if (!second || !after.complete) {
-      if (!atEnd && static_cast<size_t>(end - at) <= kMostUndecided) return false;
-      rateSought_ = true;
-      return true;
-    }
-    rateSought_ = true;
+    if (!first.clean || !first.atMarker || !fits(first.end, next, false)) return;
+    const Walk after = walk(first.end, end, atEnd, next, true);
     const uint64_t inFirst = dataIn(at, first.end);
     if (after.clean && after.atMarker && inFirst > 0 && inFirst <= UINT16_MAX && inFirst == dataIn(first.end, after.end)) {
       context_.rate = static_cast<uint16_t>(inFirst);
       if constexpr (requires { view_.salvagedRate(uint16_t{}); }) view_.salvagedRate(context_.rate);
     }
-    return true;
   }
 
   static uint64_t dataIn(const uint8_t* from, const uint8_t* to) {
@@ -258,7 +259,6 @@ class Salvager {
   // Whether `at` begins a run of zeros long enough not to be a record's, or
   // zeros that end the input.
   static bool startsZeros(const uint8_t* at, const uint8_t* end, bool atEnd) {
-    constexpr size_t kZeroRun = 64;
     const auto zero = [](uint8_t b) { return b == 0; };
     const auto left = static_cast<size_t>(end - at);
     if (left >= kZeroRun) return std::all_of(at, at + kZeroRun, zero);
@@ -295,8 +295,18 @@ class Salvager {
     return second.clean && second.complete;
   }
 
+  // Whether a file begins with its header, or with a second that anchors
+  // it: before either, nothing is known to check the first records by.
+  bool startsWell(const uint8_t* at, const uint8_t* end, bool atEnd) const {
+    if (*at == kFileHeader && static_cast<size_t>(end - at) >= kRecordSize[kFileHeader]) {
+      FramingContext context = context_;
+      return fits(at, context, false);
+    }
+    return anchorsAt(at, end, atEnd, context_);
+  }
+
   // Finds the framing again after damage in the second that begins at
-  // `at`; returns where reading goes on, or `at` when more bytes are needed.
+  // `at`, looking as far as `end`; returns where reading goes on.
   const uint8_t* repair(const uint8_t* at, const uint8_t* end, bool atEnd) {
     const uint8_t* anchor = nullptr;
     for (const uint8_t* candidate = offsetOf(at) == markerOffset_ ? at + 1 : at; candidate < end; ++candidate) {
@@ -306,8 +316,7 @@ class Salvager {
       }
     }
     if (anchor == nullptr && !atEnd) {
-      if (static_cast<size_t>(end - at) <= kMostUndecided) return at;
-      // No place fits within what can be held: decide the first half.
+      // No place fits within the bytes looked at: decide the first half.
       return explain(at, at + (end - at) / 2, std::nullopt, false);
     }
     if (anchor != nullptr && needsRate()) inferRate(anchor, end, atEnd);
@@ -323,6 +332,33 @@ class Salvager {
     size_t size;  // 0: skipped
   };
 
+  // Where the times of records amid damage may lie: from the current
+  // second's marker (or the file's header, or a gap before the anchor) up
+  // to the anchor (or the current second, or a gap after it at the end of
+  // the input).
+  struct Times {
+    int64_t low;
+    int64_t high;
+  };
+  Times timesAmidDamage(const std::optional<int32_t>& anchorTime, bool toEnd) const {
+    constexpr int64_t kAny = int64_t{1} << 40;
+    const std::optional<FileHeader>& header = context_.firstHeader;
+    Times times{-kAny, kAny};
+    if (context_.marker) {
+      times.low = *context_.marker;
+    } else if (header) {
+      times.low = header->time - kMostSystemSkew;
+    } else if (anchorTime) {
+      times.low = *anchorTime - kMostGapSeconds;
+    }
+    if (anchorTime) {
+      times.high = *anchorTime;
+    } else if (context_.marker) {
+      times.high = *context_.marker + (toEnd ? kMostGapSeconds : 0);
+    }
+    return times;
+  }
+
   // Whether the record at `at` may stand in the framing of [from, until).
   size_t acceptable(const uint8_t* at, const uint8_t* from, const uint8_t* until, const std::optional<int32_t>& anchorTime,
                     bool toEnd) const {
@@ -330,39 +366,42 @@ class Salvager {
     if (type >= kRecordTypes || static_cast<size_t>(until - at) < kRecordSize[type]) return 0;
     const size_t size = kRecordSize[type];
     const uint8_t* const body = at + 1;
-    FramingContext context = context_;
-    const bool own = at == from && offsetOf(from) == markerOffset_;
+    const Times times = timesAmidDamage(anchorTime, toEnd);
     switch (static_cast<RecordType>(type)) {
       case kSecondMarker: {
-        if (own) return size;
-        const int32_t time = Record<kSecondMarker>::read(body).time;
+        const int64_t time = Record<kSecondMarker>::read(body).time;
         if (anchorTime && time >= *anchorTime) return 0;
-        return context.plausibleNextMarker(time) ? size : 0;
+        // The second's own marker was found to follow the one before.
+        if (at == from && offsetOf(from) == markerOffset_) return size;
+        if (context_.marker) return context_.plausibleNextMarker(static_cast<int32_t>(time)) ? size : 0;
+        return time >= times.low && time < times.high ? size : 0;
       }
-      case kDataRecord:
-        return !context.checksQuats() || hasUnitLength(body) ? size : 0;
+      case kDataRecord: return !context_.checksQuats() || hasUnitLength(body) ? size : 0;
       case kPressureRecord: {
         // Any counts make a reading: one stands only where a record that
-        // fits follows it.
+        // fits follows it. (Just before damage, a reading cannot be told
+        // from the first bytes of a record whose type byte was hit.)
         const auto next = static_cast<size_t>(at + size - from);
         return at + size == until || (next < sizes_.size() && sizes_[next] > 0) ? size : 0;
       }
       case kSystemRecord: {
         const int64_t time = Record<kSystemRecord>::read(body).time;
-        const int64_t low = context.marker.value_or(static_cast<int32_t>(time)) - kMostSystemSkew;
-        const int64_t high = (anchorTime ? int64_t{*anchorTime} : context.marker.value_or(static_cast<int32_t>(time)) +
-                                                                      (toEnd ? kMostGapSeconds : 0)) +
-                             kMostSystemSkew;
-        return time >= low && time <= high ? size : 0;
+        return time >= times.low - kMostSystemSkew && time <= times.high + kMostSystemSkew ? size : 0;
       }
       case kIndexRecord: {
         // Amid damage an index entry must both name a file and be of the
         // file's time.
         const IndexRecord index = Record<kIndexRecord>::read(body);
-        return context.plausibleIndex(index) && context.indexOfItsTime(index) ? size : 0;
+        if (!namesAFile(index)) return 0;
+        if (context_.firstHeader) return context_.indexOfItsTime(index) ? size : 0;
+        return index.time >= times.low - kMostGapSeconds && index.time <= times.high + 86400 ? size : 0;
       }
-      default: return fits(at, context, false) ? size : 0;
+      case kFileHeader: {
+        FramingContext context = context_;
+        return fits(at, context, false) ? size : 0;
+      }
     }
+    return 0;
   }
 
   // The framing of [from, until) that explains the most bytes, each stretch
@@ -525,7 +564,9 @@ class Salvager {
   uint64_t markerOffset_ = UINT64_MAX;  // of the marker the next second opens with
   std::optional<uint64_t> zeroRun_;      // where a run of zeros began
   std::optional<uint64_t> pendingSkip_;  // zeros skipped, whose second is still to be read
-  bool rateSought_ = false;              // for a file without its header
+  // For a file without its header: the seconds looked at for its rate.
+  static constexpr unsigned kRateTries = 64;
+  unsigned rateTries_ = 0;
   std::vector<uint8_t> sizes_;
   std::vector<int32_t> best_;
   std::vector<Step> steps_;

@@ -37,7 +37,7 @@ RunFileResult writeRunFile(const std::string& path, std::span<const Input> input
       result.error = file.error();
       return result;
     }
-    const RunStart start = lookAtStarts(inputs, options.window);
+    const RunStart start = lookAtStarts(inputs, options.window, options.salvage);
     if (Error begun = format.begin(file, start); begun.failed()) {
       result.error = std::move(begun);
       return result;

@@ -94,10 +94,14 @@ zolt::KeepGoing checkingSignals() {
 
 // What the package turns into a warning: (source number, unknown bytes,
 // first unknown offset, cut type, cut size, cut offset, unwritten bytes,
-// unwritten offset).
+// unwritten offset, skipped stretches, skipped bytes, [(offset, size)] of
+// the first stretches).
 py::tuple damageOf(size_t source, const zolt::Damage& damage) {
+  py::list stretches;
+  for (const zolt::Stretch& stretch : damage.skipped) stretches.append(py::make_tuple(stretch.offset, stretch.size));
   return py::make_tuple(source, damage.unknownBytes, damage.firstUnknownOffset, damage.cutType, damage.cutSize,
-                        damage.cutOffset, damage.unwrittenBytes, damage.unwrittenOffset);
+                        damage.cutOffset, damage.unwrittenBytes, damage.unwrittenOffset, damage.skippedStretches,
+                        damage.skippedBytes, stretches);
 }
 
 py::dtype dtypeOf(zolt::ColumnType type, bool nanoseconds, bool time) {
@@ -163,10 +167,11 @@ zolt::TimeWindow windowOf(const std::optional<int64_t>& startNs, const std::opti
 
 py::tuple readTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
                     std::optional<int64_t> endNs, bool nanoseconds,
-                    const std::optional<std::vector<std::string>>& columns, uint16_t carriedRate) {
+                    const std::optional<std::vector<std::string>>& columns, uint16_t carriedRate, bool salvage) {
   const zolt::TableKind kind = tableKind(table);
   zolt::TableOptions options;
   options.carriedRate = carriedRate;
+  options.salvage = salvage;
   options.window = windowOf(startNs, endNs);
   options.columns = chosenColumns(kind, columns);
   options.nanoseconds = nanoseconds;
@@ -195,14 +200,14 @@ py::tuple readTable(const py::list& sources, const std::string& table, std::opti
 // When each table's rows of one source lie, in microseconds, found without
 // decoding it: {"tables": {name: (first, last, in order) or None},
 // "last_rate": rate or None, "uses_carried_rate": bool}.
-py::dict fileSpans(const py::tuple& item, uint16_t carriedRate) {
+py::dict fileSpans(const py::tuple& item, uint16_t carriedRate, bool salvage) {
   const Source source = sourceOf(item);
   const OpenSource open(source);
   zolt::FileSpans spans;
   zolt::FileOutcome outcome;
   {
     const py::gil_scoped_release released;
-    outcome = zolt::spansOf(open.input(), carriedRate, spans, checkingSignals());
+    outcome = zolt::spansOf(open.input(), carriedRate, spans, checkingSignals(), salvage);
   }
   if (!outcome.ok()) raise(outcome.error, source.name);
   py::dict tables;
@@ -228,8 +233,8 @@ py::object usesCarriedRate(const py::bytes& start) {
 
 // The --info=json lines of the sources under their names (as bytes), and
 // of the run when there are several.
-py::list infoLines(const py::list& sources, const std::vector<std::string>& names) {
-  zolt::SummaryRun run({checkingSignals()});
+py::list infoLines(const py::list& sources, const std::vector<std::string>& names, bool salvage) {
+  zolt::SummaryRun run({checkingSignals(), salvage});
   py::list lines;
   for (size_t i = 0; i < sources.size(); ++i) {
     const Source source = sourceOf(sources[i]);
@@ -292,9 +297,10 @@ struct OpenSources {
 // nothing unless every source is read.
 py::list writeNetcdf(const py::list& sources, const std::vector<std::string>& names, const std::string& path,
                      std::optional<int64_t> startNs, std::optional<int64_t> endNs, const py::list& attributes,
-                     const std::string& history) {
+                     const std::string& history, bool salvage) {
   const OpenSources open(sources, names);
   zolt::NetcdfOptions options;
+  options.salvage = salvage;
   options.window = windowOf(startNs, endNs);
   options.attributes = attributesOf(attributes);
   options.history = history;
@@ -348,16 +354,17 @@ py::array storedArray(const zolt::StoredValues& stored) {
 // are stored, with their attributes, for xarray to decode as it decodes the
 // file: ([(name, values, attributes)], damages).
 py::tuple datasetVariables(const py::list& sources, const std::vector<std::string>& names, const std::string& table,
-                           std::optional<int64_t> startNs, std::optional<int64_t> endNs) {
+                           std::optional<int64_t> startNs, std::optional<int64_t> endNs, bool salvage) {
   const zolt::TableKind kind = tableKind(table);
   const OpenSources open(sources, names);
   zolt::TableOptions options;
+  options.salvage = salvage;
   options.window = windowOf(startNs, endNs);
   options.keepGoing = checkingSignals();
   zolt::RunStart start;
   {
     const py::gil_scoped_release released;
-    start = zolt::lookAtStarts(open.inputs, options.window);
+    start = zolt::lookAtStarts(open.inputs, options.window, salvage);
   }
   const int64_t epoch = start.firstMarker ? int64_t{*start.firstMarker} * 1000000 : 0;
   zolt::GroupLayout layout(kind, epoch, start.untimed(kind));
@@ -410,19 +417,19 @@ PYBIND11_MODULE(_zolt, module) {
   module.doc() = "The decoding library behind the zolt package; use the functions of zolt itself.";
   module.def("read_table", &readTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"), py::arg("end_ns"),
              py::arg("nanoseconds"), py::arg("columns") = py::none(), py::arg("carried_rate") = 0,
-             "Reads one table of the sources as a run: (columns, damages).");
+             py::arg("salvage") = false, "Reads one table of the sources as a run: (columns, damages).");
   module.def("uses_carried_rate", &usesCarriedRate, py::arg("start"),
              "Whether a file's first bytes show that it times data by the rate carried in; None when they do not tell.");
-  module.def("file_spans", &fileSpans, py::arg("source"), py::arg("carried_rate") = 0,
+  module.def("file_spans", &fileSpans, py::arg("source"), py::arg("carried_rate") = 0, py::arg("salvage") = false,
              "When each table's rows of one source lie, found without decoding it.");
-  module.def("info_lines", &infoLines, py::arg("sources"), py::arg("names"),
+  module.def("info_lines", &infoLines, py::arg("sources"), py::arg("names"), py::arg("salvage") = false,
              "The deployment check of the sources as JSON lines.");
   module.def("table_columns", &tableColumns, py::arg("table"), "Every column a table can have.");
   module.def("write_netcdf", &writeNetcdf, py::arg("sources"), py::arg("names"), py::arg("path"), py::arg("start_ns"),
-             py::arg("end_ns"), py::arg("attributes"), py::arg("history"),
+             py::arg("end_ns"), py::arg("attributes"), py::arg("history"), py::arg("salvage") = false,
              "Writes the sources as one netCDF file: the damages.");
   module.def("dataset_variables", &datasetVariables, py::arg("sources"), py::arg("names"), py::arg("table"),
-             py::arg("start_ns"), py::arg("end_ns"),
+             py::arg("start_ns"), py::arg("end_ns"), py::arg("salvage") = false,
              "One table as the variables of its netCDF group, as stored: ([(name, values, attributes)], damages).");
   module.def(
       "attribute_name_problem", [](const std::string& name) { return zolt::attributeNameProblem(name); },

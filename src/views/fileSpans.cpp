@@ -101,10 +101,11 @@ std::optional<bool> usesCarriedRate(std::span<const uint8_t> start) {
   return view.answer;
 }
 
-FileOutcome spansOf(const Input& input, uint16_t carriedRate, FileSpans& spans, const KeepGoing& keepGoing) {
+FileOutcome spansOf(const Input& input, uint16_t carriedRate, FileSpans& spans, const KeepGoing& keepGoing,
+                    bool salvage) {
   spans = FileSpans{};
   SpanView view(spans, carriedRate);
-  return readInput(input, view, keepGoing);
+  return readInput(input, view, keepGoing, salvage);
 }
 
 }  // namespace zolt

@@ -40,7 +40,7 @@ class StartView {
 
 bool RunStart::untimed(TableKind kind) const { return untimedRows && entryOf(kind).rowTime != RowTime::kOwn; }
 
-RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window) {
+RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window, bool salvage) {
   RunStart start;
   for (const Input& input : inputs) {
     if (input.kind() == Input::Kind::kDescriptor) {
@@ -48,7 +48,7 @@ RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window) {
       continue;
     }
     StartView view(start);
-    readInput(input, view);
+    readInput(input, view, {}, salvage);
   }
   // A window keeps no row without a time.
   if (window.given) start.untimedRows = false;

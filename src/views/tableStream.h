@@ -26,8 +26,9 @@ struct RunStart {
 };
 
 // Looks at the start of every input; a descriptor cannot be read twice, so
-// its tables are taken to have rows without a time.
-RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window);
+// its tables are taken to have rows without a time. With `salvage`, of the
+// records salvage keeps.
+RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window, bool salvage = false);
 
 struct StreamedTable {
   TableKind kind;

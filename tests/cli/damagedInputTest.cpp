@@ -2,6 +2,10 @@
 // missing bytes were zero, and the report around it stays whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
 #include "fixtures.h"
 #include "runDecode.h"
 
@@ -78,6 +82,68 @@ TEST(DamagedInput, TheUnwrittenEndOfAFileIsToldOnceAndHoldsNoRecords) {
   EXPECT_NE(info.out.find("\"header\":1,"), std::string::npos);
   const RunResult report = scratch.run({"-t", name});
   EXPECT_NE(report.out.find("FileHdr ver=0 ID=0 rate=0 01/01/1970 00:00:00.000 dur=0.000\n"), std::string::npos);
+}
+
+// Where the record that holds byte `offset` begins and ends.
+std::pair<size_t, size_t> recordAround(const Bytes& file, size_t offset) {
+  size_t start = 0;
+  while (start + kRecordSize[file[start]] <= offset) start += kRecordSize[file[start]];
+  return {start, start + kRecordSize[file[start]]};
+}
+
+TEST(DamagedInput, SalvageTellsWhatItSkippedAndTheCheckWhatItWouldKeep) {
+  Scratch scratch;
+  Bytes file = sampleRecording();
+  const size_t from = 20000;
+  const size_t to = from + 512;
+  std::fill(file.begin() + from, file.begin() + to, uint8_t{0});
+  const size_t first = recordAround(file, from).first;
+  const size_t last = recordAround(sampleRecording(), to - 1).second;
+  const std::string stretch = std::to_string(last - first) + " bytes at offset " + std::to_string(first);
+  const std::string name = scratch.file("wiped.zlt", file);
+
+  const RunResult salvaged = scratch.run({"--csv=data", "--salvage", name});
+  EXPECT_EQ(salvaged.err, "decode: wiped.zlt: skipped " + stretch + ": no records there sit on the file's framing\n");
+  EXPECT_EQ(salvaged.status, 0);
+
+  const RunResult check = scratch.run({"--info", name});
+  EXPECT_NE(check.out.find("\n  suspect stretches    1, " + std::to_string(last - first) + " bytes: at " +
+                           std::to_string(first) + " (" + std::to_string(last - first) + " bytes)\n  salvage keeps"),
+            std::string::npos)
+      << check.out;
+  const RunResult json = scratch.run({"--info=json", name});
+  EXPECT_NE(json.out.find(",\"suspect\":{\"stretches\":1,\"bytes\":" + std::to_string(last - first) +
+                          ",\"first\":[{\"offset\":" + std::to_string(first) + ",\"bytes\":" +
+                          std::to_string(last - first) + "}]},\"salvage_records\":{"),
+            std::string::npos)
+      << json.out;
+}
+
+// On an undamaged file salvage is the plain reading, view by view.
+TEST(DamagedInput, SalvageOfAnUndamagedFileIsThePlainReading) {
+  Scratch scratch;
+  const std::string name = scratch.file("d0001.dat", sampleRecording());
+  const std::vector<std::vector<std::string>> views = {
+      {"--csv=header"}, {"--csv=marker"}, {"--csv=data"}, {"--csv=pressure"},
+      {"--csv=index"},  {"--csv=system"}, {"--info"},     {"--csv=data", "--from=2026-12-01T00:00:10Z"}};
+  for (std::vector<std::string> view : views) {
+    SCOPED_TRACE(view.front());
+    view.push_back(name);
+    const RunResult plain = scratch.run(view);
+    view.insert(view.begin(), "--salvage");
+    const RunResult salvaged = scratch.run(view);
+    EXPECT_EQ(salvaged.out, plain.out);
+    EXPECT_EQ(salvaged.err, "");
+    EXPECT_EQ(salvaged.status, 0);
+  }
+  ASSERT_EQ(scratch.run({"--plot=plain.svg", name}).status, 0);
+  ASSERT_EQ(scratch.run({"--plot=salvaged.svg", "--salvage", name}).status, 0);
+  auto contents = [&](const std::string& file) {
+    std::ifstream in(scratch.path() + "/" + file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  EXPECT_EQ(contents("salvaged.svg"), contents("plain.svg"));
+  EXPECT_FALSE(contents("plain.svg").empty());
 }
 
 }  // namespace

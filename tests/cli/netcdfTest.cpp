@@ -61,7 +61,7 @@ TEST(Netcdf, BadRequestsAreRefusedBeforeAnythingIsWritten) {
        "larger than 1 MiB"},
       {{"--netcdf=out.nc", meta("many.json", many + "}"), input}, "line 1: more than 1000 attributes"},
       {{"--netcdf=out.nc", meta("long.json", "{\"" + std::string(300, 'a') + "\": 1}"), input},
-       "'" + std::string(60, 'a') + "...' cannot name a netCDF attribute: it is longer than 256 bytes"},
+       std::string("'").append(60, 'a').append("...' cannot name a netCDF attribute: it is longer than 256 bytes")},
       {{"--netcdf=out.nc", meta("props.json", "{\"_NCProperties\": \"x\"}"), input}, "netCDF keeps it for itself"},
       {{"--netcdf=out.nc", meta("dimid.json", "{\"_Netcdf4Dimid\": 1}"), input}, "netCDF keeps it for itself"},
       {{"--netcdf=out.nc", meta("class.json", "{\"CLASS\": 1}"), input}, "netCDF keeps it for itself"},
