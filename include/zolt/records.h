@@ -91,8 +91,8 @@ struct Damage {
   uint64_t lostDataRecords = 0;  // data records the skipped bytes held, by their length
   // Seconds whose marker was skipped, placed by the marker after them.
   uint64_t placedSeconds = 0;
-  // The rate salvage took from the data of a file whose header is lost; 0
-  // when none.
+  // The rate salvage took from the whole seconds of a file whose start,
+  // header and all, was damaged; 0 when none.
   uint16_t salvagedRate = 0;
 
   static constexpr size_t kStretchesKept = 100;

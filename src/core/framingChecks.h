@@ -59,6 +59,20 @@ struct FramingContext {
       if (hasUnitLength(records + i * kDataRecordSize + 1)) ++unitQuats;
     }
   }
+  // Where no header gives the rate, the data records of a second: a count
+  // that held for several whole seconds in a row.
+  uint64_t lastSecondCount = 0;
+  unsigned secondsAlike = 0;
+  void wholeSecond(uint64_t count) {
+    secondsAlike = count == lastSecondCount ? secondsAlike + 1 : 1;
+    lastSecondCount = count;
+  }
+  static constexpr unsigned kSecondsAlike = 4;
+  uint64_t nominalRate() const {
+    if (rate != 0) return rate;
+    return secondsAlike >= kSecondsAlike ? lastSecondCount : 0;
+  }
+
   void header(const FileHeader& header) {
     if (!firstHeader) firstHeader = header;
     rate = header.rate;

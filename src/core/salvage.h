@@ -74,7 +74,6 @@ class Salvager {
         at = repair(at, horizon, seesEnd);
         continue;
       }
-      if (needsRate() && *at == kSecondMarker) inferRate(at, horizon, seesEnd);
       const Walk second =
           walk(at, horizon, seesEnd, context_, *at == kSecondMarker && offsetOf(at) == markerOffset_, &found_);
       if (second.clean) {
@@ -200,11 +199,22 @@ class Salvager {
       }
     }
     context_ = after;
+    countWholeSecond(records, to, atMarker);
     for (const Found& record : records) {
       if (context_.quatsSeen >= FramingContext::kQuatsLearned) break;
       if (record.count > 0 && *record.at == kDataRecord) context_.learnQuats(record.at, record.count);
     }
     if (atMarker) markerOffset_ = offsetOf(to);
+  }
+
+  // A second from its marker to the next one, a second later: its data
+  // records tell the rate of a file without a header.
+  void countWholeSecond(const std::vector<Found>& records, const uint8_t* to, bool atMarker) {
+    if (context_.rate != 0 || !atMarker || records.empty() || *records.front().at != kSecondMarker) return;
+    if (!context_.marker || Record<kSecondMarker>::read(to + 1).time != int64_t{*context_.marker} + 1) return;
+    uint64_t data = 0;
+    for (const Found& record : records) data += *record.at == kDataRecord ? record.count : 0;
+    context_.wholeSecond(data);
   }
 
   // Hands on the whole records of [from, to), but none whose bytes the file
@@ -222,36 +232,6 @@ class Salvager {
       return;
     }
     view_.dataRecords(records, static_cast<size_t>(count));
-  }
-
-  // ---- A file that lost its header ----
-
-  // Without its header a file's data records cannot be timed: its rate is
-  // taken from two whole seconds in a row that hold as many data records.
-  bool needsRate() const { return !context_.firstHeader && context_.rate == 0 && rateTries_ < kRateTries; }
-
-  // From the marker at `at`: two whole seconds must follow within the bytes
-  // looked at, as many times as the first markers allow.
-  void inferRate(const uint8_t* at, const uint8_t* end, bool atEnd) {
-    if (static_cast<size_t>(end - at) < kRecordSize[kSecondMarker]) return;
-    FramingContext context = context_;
-    if (!fits(at, context, offsetOf(at) == markerOffset_)) return;
-    ++rateTries_;
-    const Walk first = walk(at, end, atEnd, context, true);
-    FramingContext next = first.context;
-    if (!first.clean || !first.atMarker || !fits(first.end, next, false)) return;
-    const Walk after = walk(first.end, end, atEnd, next, true);
-    const uint64_t inFirst = dataIn(at, first.end);
-    if (after.clean && after.atMarker && inFirst > 0 && inFirst <= UINT16_MAX && inFirst == dataIn(first.end, after.end)) {
-      context_.rate = static_cast<uint16_t>(inFirst);
-      if constexpr (requires { view_.salvagedRate(uint16_t{}); }) view_.salvagedRate(context_.rate);
-    }
-  }
-
-  static uint64_t dataIn(const uint8_t* from, const uint8_t* to) {
-    uint64_t data = 0;
-    for (const uint8_t* record = from; record < to; record += kRecordSize[*record]) data += *record == kDataRecord ? 1 : 0;
-    return data;
   }
 
   // ---- Zeros: a sector wiped, or the end of a card never written ----
@@ -319,11 +299,44 @@ class Salvager {
       // No place fits within the bytes looked at: decide the first half.
       return explain(at, at + (end - at) / 2, std::nullopt, false);
     }
-    if (anchor != nullptr && needsRate()) inferRate(anchor, end, atEnd);
     const uint8_t* const until = anchor != nullptr ? anchor : end;
     std::optional<int32_t> anchorTime;
-    if (anchor != nullptr) anchorTime = Record<kSecondMarker>::read(anchor + 1).time;
+    if (anchor != nullptr) {
+      anchorTime = Record<kSecondMarker>::read(anchor + 1).time;
+      if (context_.nominalRate() == 0) learnRateAhead(anchor, end, atEnd);
+    }
     return explain(at, until, anchorTime, anchor == nullptr);
+  }
+
+  // Damage at the very start of a file took its header, most likely: its
+  // data records are timed by the rate its seconds show.
+  void startDamaged() {
+    if (context_.firstHeader || context_.nominalRate() == 0 || context_.nominalRate() > UINT16_MAX) return;
+    if constexpr (requires { view_.salvagedRate(uint16_t{}); }) {
+      view_.salvagedRate(static_cast<uint16_t>(context_.nominalRate()));
+    }
+  }
+
+  // Where neither a header nor the seconds before tell the rate (damage
+  // at a file's start): the two whole seconds of the anchor, if they hold
+  // as many data records, to place a second whose marker was lost.
+  void learnRateAhead(const uint8_t* anchor, const uint8_t* end, bool atEnd) {
+    FramingContext context = context_;
+    context.marker.reset();
+    if (!fits(anchor, context, false)) return;
+    uint64_t counts[2] = {};
+    const uint8_t* second = anchor;
+    for (uint64_t& count : counts) {
+      const Walk walked = walk(second, end, atEnd, context, true, &found_);
+      if (!walked.clean || !walked.atMarker) return;
+      if (Record<kSecondMarker>::read(walked.end + 1).time != int64_t{*walked.context.marker} + 1) return;
+      for (const Found& record : found_) count += *record.at == kDataRecord ? record.count : 0;
+      context = walked.context;
+      if (!fits(walked.end, context, false)) return;
+      second = walked.end;
+    }
+    if (counts[0] != counts[1] || counts[0] == 0) return;
+    for (unsigned i = 0; i < FramingContext::kSecondsAlike; ++i) context_.wholeSecond(counts[0]);
   }
 
   // One step of the chosen framing: a record, or a byte skipped.
@@ -433,6 +446,7 @@ class Salvager {
         inStretch = true;
       }
     }
+    if (offsetOf(from) == 0 && !steps_.empty() && steps_.front().size == 0) startDamaged();
     handOn(until, anchorTime, toEnd);
     return until;
   }
@@ -528,15 +542,16 @@ class Salvager {
   // was lost; false when it cannot be placed.
   bool placeSecond(size_t i, const std::optional<int32_t>& anchorTime) {
     const std::optional<int32_t> next = nextMarkerFrom(i, anchorTime);
-    if (!next || context_.rate == 0) return false;
+    const uint64_t rate = context_.nominalRate();
+    if (!next || rate == 0) return false;
     uint64_t data = 0;
     for (size_t j = i; j < steps_.size() && !(steps_[j].size > 0 && *steps_[j].at == kSecondMarker); ++j) {
       if (steps_[j].size > 0 && *steps_[j].at == kDataRecord) ++data;
       // A gap inside it, or more damage: where its samples lie is not known.
       if (steps_[j].size == 0) return false;
     }
-    if (data > context_.rate) return false;
-    if constexpr (requires { view_.placeSecond(int32_t{}, uint64_t{}); }) view_.placeSecond(*next - 1, context_.rate - data);
+    if (data > rate) return false;
+    if constexpr (requires { view_.placeSecond(int32_t{}, uint64_t{}); }) view_.placeSecond(*next - 1, rate - data);
     return true;
   }
 
@@ -564,9 +579,6 @@ class Salvager {
   uint64_t markerOffset_ = UINT64_MAX;  // of the marker the next second opens with
   std::optional<uint64_t> zeroRun_;      // where a run of zeros began
   std::optional<uint64_t> pendingSkip_;  // zeros skipped, whose second is still to be read
-  // For a file without its header: the seconds looked at for its rate.
-  static constexpr unsigned kRateTries = 64;
-  unsigned rateTries_ = 0;
   std::vector<uint8_t> sizes_;
   std::vector<int32_t> best_;
   std::vector<Step> steps_;

@@ -245,6 +245,26 @@ TEST(Salvage, TellsTheStretchItSkipped) {
   }
 }
 
+// The data rows of a file whose header was wiped, timed as before it was:
+// by the rate its whole seconds show.
+TEST(Salvage, TimesTheDataOfAFileThatLostItsHeaderByItsSeconds) {
+  const Bytes file = longRecording(2);
+  auto times = [](const Bytes& bytes, bool salvage = true) {
+    TableOptions options;
+    options.salvage = salvage;
+    TableRun run(TableKind::kData, options);
+    EXPECT_TRUE(run.add(Input::memory(bytes)).ok());
+    const Table table = run.take();
+    const std::span<const int64_t> values = table.column("time")->values<int64_t>();
+    return std::vector<int64_t>(values.end() - 1000, values.end());
+  };
+  EXPECT_EQ(times(sectorZeroed(file, 0, file[0]).file), times(file));
+  // A file that begins without a header, undamaged, is read as it is.
+  const Bytes headerless(file.begin() + 50, file.end());
+  EXPECT_EQ(times(headerless), times(headerless, false));
+  EXPECT_NE(times(headerless), times(file));
+}
+
 TEST(Salvage, AnUndamagedFileIsReadAsItIs) {
   for (const Bytes& file : {longRecording(3), kEveryType, concat({kEveryType, Bytes(40, 0)}), Bytes{}}) {
     const Seen plain = scanned(file, false);

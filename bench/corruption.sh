@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# What damage costs with and without salvage, on three kinds of recording
+# made by the sample generator: an hour at rest, a three-hour deployment
+# (dives, rough water, five minutes lost), and an hour whose file lost its
+# header (read from its first second marker on).
+#
+#   bench/corruption.sh [trials per kind]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+trials=${1:-200}
+
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DDECODE_TESTS=OFF >/dev/null
+cmake --build build-bench -j2 --target makeSample corruption >/dev/null
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+build-bench/makeSample "$work/hour.dat" 3600
+build-bench/makeSample "$work/deployment.dat" 10800 deployment
+# The header and the index entry after it: 18 + 32 bytes.
+tail -c +51 "$work/hour.dat" > "$work/headerless.dat"
+for recording in hour deployment headerless; do
+  build-bench/corruption "$work/$recording.dat" "$trials"
+  echo
+done
