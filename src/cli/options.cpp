@@ -261,7 +261,10 @@ bool takeLongOption(Request& request, OptionId id, const char* value) {
     case OptionId::kPlot: take(request, request.plot, value, "--plot"); break;
     case OptionId::kNetcdf: take(request, request.netcdf, value, "--netcdf"); break;
     case OptionId::kMeta: take(request, request.meta, value, "--meta"); break;
-    case OptionId::kSalvage: request.salvage = true; break;
+    case OptionId::kSalvage:
+      if (request.salvage && request.repeated == nullptr) request.repeated = "--salvage";
+      request.salvage = true;
+      break;
   }
   return true;
 }

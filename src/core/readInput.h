@@ -150,10 +150,7 @@ Error scanAndSalvageRecords(InputBlocks& input, Literal& literal, Salvaged& salv
   uint64_t salvageAt = 0;
   const uint8_t* rest = nullptr;
   for (;;) {
-    if constexpr (requires { literal.failure(); }) {
-      if (const Error failure = literal.failure(); failure.failed()) return failure;
-    }
-    if (keepGoing && !keepGoing()) return {Errc::kStopped, 0};
+    if (Error stop = reasonToStop(literal, keepGoing); stop.failed()) return stop;
     const InputBlocks::Bytes bytes = input.next(rest);
     const uint8_t* const literalFrom = bytes.begin + (literalAt - offset);
     const uint8_t* const salvageFrom = bytes.begin + (salvageAt - offset);

@@ -117,6 +117,17 @@ const uint8_t* scanBlock(const uint8_t* at, const uint8_t* const end, uint64_t o
 
 }  // namespace scanning
 
+// Why a read should stop before its next piece, if it should: the view's
+// failure(), or the caller's wish.
+template <typename View>
+Error reasonToStop(const View& view, const KeepGoing& keepGoing) {
+  if constexpr (requires { view.failure(); }) {
+    if (Error failure = view.failure(); failure.failed()) return failure;
+  }
+  if (keepGoing && !keepGoing()) return {Errc::kStopped, 0};
+  return {};
+}
+
 // Hands every record of `input` to `view`, in order, and tells why the
 // scan ended early, if it did: a failed read, the view's failure(), or the
 // caller's wish to stop. A record cut short by the end of the input goes to
@@ -126,10 +137,7 @@ Error scanRecords(InputBlocks& input, View& view, const KeepGoing& keepGoing = {
   uint64_t offset = 0;
   const uint8_t* rest = nullptr;
   for (;;) {
-    if constexpr (requires { view.failure(); }) {
-      if (const Error failure = view.failure(); failure.failed()) return failure;
-    }
-    if (keepGoing && !keepGoing()) return {Errc::kStopped, 0};
+    if (Error stop = reasonToStop(view, keepGoing); stop.failed()) return stop;
     const InputBlocks::Bytes bytes = input.next(rest);
     const auto size = static_cast<size_t>(bytes.end - bytes.begin);
     if (input.ended()) {

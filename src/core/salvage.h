@@ -593,10 +593,7 @@ Error salvageRecords(InputBlocks& input, View& view, const KeepGoing& keepGoing 
   uint64_t offset = 0;
   const uint8_t* rest = nullptr;
   for (;;) {
-    if constexpr (requires { view.failure(); }) {
-      if (const Error failure = view.failure(); failure.failed()) return failure;
-    }
-    if (keepGoing && !keepGoing()) return {Errc::kStopped, 0};
+    if (Error stop = reasonToStop(view, keepGoing); stop.failed()) return stop;
     const InputBlocks::Bytes bytes = input.next(rest);
     const bool atEnd = input.ended();
     if (atEnd && input.error().failed()) return input.error();

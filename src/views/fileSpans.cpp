@@ -3,6 +3,7 @@
 #include "core/readInput.h"
 #include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
+#include "views/dataPlace.h"
 #include "zolt/spans.h"
 
 namespace zolt {
@@ -19,52 +20,41 @@ TimeSpan& of(FileSpans& spans, TableKind kind) { return spans.tables[static_cast
 
 class SpanView {
  public:
-  SpanView(FileSpans& spans, uint16_t carriedRate) : spans_(spans), rate_(carriedRate) {}
+  SpanView(FileSpans& spans, uint16_t carriedRate) : spans_(spans) { place_.rate = carriedRate; }
 
   // Any record but a data record, timed as its row would be.
   template <RecordType Type>
   void record(RecordBody<Type> body) {
     if constexpr (Type == kFileHeader) {
-      rate_ = body.read().rate;
-      spans_.lastRate = rate_;
+      place_.rate = body.read().rate;
+      spans_.lastRate = place_.rate;
     }
-    if constexpr (Type == kSecondMarker) {
-      markerTime_ = Record<kSecondMarker>::time(body.bytes);
-      sample_ = 0;
-    }
+    if constexpr (Type == kSecondMarker) place_.marker(body);
     if constexpr (requires { Record<Type>::time(body.bytes); }) {
       const int64_t time = Record<Type>::time(body.bytes);
       add(of(spans_, static_cast<TableKind>(Type)), time, time);
-    } else if (markerTime_ != kNoTime) {
-      add(of(spans_, static_cast<TableKind>(Type)), markerTime_, markerTime_);
+    } else if (place_.markerTime != kNoTime) {
+      add(of(spans_, static_cast<TableKind>(Type)), place_.markerTime, place_.markerTime);
     }
   }
   void dataRecords(const uint8_t* /*records*/, size_t count) {
-    if (markerTime_ != kNoTime && count > 0) {
+    const DataPlace& at = place_;
+    if (at.markerTime != kNoTime && count > 0) {
       if (!spans_.lastRate) spans_.usesCarriedRate = true;
-      add(of(spans_, TableKind::kData), markerTime_ + sampleOffset(sample_, rate_),
-          markerTime_ + sampleOffset(sample_ + count - 1, rate_));
+      add(of(spans_, TableKind::kData), at.markerTime + sampleOffset(at.sample, at.rate),
+          at.markerTime + sampleOffset(at.sample + count - 1, at.rate));
     }
-    sample_ += count;
+    place_.sample += count;
   }
-  void lostDataRecords(uint64_t count) { sample_ += count; }
-  // A file whose header is lost: its rate, from its data, unless one was
-  // carried in.
-  void salvagedRate(uint16_t rate) {
-    if (rate_ == 0) rate_ = rate;
-  }
-  void placeSecond(int32_t markerTime, uint64_t firstSample) {
-    markerTime_ = microsOf(markerTime);
-    sample_ = firstSample;
-  }
+  void lostDataRecords(uint64_t count) { place_.lostDataRecords(count); }
+  void salvagedRate(uint16_t rate) { place_.salvagedRate(rate); }
+  void placeSecond(int32_t markerTime, uint64_t firstSample) { place_.placeSecond(markerTime, firstSample); }
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
 
  private:
   FileSpans& spans_;
-  uint16_t rate_;
-  int64_t markerTime_ = kNoTime;
-  uint64_t sample_ = 0;
+  DataPlace place_;
 };
 
 // Looks only until a header, or a data record after a marker, tells.

@@ -15,6 +15,7 @@
 
 #include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
+#include "views/dataPlace.h"
 #include "zolt/tables.h"
 
 namespace zolt {
@@ -24,19 +25,18 @@ class TableRowsView {
  public:
   // `rate` is that of the latest file header before this input.
   TableRowsView(TableKind kind, const TimeWindow& window, uint16_t rate, Rows& rows)
-      : kind_(kind), window_(window), rate_(rate), rows_(rows) {}
+      : kind_(kind), window_(window), rows_(rows) {
+    place_.rate = rate;
+  }
 
   // The rate of the latest file header so far, for the next input.
-  uint16_t rate() const { return rate_; }
+  uint16_t rate() const { return place_.rate; }
 
   // Any record but a data record: its row, when its table is this one.
   template <RecordType Type>
   void record(RecordBody<Type> body) {
-    if constexpr (Type == kFileHeader) rate_ = body.read().rate;
-    if constexpr (Type == kSecondMarker) {
-      markerTime_ = Record<kSecondMarker>::time(body.bytes);
-      sample_ = 0;
-    }
+    if constexpr (Type == kFileHeader) place_.rate = body.read().rate;
+    if constexpr (Type == kSecondMarker) place_.marker(body);
     if (static_cast<RecordType>(kind_) != Type) return;
     const int64_t time = timeOf(body);
     if (window_.keeps(time)) rows_.row(time, body);
@@ -44,23 +44,12 @@ class TableRowsView {
 
   void dataRecords(const uint8_t* records, size_t count) {
     if (kind_ == TableKind::kData) keptData(records, count);
-    sample_ += count;
+    place_.sample += count;
   }
 
-  // Salvage lost this many data records of the second: the samples after
-  // them keep their numbers.
-  void lostDataRecords(uint64_t count) { sample_ += count; }
-  // A file whose header is lost: its rate, from its data, unless one was
-  // carried in.
-  void salvagedRate(uint16_t rate) {
-    if (rate_ == 0) rate_ = rate;
-  }
-  // Salvage lost the second's marker: it was `markerTime`, and the records
-  // that follow are its samples from `firstSample` on.
-  void placeSecond(int32_t markerTime, uint64_t firstSample) {
-    markerTime_ = microsOf(markerTime);
-    sample_ = firstSample;
-  }
+  void lostDataRecords(uint64_t count) { place_.lostDataRecords(count); }
+  void salvagedRate(uint16_t rate) { place_.salvagedRate(rate); }
+  void placeSecond(int32_t markerTime, uint64_t firstSample) { place_.placeSecond(markerTime, firstSample); }
 
   void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
   // Zeros in place of the missing bytes would be invented data: a cut
@@ -78,28 +67,27 @@ class TableRowsView {
     // The catalogue holds that a record has a time of its own exactly when
     // its row lies at that time.
     if constexpr (requires { Record<Type>::time(body.bytes); }) return Record<Type>::time(body.bytes);
-    return markerTime_;
+    return place_.markerTime;
   }
 
   // Times rise through a run of data records after one marker, so the rows
   // a window keeps lie together.
   void keptData(const uint8_t* records, size_t count) {
-    if (markerTime_ == kNoTime) {
-      if (!window_.given) rows_.data(kNoTime, rate_, sample_, records, count);
+    const DataPlace& at = place_;
+    if (at.markerTime == kNoTime) {
+      if (!window_.given) rows_.data(kNoTime, at.rate, at.sample, records, count);
       return;
     }
-    const SampleSpan span = samplesWithin(markerTime_, rate_, sample_, count, window_.from, window_.to);
+    const SampleSpan span = samplesWithin(at.markerTime, at.rate, at.sample, count, window_.from, window_.to);
     if (span.end == span.first) return;
-    rows_.data(markerTime_, rate_, span.first, records + (span.first - sample_) * kDataRecordSize,
+    rows_.data(at.markerTime, at.rate, span.first, records + (span.first - at.sample) * kDataRecordSize,
                static_cast<size_t>(span.end - span.first));
   }
 
   TableKind kind_;
   const TimeWindow& window_;
-  uint16_t rate_;
   Rows& rows_;
-  int64_t markerTime_ = kNoTime;  // of the latest second marker in this input
-  uint64_t sample_ = 0;           // data records since that marker
+  DataPlace place_;
 };
 
 }  // namespace zolt

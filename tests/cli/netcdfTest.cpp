@@ -70,6 +70,7 @@ TEST(Netcdf, BadRequestsAreRefusedBeforeAnythingIsWritten) {
       {{"--netcdf=a.nc", "--netcdf=b.nc", input}, "--netcdf is given more than once"},
       {{"--netcdf=a.nc", "--meta=bad.json", "--meta=bad.json", input}, "--meta is given more than once"},
       {{"--csv=data", "--csv=marker", input}, "--csv is given more than once"},
+      {{"--netcdf=out.nc", "--salvage", "--salvage", input}, "--salvage is given more than once"},
       {{"--netcdf=-", input}, "cannot write to standard output"},
       {{"--netcdf=", input}, "needs a file name"},
       {{"--netcdf=./a.zlt", input}, "would overwrite the input a.zlt"},
