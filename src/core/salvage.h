@@ -392,10 +392,12 @@ class Salvager {
       case kDataRecord: return !context_.checksQuats() || hasUnitLength(body) ? size : 0;
       case kPressureRecord: {
         // Any counts make a reading: one stands only where a record that
-        // fits follows it. (Just before damage, a reading cannot be told
-        // from the first bytes of a record whose type byte was hit.)
+        // is checked by more than its type byte follows it (a data record
+        // is not: a stray type byte before data that resumes would pass).
+        // Just before damage, a reading cannot be told from the first bytes
+        // of a record whose type byte was hit.
         const auto next = static_cast<size_t>(at + size - from);
-        return at + size == until || (next < sizes_.size() && sizes_[next] > 0) ? size : 0;
+        return at + size == until || (next < sizes_.size() && sizes_[next] > 0 && from[next] != kDataRecord) ? size : 0;
       }
       case kSystemRecord: {
         const int64_t time = Record<kSystemRecord>::read(body).time;
