@@ -14,6 +14,7 @@
 #include "cli/options.h"
 #include "cli/outputFile.h"
 #include "cli/standardOutput.h"
+#include "zolt/html.h"
 #include "zolt/netcdf.h"
 #include "zolt/zolt.h"
 
@@ -153,6 +154,38 @@ int plotAll(int argc, char** argv, const ViewChoice& choice) {
   return status;
 }
 
+int writeHtmlPage(int argc, char** argv, const ViewChoice& choice) {
+  if (optind >= argc) return refuseNoInput();
+  const char* const output = choice.html;
+  const bool toStandardOutput = std::strcmp(output, "-") == 0;
+  std::vector<zolt::Input> inputs;
+  for (int name = optind; name < argc; ++name) inputs.push_back(inputNamed(argv[name]));
+  zolt::HtmlOptions options;
+  options.window = choice.window;
+  options.salvage = choice.salvage;
+  if (choice.htmlBudget != 0) options.budgetBytes = choice.htmlBudget;
+  const zolt::HtmlPage page = zolt::makeHtml(inputs, options);
+  int status = kExitOk;
+  for (size_t i = 0; i < page.inputs.size(); ++i) {
+    if ((toStandardOutput && isOutput(argv[optind + static_cast<int>(i)])) || !told(argv[optind + static_cast<int>(i)], page.inputs[i].error)) {
+      status = kExitFileFailed;
+    }
+    tellDamage(argv[optind + static_cast<int>(i)], page.inputs[i].damage);
+  }
+  if (page.error.failed()) {
+    complain("cannot make the page: %s", zolt::describe(page.error).c_str());
+    return kExitFileFailed;
+  }
+  // A page of nothing would replace one of something.
+  if (page.page.empty()) return kExitFileFailed;
+  if (toStandardOutput) {
+    say(page.page);
+  } else if (!writeOutputFile(output, page.page)) {
+    status = kExitFileFailed;
+  }
+  return status;
+}
+
 // The command line as a shell would take it back, for the file's history.
 std::string commandLine(int argc, char** argv) {
   std::string line = "decode";
@@ -202,6 +235,7 @@ int carryOut(int argc, char** argv) {
   if (choice.netcdf != nullptr) return writeNetcdfFile(argc, argv, choice);
   if (choice.info) return describeAll(argc, argv, choice);
   if (choice.plot != nullptr) return plotAll(argc, argv, choice);
+  if (choice.html != nullptr) return writeHtmlPage(argc, argv, choice);
   if (choice.table) return convertAll(argc, argv, choice);
   return decodeAll(argc, argv, request.switches);
 }

@@ -17,6 +17,8 @@ enum class OptionId : int {
   kNetcdf,
   kMeta,
   kSalvage,
+  kHtml,
+  kHtmlBudget,
 };
 
 enum class Argument : unsigned char { kNone, kRequired, kOptional };

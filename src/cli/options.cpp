@@ -3,6 +3,9 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -15,6 +18,7 @@
 #include "cli/outputFile.h"
 #include "cli/standardOutput.h"
 #include "output/replacedFile.h"
+#include "zolt/html.h"
 #include "zolt/version.h"
 
 namespace {
@@ -39,6 +43,7 @@ enum Accepts : unsigned {
   kTakesSwitches = 4,     // -d, -t, -s, -p
   kIgnoresUnknown = 8,    // letters no switch has
   kTakesSalvage = 16,     // --salvage
+  kTakesBudget = 32,      // --html-budget
 };
 
 using ViewCheck = int (*)(const Request& request, ViewChoice& choice, int argc, char** argv);
@@ -138,6 +143,44 @@ int checkNetcdf(const Request& request, ViewChoice& choice, int argc, char** arg
   return 0;
 }
 
+// "--html-budget=20": whole or decimal megabytes, at least the least a page
+// needs.
+int checkHtmlBudget(const Request& request, ViewChoice& choice) {
+  if (request.htmlBudget == nullptr) return 0;
+  char* end = nullptr;
+  errno = 0;
+  const double megabytes = std::strtod(request.htmlBudget, &end);
+  constexpr double kMostMegabytes = 100000;
+  const bool number = end != request.htmlBudget && *end == '\0' && errno == 0 && std::isfinite(megabytes);
+  if (!number || megabytes * 1e6 < static_cast<double>(zolt::kLeastHtmlBudget) || megabytes > kMostMegabytes) {
+    complain("--html-budget=%s: not a number of megabytes from 1 to 100000 (see man decode)",
+             shownName(request.htmlBudget).c_str());
+    return kExitUsage;
+  }
+  choice.htmlBudget = static_cast<uint64_t>(megabytes * 1e6);
+  return 0;
+}
+
+int checkHtml(const Request& request, ViewChoice& choice, int argc, char** argv) {
+  if (*request.html == '\0') return refuse("--html needs a file name, or - for standard output");
+  if (std::strcmp(request.html, "-") != 0) {
+    if (outputKind(request.html) == OutputKind::kRefused) {
+      complain("--html=%s cannot take a page: it is not a file, a FIFO or a terminal (see man decode)",
+               shownName(request.html).c_str());
+      return kExitUsage;
+    }
+    if (const int refused = refuseInputAsOutput("--html", request.html, argc, argv); refused != 0) return refused;
+  }
+  for (int name = optind; name < argc; ++name) {
+    if (std::strcmp(argv[name], "-") == 0) {
+      return refuse("--html reads each file twice, first to size the page: standard input cannot be one of them");
+    }
+  }
+  if (const int refused = checkHtmlBudget(request, choice); refused != 0) return refused;
+  choice.html = request.html;
+  return 0;
+}
+
 // In the order one is chosen when several are asked for: each cannot be
 // combined with those after it.
 constexpr ViewDeclaration kViews[] = {
@@ -145,6 +188,7 @@ constexpr ViewDeclaration kViews[] = {
     {"--info", &Request::info, kTakesSalvage, checkInfo},
     {"--csv", &Request::csv, kTakesWindow | kTakesSalvage, checkCsv},
     {"--plot", &Request::plot, kTakesWindow | kTakesSalvage, checkPlot},
+    {"--html", &Request::html, kTakesWindow | kTakesSalvage | kTakesBudget, checkHtml},
 };
 
 // The report ignores letters it does not know, as it always has.
@@ -170,6 +214,9 @@ int refuseWhatItDoesNotTake(const Request& request, const ViewDeclaration& view)
     return refuse("--from and --to do not apply to " + name);
   }
   if (request.salvage && (view.accepts & kTakesSalvage) == 0) return refuse("--salvage needs " + viewsTaking(kTakesSalvage));
+  if (request.htmlBudget != nullptr && (view.accepts & kTakesBudget) == 0) {
+    return refuse("--html-budget needs " + viewsTaking(kTakesBudget));
+  }
   if (request.anySwitch && (view.accepts & kTakesSwitches) == 0) {
     return refuse(name + " cannot be combined with -d, -t, -s or -p");
   }
@@ -261,6 +308,8 @@ bool takeLongOption(Request& request, OptionId id, const char* value) {
     case OptionId::kPlot: take(request, request.plot, value, "--plot"); break;
     case OptionId::kNetcdf: take(request, request.netcdf, value, "--netcdf"); break;
     case OptionId::kMeta: take(request, request.meta, value, "--meta"); break;
+    case OptionId::kHtml: take(request, request.html, value, "--html"); break;
+    case OptionId::kHtmlBudget: take(request, request.htmlBudget, value, "--html-budget"); break;
     case OptionId::kSalvage:
       if (request.salvage && request.repeated == nullptr) request.repeated = "--salvage";
       request.salvage = true;

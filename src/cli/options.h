@@ -29,6 +29,8 @@ struct Request {
   const char* plot = nullptr;
   const char* netcdf = nullptr;
   const char* meta = nullptr;
+  const char* html = nullptr;
+  const char* htmlBudget = nullptr;
   bool salvage = false;
   // An argument taken for switches that has letters no switch has: most
   // likely a file name that starts with '-'.
@@ -49,6 +51,8 @@ struct ViewChoice {
   const char* plot = nullptr;
   const char* netcdf = nullptr;
   std::vector<zolt::NetcdfAttribute> meta;
+  const char* html = nullptr;
+  uint64_t htmlBudget = 0;  // bytes; 0 for the default
   bool salvage = false;
 };
 

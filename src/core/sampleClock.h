@@ -45,7 +45,14 @@ class SampleClock {
 inline uint64_t firstSampleAtOrAfter(int64_t micros, uint16_t rate) {
   if (micros <= 0) return 0;
   if (rate == 0) return UINT64_MAX;
-  // offset(s) >= d exactly when 2 s 10^6 + rate >= 2 rate d.
+  // offset(s) >= d exactly when 2 s 10^6 + rate >= 2 rate d; within a day
+  // of the marker, as nearly always, that fits 64 bits.
+  constexpr int64_t kDay = int64_t{86400} * kMicrosecondsPerSecond;
+  if (micros < kDay) {
+    const uint64_t needed = 2 * uint64_t{rate} * static_cast<uint64_t>(micros) - rate;
+    constexpr uint64_t kTwoSeconds = 2 * kMicrosecondsPerSecond;
+    return (needed + kTwoSeconds - 1) / kTwoSeconds;
+  }
   __extension__ using Wide = unsigned __int128;
   const Wide needed = Wide{2} * rate * static_cast<uint64_t>(micros) - rate;
   constexpr Wide kTwoSeconds = Wide{2} * kMicrosecondsPerSecond;

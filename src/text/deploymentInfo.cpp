@@ -3,6 +3,7 @@
 #include "core/readInput.h"
 #include "core/recordCatalogue.h"
 #include "text/exactFormat.h"
+#include "text/infoRows.h"
 #include "text/textFormat.h"
 #include "text/textOut.h"
 #include "text/utf8Name.h"
@@ -40,14 +41,14 @@ std::string markerTime(int32_t seconds) {
 constexpr size_t kLabelWidth = 23;
 constexpr size_t kLineWidth = 80;
 
-void line(std::string& out, const std::string& label, const std::string& value) {
+void textLine(std::string& out, const std::string& label, const std::string& value) {
   out += "  " + label;
   out.append(kLabelWidth > label.size() + 2 ? kLabelWidth - label.size() - 2 : 1, ' ');
   out += value + "\n";
 }
 
 // Words after the label, wrapped to the line width under the label column.
-void wrappedLine(std::string& out, const std::string& label, const std::string& words) {
+void wrappedText(std::string& out, const std::string& label, const std::string& words) {
   std::string current;
   std::string first = label;
   size_t at = 0;
@@ -56,13 +57,13 @@ void wrappedLine(std::string& out, const std::string& label, const std::string& 
     const std::string word = words.substr(at, space == std::string::npos ? std::string::npos : space - at);
     at = space == std::string::npos ? words.size() : space + 1;
     if (!current.empty() && kLabelWidth + current.size() + 1 + word.size() > kLineWidth) {
-      line(out, first, current);
+      textLine(out, first, current);
       first.clear();
       current.clear();
     }
     current += (current.empty() ? "" : " ") + word;
   }
-  line(out, first, current);
+  textLine(out, first, current);
 }
 
 std::string joined(const std::vector<std::string>& parts, const char* separator) {
@@ -71,7 +72,14 @@ std::string joined(const std::vector<std::string>& parts, const char* separator)
   return all;
 }
 
-void markerLines(std::string& out, const Summary& summary) {
+void line(InfoRows& rows, std::string label, std::string value) {
+  rows.push_back({std::move(label), std::move(value), false});
+}
+void wrappedLine(InfoRows& rows, std::string label, std::string value) {
+  rows.push_back({std::move(label), std::move(value), true});
+}
+
+void markerLines(InfoRows& out, const Summary& summary) {
   if (!summary.firstMarker) {
     line(out, "markers", "none");
     return;
@@ -83,7 +91,7 @@ void markerLines(std::string& out, const Summary& summary) {
   line(out, "steps back", summary.stepsBack == 0 ? "none" : std::to_string(summary.stepsBack));
 }
 
-void samplingLine(std::string& out, const Summary& summary) {
+void samplingLine(InfoRows& out, const Summary& summary) {
   std::string text = summary.rate ? "rate " + std::to_string(*summary.rate) : "no rate";
   const SecondsFigures figures = secondsFigures(summary);
   if (figures.seconds == 0) {
@@ -98,7 +106,7 @@ void samplingLine(std::string& out, const Summary& summary) {
   wrappedLine(out, "records a second", text);
 }
 
-void sensorLines(std::string& out, const Summary& summary) {
+void sensorLines(InfoRows& out, const Summary& summary) {
   for (size_t sensor = 0; sensor < kSensors; ++sensor) {
     const SensorInfo& info = kSensorInfo[sensor];
     const ReadingRange& range = summary.sensors[sensor];
@@ -195,7 +203,7 @@ std::string jsonMarkers(const Summary& summary) {
 
 // The stretches salvage skips, when there are any: where they are, and
 // what salvage keeps.
-void suspectLines(std::string& out, const Summary& summary, bool ofAFile) {
+void suspectLines(InfoRows& out, const Summary& summary, bool ofAFile) {
   if (summary.suspectStretches == 0) return;
   constexpr size_t kShown = 10;
   std::vector<std::string> stretches;
@@ -243,20 +251,32 @@ std::string jsonSalvageRecords(const Summary& summary) {
 
 }  // namespace
 
-std::string infoText(std::optional<std::string_view> name, const Summary& summary, uint64_t files) {
-  std::string out = name ? asciiName(*name) : "all " + std::to_string(files) + " files as one deployment";
-  out += ": " + std::to_string(summary.bytes) + " bytes\n";
+InfoRows infoRows(const Summary& summary, bool ofAFile) {
+  InfoRows rows;
   std::vector<std::string> counts;
   for (size_t type = 0; type < kRecordTypes; ++type) {
     counts.push_back(std::to_string(summary.records[type]) + " " + typeName(type));
   }
-  wrappedLine(out, "records", joined(counts, ", "));
-  markerLines(out, summary);
-  samplingLine(out, summary);
-  sensorLines(out, summary);
-  suspectLines(out, summary, name.has_value());
+  wrappedLine(rows, "records", joined(counts, ", "));
+  markerLines(rows, summary);
+  samplingLine(rows, summary);
+  sensorLines(rows, summary);
+  suspectLines(rows, summary, ofAFile);
   const std::vector<std::string> problems = problemsOf(summary);
-  wrappedLine(out, "status", problems.empty() ? "clean" : "problems: " + joined(problems, "; "));
+  wrappedLine(rows, "status", problems.empty() ? "clean" : "problems: " + joined(problems, "; "));
+  return rows;
+}
+
+std::string infoText(std::optional<std::string_view> name, const Summary& summary, uint64_t files) {
+  std::string out = name ? asciiName(*name) : "all " + std::to_string(files) + " files as one deployment";
+  out += ": " + std::to_string(summary.bytes) + " bytes\n";
+  for (const InfoRow& row : infoRows(summary, name.has_value())) {
+    if (row.wrapped) {
+      wrappedText(out, row.label, row.value);
+    } else {
+      textLine(out, row.label, row.value);
+    }
+  }
   return out + "\n";
 }
 

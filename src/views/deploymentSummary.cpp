@@ -67,20 +67,6 @@ void SummaryTally::secondMarker(int32_t time) {
   sinceMarker = 0;
 }
 
-SquaredNorms squaredNorms(const uint8_t* records, size_t count) {
-  SquaredNorms norms;
-  for (const uint8_t* record = records; record < records + count * kDataRecordSize; record += kDataRecordSize) {
-    uint64_t squares = 0;
-    for (size_t part = 0; part < kQuatParts; ++part) {
-      const int64_t component = quatCount(record + 1 + quatOffset(part));
-      squares += static_cast<uint64_t>(component * component);
-    }
-    norms.least = std::min(norms.least, squares);
-    norms.greatest = std::max(norms.greatest, squares);
-  }
-  return norms;
-}
-
 void SummaryTally::dataRecords(size_t count, const SquaredNorms& norms) {
   summary.records[kDataRecord] += count;
   sinceMarker += count;

@@ -6,17 +6,10 @@
 #include <cstdint>
 
 #include "core/recordCatalogue.h"
+#include "views/squaredNorms.h"
 #include "zolt/summary.h"
 
 namespace zolt {
-
-// The least and greatest sum of the squared quaternion counts of a run of
-// data records.
-struct SquaredNorms {
-  uint64_t least = UINT64_MAX;
-  uint64_t greatest = 0;
-};
-SquaredNorms squaredNorms(const uint8_t* records, size_t count);
 
 // A summary and what it must remember of the records before.
 struct SummaryTally {

@@ -48,11 +48,11 @@ TEST(CommandLine, LongOptionsForHelpAndVersion) {
   ASSERT_EQ(help.out.substr(0, std::string(kUsage).size()), kUsage);
   const std::string more = std::string("\n").append(help.out.substr(std::string(kUsage).size()));
   for (const char* option : {"\t[--csv=TABLE] ", "\t[--from=TIME] ", "\t[--to=TIME] ", "\t[--info[=json]] ",
-                             "\t[--plot=OUT.svg] ", "\t[--netcdf=OUT.nc] ", "\t[--meta=ATTRS.json] ", "\t[--salvage] ",
-                             "\t[--version] "}) {
+                             "\t[--plot=OUT.svg] ", "\t[--netcdf=OUT.nc] ", "\t[--meta=ATTRS.json] ", "\t[--html=OUT.html] ",
+                             "\t[--html-budget=MB] ", "\t[--salvage] ", "\t[--version] "}) {
     EXPECT_NE(more.find(std::string("\n") + option), std::string::npos) << option;
   }
-  EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 10);
+  EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 12);
   EXPECT_EQ(help.status, 0);
   const RunResult version = scratch.run({"--version", name});
   EXPECT_EQ(version.out, "decode " PROJECT_VERSION "\n");

@@ -27,7 +27,7 @@ offers() {
 
 offers '--csv=' --cs
 offers '--info --info=' --inf
-offers '--csv= --from= --help --info --info= --meta= --netcdf= --plot= --salvage --to= --version -d -h -p -s -t' -
+offers '--csv= --from= --help --html-budget= --html= --info --info= --meta= --netcdf= --plot= --salvage --to= --version -d -h -p -s -t' -
 offers '--netcdf=' --net
 offers 'plots' --netcdf=pl
 offers 'd0001.dat d0002.dat' --meta d0

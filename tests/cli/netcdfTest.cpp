@@ -76,7 +76,7 @@ TEST(Netcdf, BadRequestsAreRefusedBeforeAnythingIsWritten) {
       {{"--netcdf=./a.zlt", input}, "would overwrite the input a.zlt"},
       {{"--netcdf=folder", input}, "--netcdf=folder exists and is not a regular file"},
       {{"--netcdf=out.nc", "-d", input}, "cannot be combined with -d"},
-      {{"--netcdf=out.nc", "--csv=data", input}, "cannot be combined with --info, --csv or --plot"},
+      {{"--netcdf=out.nc", "--csv=data", input}, "cannot be combined with --info, --csv, --plot or --html"},
       {{"--meta=bad.json", input}, "--meta needs --netcdf"},
       {{"--netcdf=out.nc", "--meta=missing.json", input}, "--meta=missing.json: No such file or directory"},
       {{"--netcdf=out.nc", "--meta=bad.json", input}, "--meta=bad.json: line 2: expected a string or a number"},

@@ -1,0 +1,566 @@
+// The page: a census of the run sizes it, a second read gathers what it
+// holds, and the page is put together from the packed columns, a little
+// JSON that describes them, the summary table and the inlined scripts.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <exception>
+#include <new>
+#include <thread>
+
+#include "core/readInput.h"
+#include "core/readings.h"
+#include "html/columnCodec.h"
+#include "html/pageAssets.h"
+#include "html/pageSeries.h"
+#include "output/replacedFile.h"
+#include "text/exactFormat.h"
+#include "text/infoRows.h"
+#include "text/utf8Name.h"
+#include "views/deploymentSummary.h"
+#include "zolt/html.h"
+#include "zolt/sink.h"
+#include "zolt/summary.h"
+#include "zolt/tables.h"
+
+namespace zolt {
+
+namespace {
+
+// ---- Text ----
+
+std::string htmlText(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// A JSON string of ASCII text; '<' is escaped so that no text can close
+// the script element it stands in.
+std::string jsonText(std::string_view text) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || c == '<' || byte >= 0x7F) {
+      out += "\\u00";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string isoMillis(int64_t micros) {
+  char text[40];
+  SecondCache cache;
+  *putIsoTime(text, micros, 3, cache) = '\0';
+  return text;
+}
+
+std::string shortest(double value) {
+  char text[40];
+  return std::string(text, putShortest(text, value));
+}
+std::string shortest(float value) {
+  char text[40];
+  return std::string(text, putShortest(text, value));
+}
+
+// ---- The tabled channels' values ----
+
+std::string textOf(size_t tabled, uint16_t count) {
+  switch (tabled) {
+    case 0: return shortest(pressureReadings(count).bar);
+    case 1: return shortest(adcEngValue(AdcChannel::kTemperature, count, nullptr));
+    case 2: return shortest(adcEngValue(AdcChannel::kHumidity, count, nullptr));
+    case 3: return shortest(adcEngValue(AdcChannel::kIntPressure, count, nullptr));
+    default: return shortest(supplyVolts(count));
+  }
+}
+
+// The values that occur, in order, and each count's rank among them.
+struct ValueTables {
+  std::array<std::vector<uint32_t>, kTabledChannels> rank;
+  std::array<std::vector<std::string>, kTabledChannels> texts;
+};
+
+ValueTables valueTables(const PageRun& run) {
+  std::array<std::vector<bool>, kTabledChannels> seen;
+  for (auto& channel : seen) channel.assign(65536, false);
+  for (const GroupSeries& series : run.groups) {
+    if (!isTabled(series.group())) continue;
+    for (size_t channel = 0; channel < kChannelsOf[static_cast<size_t>(series.group())]; ++channel) {
+      std::vector<bool>& counts = seen[tabledChannel(series.group(), channel)];
+      for (const int32_t count : series.least(channel)) counts[static_cast<uint16_t>(count)] = true;
+      for (const int32_t count : series.greatest(channel)) counts[static_cast<uint16_t>(count)] = true;
+    }
+  }
+  ValueTables tables;
+  for (size_t channel = 0; channel < kTabledChannels; ++channel) {
+    std::vector<std::pair<double, uint16_t>> values;
+    for (size_t count = 0; count < 65536; ++count) {
+      if (seen[channel][count]) values.emplace_back(tabledValue(channel, static_cast<uint16_t>(count)), count);
+    }
+    std::stable_sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    tables.rank[channel].assign(65536, 0);
+    for (const auto& [value, count] : values) {
+      std::string text = textOf(channel, count);
+      if (tables.texts[channel].empty() || tables.texts[channel].back() != text) tables.texts[channel].push_back(std::move(text));
+      tables.rank[channel][count] = static_cast<uint32_t>(tables.texts[channel].size() - 1);
+    }
+  }
+  return tables;
+}
+
+// ---- What the page shows, where and how ----
+
+struct ChannelShown {
+  const char* key;  // the table's column, or "records" for the whole seconds
+  PageGroup group;
+  size_t index;
+  TableKind table;
+  double scale;  // value = count * scale, for the channels that are not tabled
+};
+
+constexpr ChannelShown kChannels[] = {
+    {"ext_press_bar", PageGroup::kPressure, 0, TableKind::kPressure, 0},
+    {"temp_degC", PageGroup::kSystem, 0, TableKind::kSystem, 0},
+    {"hum_pct", PageGroup::kSystem, 1, TableKind::kSystem, 0},
+    {"int_press_psia", PageGroup::kSystem, 2, TableKind::kSystem, 0},
+    {"batt_V", PageGroup::kSystem, 3, TableKind::kSystem, 0},
+    {"vmodem_V", PageGroup::kSystem, 4, TableKind::kSystem, 0},
+    {"acc_x", PageGroup::kData, 0, TableKind::kData, 1.0 / 65536},
+    {"acc_y", PageGroup::kData, 1, TableKind::kData, 1.0 / 65536},
+    {"acc_z", PageGroup::kData, 2, TableKind::kData, 1.0 / 65536},
+    {"quat_0", PageGroup::kData, 3, TableKind::kData, 1.0 / 16384},
+    {"quat_1", PageGroup::kData, 4, TableKind::kData, 1.0 / 16384},
+    {"quat_2", PageGroup::kData, 5, TableKind::kData, 1.0 / 16384},
+    {"quat_3", PageGroup::kData, 6, TableKind::kData, 1.0 / 16384},
+    {"records", PageGroup::kSeconds, 0, TableKind::kMarker, 1},
+};
+
+struct TraceShown {
+  const char* channel;
+  const char* name;
+  const char* colour;
+  bool right;
+};
+struct PanelShown {
+  const char* title;
+  const char* empty;
+  std::vector<TraceShown> traces;
+};
+
+// The panels of the picture, with the quaternion besides.
+const PanelShown kPanels[] = {
+    {"External pressure, bar", "no pressure records", {{"ext_press_bar", "pressure", "#1f5fa8", false}}},
+    {"Temperature, degC", "no system records", {{"temp_degC", "temperature", "#c0392b", false}}},
+    {"Housing: humidity, % (left) and internal pressure, psia (right)",
+     "no system records",
+     {{"hum_pct", "humidity", "#16866b", false}, {"int_press_psia", "internal pressure", "#8e44ad", true}}},
+    {"Supply: battery and modem, V",
+     "no system records",
+     {{"batt_V", "battery", "#b9770e", false}, {"vmodem_V", "modem", "#5d6d7e", false}}},
+    {"Acceleration x, y, z",
+     "no data records",
+     {{"acc_x", "x", "#c0392b", false}, {"acc_y", "y", "#16866b", false}, {"acc_z", "z", "#1f5fa8", false}}},
+    {"Quaternion",
+     "no data records",
+     {{"quat_0", "w", "#34495e", false},
+      {"quat_1", "x", "#c0392b", false},
+      {"quat_2", "y", "#16866b", false},
+      {"quat_3", "z", "#1f5fa8", false}}},
+    {"Data records per second", "no whole seconds between markers", {{"records", "records", "#34495e", false}}},
+};
+
+const char* const kGroupNames[kPageGroups] = {"data", "pressure", "system", "seconds"};
+
+// ---- The page's data ----
+
+// What the columns are, in JSON, and the columns themselves, packed on two
+// threads (they are many, and independent).
+struct PageData {
+  std::string json;
+  std::string columns;  // their script elements
+  uint64_t size() const { return json.size() + columns.size(); }
+};
+
+struct ColumnJobs {
+  std::vector<std::pair<std::vector<int64_t>, ColumnOrder>> columns;
+
+  // Names the column in `ids`; it is packed later.
+  void add(std::string& ids, std::vector<int64_t> values, ColumnOrder order) {
+    ids += jsonText("c" + std::to_string(columns.size()));
+    columns.emplace_back(std::move(values), order);
+  }
+
+  std::string pack() const {
+    std::vector<PackedColumn> packed(columns.size());
+    const auto packEvery = [&](size_t first) {
+      for (size_t i = first; i < columns.size(); i += 2) packed[i] = encodeForPage(packColumn(columns[i].first, columns[i].second));
+    };
+    std::exception_ptr failed;
+    std::thread other([&] {
+      try {
+        packEvery(1);
+      } catch (...) {
+        failed = std::current_exception();
+      }
+    });
+    try {
+      packEvery(0);
+    } catch (...) {
+      other.join();
+      throw;
+    }
+    other.join();
+    if (failed) std::rethrow_exception(failed);
+    std::string out;
+    size_t bytes = 0;
+    for (const PackedColumn& column : packed) bytes += column.base64.size() + 80;
+    out.reserve(bytes);
+    for (size_t i = 0; i < packed.size(); ++i) {
+      out += "<script type=\"application/octet-stream\" id=\"c";
+      out += std::to_string(i);
+      out += packed[i].deflated ? "\" data-deflated=\"1\">" : "\" data-deflated=\"0\">";
+      out += packed[i].base64;
+      out += "</script>\n";
+    }
+    return out;
+  }
+};
+
+// A channel's stored values: tabled counts as their rank.
+std::vector<int64_t> storedValues(const GroupSeries& series, size_t channel, const std::vector<int32_t>& values,
+                                  const ValueTables& tables) {
+  std::vector<int64_t> stored(values.begin(), values.end());
+  if (isTabled(series.group())) {
+    const std::vector<uint32_t>& rank = tables.rank[tabledChannel(series.group(), channel)];
+    for (int64_t& value : stored) value = rank[static_cast<uint16_t>(value)];
+  }
+  return stored;
+}
+
+std::string groupJson(ColumnJobs& jobs, const GroupSeries& series, const ValueTables& tables) {
+  const auto group = static_cast<size_t>(series.group());
+  std::string out = "{\"name\":" + jsonText(kGroupNames[group]) + ",\"buckets\":";
+  out += series.buckets() ? "true" : "false";
+  out += ",\"bucketMicros\":" + std::to_string(series.bucketMicros()) + ",\"count\":" + std::to_string(series.size()) +
+         ",\"times\":";
+  jobs.add(out, series.times(), ColumnOrder::kTimes);
+  out += ",\"channels\":[";
+  for (size_t channel = 0; channel < kChannelsOf[group]; ++channel) {
+    out += channel == 0 ? "{\"least\":" : ",{\"least\":";
+    jobs.add(out, storedValues(series, channel, series.least(channel), tables), ColumnOrder::kValues);
+    if (series.buckets()) {
+      out += ",\"greatest\":";
+      jobs.add(out, storedValues(series, channel, series.greatest(channel), tables), ColumnOrder::kValues);
+    }
+    out += "}";
+  }
+  return out + "]}";
+}
+
+std::string channelsJson() {
+  std::string out = "{";
+  for (const ChannelShown& channel : kChannels) {
+    out += out.size() > 1 ? "," : "";
+    out += jsonText(channel.key) + ":{\"group\":" +
+           std::to_string(static_cast<int>(channel.group)) + ",\"index\":" + std::to_string(channel.index);
+    if (isTabled(channel.group)) {
+      out += ",\"table\":" + std::to_string(tabledChannel(channel.group, channel.index));
+    } else {
+      out += ",\"scale\":" + shortest(channel.scale);
+    }
+    std::string units = channel.group == PageGroup::kSeconds ? "1" : "";
+    if (const std::optional<size_t> column = columnNumber(channel.table, channel.key)) {
+      units = std::string(columnsOf(channel.table)[*column].units);
+    }
+    out += ",\"units\":" + jsonText(units) + "}";
+  }
+  return out + "}";
+}
+
+std::string panelsJson() {
+  std::string out = "[";
+  for (const PanelShown& panel : kPanels) {
+    out += (out.size() > 1 ? ",{\"title\":" : "{\"title\":") + jsonText(panel.title) + ",\"empty\":" + jsonText(panel.empty) +
+           ",\"traces\":[";
+    for (size_t i = 0; i < panel.traces.size(); ++i) {
+      const TraceShown& trace = panel.traces[i];
+      out += (i > 0 ? ",{\"channel\":" : "{\"channel\":") + jsonText(trace.channel) + ",\"name\":" + jsonText(trace.name) +
+             ",\"colour\":" + jsonText(trace.colour) + ",\"right\":" + (trace.right ? "true" : "false") + "}";
+    }
+    out += "]}";
+  }
+  return out + "]";
+}
+
+std::string tablesJson(const ValueTables& tables) {
+  std::string out = "[";
+  for (size_t channel = 0; channel < kTabledChannels; ++channel) {
+    out += channel == 0 ? "[" : ",[";
+    for (size_t i = 0; i < tables.texts[channel].size(); ++i) {
+      if (i > 0) out += ',';
+      out += jsonText(tables.texts[channel][i]);
+    }
+    out += "]";
+  }
+  return out + "]";
+}
+
+std::string runJson(const PageRun& run) {
+  std::string out = ",\"gaps\":[";
+  for (size_t i = 0; i < run.gaps.size(); ++i) {
+    out += i > 0 ? ",[" : "[";
+    out += std::to_string(run.gaps[i].first) + "," + std::to_string(run.gaps[i].second) + "]";
+  }
+  out += "],\"marks\":[";
+  for (size_t i = 0; i < run.marks.size(); ++i) {
+    out += i > 0 ? ",[" : "[";
+    out += std::to_string(run.marks[i].time) + "," + jsonText(run.marks[i].text) + "]";
+  }
+  out += "],\"rate\":" + (run.firstRate ? std::to_string(*run.firstRate) : std::string("null"));
+  return out;
+}
+
+PageData pageData(const PageRun& run, const ValueTables& tables) {
+  ColumnJobs jobs;
+  std::string groups = "[";
+  for (const GroupSeries& series : run.groups) {
+    if (groups.size() > 1) groups += ',';
+    groups += groupJson(jobs, series, tables);
+  }
+  PageData data;
+  data.json = "{\"groups\":" + groups + "],\"channels\":" + channelsJson() + ",\"panels\":" + panelsJson() +
+              ",\"tables\":" + tablesJson(tables) + runJson(run);
+  data.columns = jobs.pack();
+  return data;
+}
+
+// ---- The page ----
+
+std::string namesOf(const std::vector<std::string>& names) {
+  if (names.size() <= 3) {
+    std::string all;
+    for (const std::string& name : names) {
+      if (!all.empty()) all += ", ";
+      all += asciiName(name);
+    }
+    return all;
+  }
+  return asciiName(names.front()) + " to " + asciiName(names.back()) + " (" + std::to_string(names.size()) + " files)";
+}
+
+std::string titleOf(const PageRun& run) {
+  std::string title = namesOf(run.names) + " | ";
+  title += run.earliest > run.latest ? "no timed records" : isoMillis(run.earliest) + " to " + isoMillis(run.latest);
+  if (run.firstId) title += " | ID " + std::to_string(*run.firstId) + ", rate " + std::to_string(*run.firstRate);
+  return title;
+}
+
+// "20 ms", "1.28 s", "81.92 s"
+std::string lengthText(int64_t micros) {
+  if (micros < 1000000) return std::to_string(micros / 1000) + " ms";
+  std::string text = std::to_string(micros / 1000000);
+  if (const int64_t hundredths = micros / 10000 % 100; hundredths != 0) {
+    text += "." + std::to_string(hundredths / 10) + (hundredths % 10 != 0 ? std::to_string(hundredths % 10) : "");
+  }
+  return text + " s";
+}
+
+// What the page holds, in a sentence for each group that is not whole.
+std::string resolutionText(const PageRun& run, uint64_t budget) {
+  static const char* const kWhat[kPageGroups] = {"data records", "pressure readings", "system records",
+                                                 "records a second"};
+  std::string text;
+  for (const GroupSeries& series : run.groups) {
+    if (!series.buckets()) continue;
+    text += std::string(text.empty() ? "" : " ") + "The " + kWhat[static_cast<size_t>(series.group())] +
+            " are shown as the least and greatest value in every " + lengthText(series.bucketMicros()) +
+            ", the finest this page holds (a larger budget holds finer ones).";
+  }
+  if (text.empty()) return "Every sample of the run is on this page: zoom in to see each one.";
+  return "This run has too many samples for one page of at most " + std::to_string(budget / 1000000) + " MB. " + text;
+}
+
+std::string summaryTable(const Summary& summary, uint64_t files) {
+  std::string out = "<table class=\"summary\"><caption>" +
+                    htmlText(files == 1 ? "The file" : "The " + std::to_string(files) + " files as one deployment") +
+                    ": " + std::to_string(summary.bytes) + " bytes</caption>\n";
+  const InfoRows rows = infoRows(summary, files == 1);
+  for (size_t i = 0; i < rows.size();) {
+    std::string value = htmlText(rows[i].value);
+    size_t next = i + 1;
+    for (; next < rows.size() && rows[next].label.empty(); ++next) value += "<br>" + htmlText(rows[next].value);
+    out += "<tr><th scope=\"row\">" + htmlText(rows[i].label) + "</th><td>" + value + "</td></tr>\n";
+    i = next;
+  }
+  return out + "</table>\n";
+}
+
+std::string assemble(const std::string& title, const std::string& resolution, const std::string& summary,
+                     const PageData& data) {
+  std::string page;
+  page.reserve(data.size() + 100000);
+  page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+          "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'unsafe-inline'; "
+          "style-src 'unsafe-inline'; img-src data:\">\n"
+          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+  page += htmlText(title) + "</title>\n<style>\n";
+  page += kChartStyle;
+  page += kPageStyle;
+  page += "</style>\n</head>\n<body>\n<header>\n<h1>" + htmlText(title) + "</h1>\n<p id=\"resolution\">" +
+          htmlText(resolution) + "</p>\n</header>\n" + summary;
+  page += kPageBody;
+  page += "<script type=\"application/json\" id=\"zolt-meta\">" + data.json + ",\"title\":" + jsonText(title) + "}</script>\n";
+  page += data.columns;
+  page += "<script>\n";
+  page += kChartScript;
+  page += "\n</script>\n<script>\n";
+  page += kPageScript;
+  page += "\n</script>\n</body>\n</html>\n";
+  return page;
+}
+
+// ---- Reading and fitting ----
+
+// The bytes of the inputs whose size can be known without reading them.
+uint64_t knownBytes(std::span<const Input> inputs) {
+  uint64_t bytes = 0;
+  for (const Input& input : inputs) {
+    struct stat status{};
+    if (input.kind() == Input::Kind::kMemory) {
+      bytes += input.bytes().size();
+    } else if (input.kind() != Input::Kind::kDescriptor && stat(input.pathName().c_str(), &status) == 0 &&
+               S_ISREG(status.st_mode)) {
+      bytes += static_cast<uint64_t>(status.st_size);
+    }
+  }
+  return bytes;
+}
+
+// Looks no further than the first file header.
+class FirstRate {
+ public:
+  std::optional<uint16_t> rate;
+
+  void record(RecordBody<kFileHeader> body) { rate = body.read().rate; }
+  template <RecordType Type>
+  void record(RecordBody<Type> /*body*/) {}
+  void dataRecords(const uint8_t* /*records*/, size_t /*count*/) {}
+  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
+  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
+  void piece(const uint8_t* /*begin*/, uint64_t offset) { looked_ = offset; }
+  Error failure() const {
+    constexpr uint64_t kLookedEnough = uint64_t{1} << 20;
+    return rate || looked_ >= kLookedEnough ? Error{Errc::kStopped, 0} : Error{};
+  }
+
+ private:
+  uint64_t looked_ = 0;
+};
+
+// The rate of the first input's first header, when it can be read twice.
+uint16_t firstRate(std::span<const Input> inputs) {
+  if (inputs.empty() || inputs.front().kind() == Input::Kind::kDescriptor) return 0;
+  FirstRate view;
+  (void)readInput(inputs.front(), view);
+  return view.rate.value_or(0);
+}
+
+// Coarsens every group that holds more than a screen's worth: for a page
+// over its budget. False when none can be made coarser.
+bool coarsenGroups(PageRun& run) {
+  constexpr size_t kScreen = 2000;
+  bool any = false;
+  for (GroupSeries& series : run.groups) {
+    if (series.size() <= kScreen) continue;
+    series.coarsen();
+    any = true;
+  }
+  return any;
+}
+
+HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) {
+  HtmlPage result;
+  if (options.budgetBytes < kLeastHtmlBudget) {
+    result.error = {Errc::kInvalidArgument, EINVAL, "a page needs a budget of at least 1 MB"};
+    return result;
+  }
+  PageRun run(options.window, mostPageSamples(options.budgetBytes), mostPageBuckets(options.budgetBytes));
+  run.expect(knownBytes(inputs) / kDataRecordSize, firstRate(inputs));
+  SummaryTally summary;
+  for (const Input& input : inputs) {
+    FileOutcome outcome = gatherForPage(run, input, options.keepGoing, options.salvage, &summary);
+    if (outcome.ok()) run.names.emplace_back(input.name());
+    result.inputs.push_back(std::move(outcome));
+  }
+  if (run.names.empty()) return result;
+  const std::string table = summaryTable(summary.summary, run.names.size());
+  const std::string title = titleOf(run);
+  const uint64_t fixed = kChartStyle.size() + kPageStyle.size() + kPageBody.size() + kChartScript.size() +
+                         kPageScript.size() + table.size() + 2 * htmlText(title).size() + 8 * title.size() + 4096;
+  for (;;) {
+    const PageData data = pageData(run, valueTables(run));
+    if (fixed + data.size() <= options.budgetBytes) {
+      result.page = assemble(title, resolutionText(run, options.budgetBytes), table, data);
+      return result;
+    }
+    if (!coarsenGroups(run)) break;
+  }
+  result.error = {Errc::kInvalidArgument, EINVAL, "the run does not fit a page of this budget"};
+  return result;
+}
+
+}  // namespace
+
+HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options) {
+  try {
+    return composePage(inputs, options);
+  } catch (const std::bad_alloc&) {
+    HtmlPage failed;
+    failed.error = {Errc::kOutOfMemory, ENOMEM};
+    return failed;
+  }
+}
+
+HtmlPage writeHtml(const std::string& path, std::span<const Input> inputs, const HtmlOptions& options) {
+  HtmlPage result;
+  {
+    ReplacedFile file(path);
+    if (file.error().failed()) {
+      result.error = file.error();
+      return result;
+    }
+    result = makeHtml(inputs, options);
+    if (result.error.failed() || result.page.empty()) return result;
+    DescriptorSink sink(file.fd());
+    if (const int written = sink.write(result.page.data(), result.page.size()); written != 0) {
+      result.error = {Errc::kWriteFailed, written};
+    } else {
+      result.error = file.commit();
+    }
+  }
+  result.page.clear();
+  return result;
+}
+
+}  // namespace zolt

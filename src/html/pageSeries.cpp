@@ -1,0 +1,307 @@
+#include "html/pageSeries.h"
+
+#include <algorithm>
+
+#include "core/readInput.h"
+#include "core/readings.h"
+#include "core/recordCatalogue.h"
+#include "core/sampleClock.h"
+#include "views/accelerationRange.h"
+#include "views/dataPlace.h"
+#include "views/quaternionRange.h"
+#include "views/deploymentSummary.h"
+#include "views/teeView.h"
+
+namespace zolt {
+
+namespace {
+
+constexpr int64_t kSecond = 1000000;
+constexpr size_t kMostMarks = 1000;
+
+// The least and greatest of each channel over `count` whole data records.
+void reduceData(const uint8_t* records, uint64_t count, ChannelValues& least, ChannelValues& greatest) {
+  const AccelerationRange acc = accelerationRange(records, count);
+  for (size_t axis = 0; axis < kAccAxes; ++axis) {
+    least[axis] = acc.least[axis];
+    greatest[axis] = acc.greatest[axis];
+  }
+  const QuaternionRange quat = quaternionRange(records, count);
+  for (size_t part = 0; part < kQuatParts; ++part) {
+    least[kAccAxes + part] = quat.least[part];
+    greatest[kAccAxes + part] = quat.greatest[part];
+  }
+}
+
+ChannelValues dataValues(const uint8_t* record) {
+  const DataRecord fields = RecordBody<kDataRecord>{record + 1}.read();
+  return {fields.acc[0], fields.acc[1], fields.acc[2], fields.quat[0], fields.quat[1], fields.quat[2], fields.quat[3]};
+}
+
+// Feeds one file's records to the run, timed as the tables time them; only
+// what the window keeps, and nothing without a time.
+class PageView {
+ public:
+  explicit PageView(PageRun& run) : run_(run) { place_.rate = run.rate; }
+
+  void record(RecordBody<kFileHeader> body) {
+    const FileHeader header = body.read();
+    place_.rate = run_.rate = header.rate;
+    if (!run_.firstId) {
+      run_.firstId = header.id;
+      run_.firstRate = header.rate;
+    }
+  }
+
+  void record(RecordBody<kSecondMarker> body) {
+    const int32_t time = body.read().time;
+    if (run_.lastMarker) {
+      const int64_t previous = *run_.lastMarker;
+      // The data records of a whole second, as the picture counts them.
+      if (time - previous == 1 && place_.markerTime != kNoTime && !placed_) {
+        add(PageGroup::kSeconds, previous * kSecond, {static_cast<int32_t>(std::min<uint64_t>(place_.sample, INT32_MAX))});
+      }
+      if (time - previous > 1) addGap((previous + 1) * kSecond, time * kSecond);
+    }
+    run_.lastMarker = time;
+    place_.marker(body);
+    placed_ = false;
+  }
+
+  void dataRecords(const uint8_t* records, size_t count) {
+    if (place_.markerTime != kNoTime) addData(records, count);
+    place_.sample += count;
+  }
+
+  void record(RecordBody<kPressureRecord> body) {
+    if (place_.markerTime != kNoTime) add(PageGroup::kPressure, place_.markerTime, {body.read().counts});
+  }
+
+  void record(RecordBody<kSystemRecord> body) {
+    const SystemRecord fields = body.read();
+    add(PageGroup::kSystem, int64_t{fields.time} * kSecond,
+        {fields.temp, fields.hum, fields.intPress, fields.batt, fields.vmodem});
+  }
+
+  // The page draws nothing of the other records.
+  template <RecordType Type>
+  void record(RecordBody<Type> /*body*/) {}
+
+  void lostDataRecords(uint64_t count) { place_.lostDataRecords(count); }
+  void salvagedRate(uint16_t rate) { place_.salvagedRate(rate); }
+  void placeSecond(int32_t markerTime, uint64_t firstSample) {
+    // The placed second counts no records of its own.
+    run_.lastMarker = markerTime;
+    place_.placeSecond(markerTime, firstSample);
+    placed_ = true;
+  }
+
+  void unknownType(uint8_t type, uint64_t offset) {
+    // One mark for the unknown bytes of a second.
+    if (unknownSecond_ == place_.markerTime) return;
+    unknownSecond_ = place_.markerTime;
+    mark("byte " + std::to_string(type) + " of unknown record type at offset " + std::to_string(offset));
+  }
+  void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset) {
+    mark("a record of type " + std::to_string(bytes[0]) + " cut short at offset " + std::to_string(offset) + " (" +
+         std::to_string(size) + " bytes)");
+  }
+  void skipped(uint64_t offset, uint64_t size) {
+    mark("salvage skipped " + std::to_string(size) + " bytes at offset " + std::to_string(offset));
+  }
+
+  uint16_t rate() const { return place_.rate; }
+
+ private:
+  void add(PageGroup group, int64_t time, const ChannelValues& values) {
+    if (!run_.window.keeps(time)) return;
+    run_.earliest = std::min(run_.earliest, time);
+    run_.latest = std::max(run_.latest, time);
+    run_[group].add(time, values);
+  }
+
+  void addGap(int64_t from, int64_t to) {
+    from = std::max(from, run_.window.from);
+    to = std::min(to, run_.window.to);
+    if (from < to) run_.gaps.emplace_back(from, to);
+  }
+
+  void mark(std::string text) {
+    const int64_t time = place_.markerTime;
+    if (time == kNoTime || !run_.window.keeps(time) || run_.marks.size() >= kMostMarks) return;
+    run_.marks.push_back({time, std::move(text)});
+  }
+
+  // The samples the window keeps: one by one while the group keeps them so,
+  // else a bucket's worth at a time.
+  void addData(const uint8_t* records, size_t count) {
+    const SampleSpan span =
+        samplesWithin(place_.markerTime, place_.rate, place_.sample, count, run_.window.from, run_.window.to);
+    if (span.first >= span.end) return;
+    GroupSeries& data = run_[PageGroup::kData];
+    const int64_t marker = place_.markerTime;
+    const uint16_t rate = place_.rate;
+    run_.earliest = std::min(run_.earliest, marker + sampleOffset(span.first, rate));
+    run_.latest = std::max(run_.latest, marker + sampleOffset(span.end - 1, rate));
+    const uint8_t* const base = records - place_.sample * kDataRecordSize;
+    for (uint64_t sample = span.first; sample < span.end;) {
+      const int64_t time = marker + sampleOffset(sample, rate);
+      const uint8_t* const record = base + sample * kDataRecordSize;
+      if (!data.buckets()) {
+        data.add(time, dataValues(record));
+        ++sample;
+        continue;
+      }
+      const uint64_t last =
+          std::clamp(firstSampleAtOrAfter(data.bucketEnd(time) - marker, rate), sample + 1, span.end);
+      ChannelValues least;
+      ChannelValues greatest;
+      reduceData(record, last - sample, least, greatest);
+      data.addRange(time, least, greatest);
+      sample = last;
+    }
+  }
+
+  PageRun& run_;
+  DataPlace place_;
+  bool placed_ = false;  // the latest second's marker was lost and salvage placed it
+  int64_t unknownSecond_ = INT64_MAX;
+};
+
+// The length of 10 ms times a power of two in which `span` fits `buckets`.
+int64_t lengthFor(int64_t span, size_t buckets) {
+  int64_t length = kFirstBucketMicros;
+  while (span / length + 2 > static_cast<int64_t>(buckets)) length *= 2;
+  return length;
+}
+
+}  // namespace
+
+double tabledValue(size_t tabled, uint16_t count) {
+  switch (tabled) {
+    case 0: return pressureReadings(count).bar;
+    case 1: return adcEngValue(AdcChannel::kTemperature, count, nullptr);
+    case 2: return adcEngValue(AdcChannel::kHumidity, count, nullptr);
+    case 3: return adcEngValue(AdcChannel::kIntPressure, count, nullptr);
+    default: return supplyVolts(count);
+  }
+}
+
+GroupSeries::GroupSeries(PageGroup group, size_t mostSamples, size_t mostBuckets)
+    : group_(group), tabled_(isTabled(group)), channels_(kChannelsOf[static_cast<size_t>(group)]),
+      mostSamples_(mostSamples),
+      mostBuckets_(mostBuckets) {}
+
+int64_t GroupSeries::bucketOf(int64_t time) const {
+  // Buckets lie on whole multiples of their length since 1970, so that a
+  // bucket covers the same time whatever the run's start.
+  return (time >= 0 ? time : time - bucketMicros_ + 1) / bucketMicros_;
+}
+
+int64_t GroupSeries::bucketEnd(int64_t time) const {
+  return buckets() ? (bucketOf(time) + 1) * bucketMicros_ : INT64_MAX;
+}
+
+void GroupSeries::add(int64_t time, const ChannelValues& values) { addRange(time, values, values); }
+
+void GroupSeries::addRange(int64_t time, const ChannelValues& least, const ChannelValues& greatest) {
+  earliest_ = std::min(earliest_, time);
+  latest_ = std::max(latest_, time);
+  if (!buckets()) {
+    times_.push_back(time);
+    for (size_t channel = 0; channel < channels_; ++channel) least_[channel].push_back(least[channel]);
+    if (times_.size() > mostSamples_) toBuckets(lengthFor(latest_ - earliest_, mostBuckets_ / 2));
+    return;
+  }
+  const int64_t start = bucketOf(time) * bucketMicros_;
+  if (!times_.empty() && times_.back() == start) {
+    for (size_t channel = 0; channel < channels_; ++channel) {
+      if (below(channel, least[channel], least_[channel].back())) least_[channel].back() = least[channel];
+      if (below(channel, greatest_[channel].back(), greatest[channel])) greatest_[channel].back() = greatest[channel];
+    }
+    return;
+  }
+  times_.push_back(start);
+  for (size_t channel = 0; channel < channels_; ++channel) {
+    least_[channel].push_back(least[channel]);
+    greatest_[channel].push_back(greatest[channel]);
+  }
+  if (times_.size() > mostBuckets_) coarsen();
+}
+
+void GroupSeries::merge(size_t into, size_t from) {
+  for (size_t channel = 0; channel < channels_; ++channel) {
+    if (below(channel, least_[channel][from], least_[channel][into])) least_[channel][into] = least_[channel][from];
+    if (below(channel, greatest_[channel][into], greatest_[channel][from])) {
+      greatest_[channel][into] = greatest_[channel][from];
+    }
+  }
+}
+
+void GroupSeries::toBuckets(int64_t length) {
+  for (size_t channel = 0; channel < channels_; ++channel) greatest_[channel] = least_[channel];
+  bucketMicros_ = length / 2;  // doubled at once below, which buckets each entry
+  coarsen();
+}
+
+void GroupSeries::expectSpan(int64_t span) {
+  if (times_.empty() && !buckets()) bucketMicros_ = lengthFor(span, mostBuckets_);
+}
+
+void GroupSeries::coarsen() {
+  if (!buckets()) {
+    toBuckets(lengthFor(latest_ - earliest_, mostBuckets_ / 2));
+    return;
+  }
+  bucketMicros_ *= 2;
+  size_t kept = 0;
+  for (size_t i = 0; i < times_.size(); ++i) {
+    const int64_t start = bucketOf(times_[i]) * bucketMicros_;
+    if (kept > 0 && times_[kept - 1] == start) {
+      merge(kept - 1, i);
+      continue;
+    }
+    times_[kept] = start;
+    for (size_t channel = 0; channel < channels_; ++channel) {
+      least_[channel][kept] = least_[channel][i];
+      greatest_[channel][kept] = greatest_[channel][i];
+    }
+    ++kept;
+  }
+  times_.resize(kept);
+  for (size_t channel = 0; channel < channels_; ++channel) {
+    least_[channel].resize(kept);
+    greatest_[channel].resize(kept);
+  }
+}
+
+PageRun::PageRun(const TimeWindow& kept, size_t mostSamples, size_t mostBuckets)
+    : window(kept),
+      groups{GroupSeries(PageGroup::kData, mostSamples, mostBuckets),
+             GroupSeries(PageGroup::kPressure, mostSamples, mostBuckets),
+             GroupSeries(PageGroup::kSystem, mostSamples, mostBuckets),
+             GroupSeries(PageGroup::kSeconds, mostSamples, mostBuckets)} {}
+
+void PageRun::expect(uint64_t dataRecords, uint16_t headerRate) {
+  GroupSeries& data = (*this)[PageGroup::kData];
+  if (headerRate == 0 || dataRecords <= data.mostSamples()) return;
+  data.expectSpan(static_cast<int64_t>(dataRecords / headerRate) * kSecond);
+}
+
+FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
+                          SummaryTally* summary) {
+  PageView page(run);
+  FileOutcome outcome;
+  if (summary == nullptr) {
+    outcome = readInput(input, page, keepGoing, salvage);
+  } else {
+    SummaryTally file;
+    SummaryView summed(file, *summary);
+    TeeView<PageView, SummaryView> both(page, summed);
+    outcome = readInput(input, both, keepGoing, salvage);
+  }
+  run.rate = page.rate();
+  return outcome;
+}
+
+}  // namespace zolt

@@ -1,0 +1,140 @@
+// What the interactive page draws of a run: four groups of channels, each
+// on its own times (the data records' samples, the pressure readings, the
+// system records, the whole seconds), gathered in one pass. A group keeps
+// every entry while they are few enough for a page; past that it keeps the
+// least and greatest value of each channel in buckets of 10 ms times a
+// power of two, and doubles their length, merging neighbours (which keeps
+// every least and greatest exact), whenever they grow too many.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zolt/records.h"
+#include "zolt/time.h"
+
+namespace zolt {
+
+enum class PageGroup : uint8_t { kData, kPressure, kSystem, kSeconds };
+constexpr size_t kPageGroups = 4;
+
+// The channels of each group, in the order their values are handed over.
+constexpr size_t kDataChannels = 7;    // acc_x, acc_y, acc_z, quat_0 .. quat_3
+constexpr size_t kSystemChannels = 5;  // temp, hum, int_press, batt, vmodem
+constexpr size_t kMostChannels = kDataChannels;
+constexpr size_t kChannelsOf[kPageGroups] = {kDataChannels, 1, kSystemChannels, 1};
+
+// The channels whose 16-bit counts the page turns into values by a table of
+// the counts that occur: the pressure reading and the five of the system
+// record. Their buckets keep the counts of the least and greatest value.
+constexpr size_t kTabledChannels = 6;
+constexpr size_t tabledChannel(PageGroup group, size_t channel) {
+  return group == PageGroup::kPressure ? 0 : 1 + channel;
+}
+constexpr bool isTabled(PageGroup group) { return group == PageGroup::kPressure || group == PageGroup::kSystem; }
+
+// The most entries a group keeps one by one, and the most buckets, for a
+// page of `budget` bytes: at the default budget of 20 MB, an hour and a
+// half of data records at 100 a second, and 32,000 buckets, enough for a
+// screen at any zoom and few enough to write, load and draw in a blink.
+constexpr size_t mostPageSamples(uint64_t budget) { return static_cast<size_t>(budget / 38); }
+constexpr size_t mostPageBuckets(uint64_t budget) { return static_cast<size_t>(std::max<uint64_t>(budget / 610, 4096)); }
+// The shortest bucket.
+constexpr int64_t kFirstBucketMicros = 10000;
+
+using ChannelValues = std::array<int32_t, kMostChannels>;
+
+// A tabled channel's value for a count, as the tables give it.
+double tabledValue(size_t tabled, uint16_t count);
+
+// One group as the page holds it: every entry (its time, and each channel's
+// value in `least`), or buckets (their start, and each channel's least and
+// greatest value).
+class GroupSeries {
+ public:
+  GroupSeries(PageGroup group, size_t mostSamples, size_t mostBuckets);
+
+  void add(int64_t time, const ChannelValues& values);
+  // Values that all fall in the bucket of `time`: the data records of one
+  // run, already reduced to their least and greatest.
+  void addRange(int64_t time, const ChannelValues& least, const ChannelValues& greatest);
+  // Buckets twice as long, or buckets at all: for a page over its budget.
+  void coarsen();
+  // Buckets from the start, of the length for `span`: for a run that is
+  // known to be long, which saves keeping its first entries one by one.
+  void expectSpan(int64_t span);
+
+  PageGroup group() const { return group_; }
+  bool buckets() const { return bucketMicros_ > 0; }
+  int64_t bucketMicros() const { return bucketMicros_; }
+  // Where the bucket of `time` ends; INT64_MAX while entries are kept.
+  int64_t bucketEnd(int64_t time) const;
+  size_t size() const { return times_.size(); }
+  size_t mostSamples() const { return mostSamples_; }
+  const std::vector<int64_t>& times() const { return times_; }
+  const std::vector<int32_t>& least(size_t channel) const { return least_[channel]; }
+  const std::vector<int32_t>& greatest(size_t channel) const { return greatest_[channel]; }
+
+ private:
+  int64_t bucketOf(int64_t time) const;
+  bool below(size_t channel, int32_t a, int32_t b) const {
+    return tabled_ ? tabledValue(tabledChannel(group_, channel), static_cast<uint16_t>(a)) <
+                         tabledValue(tabledChannel(group_, channel), static_cast<uint16_t>(b))
+                   : a < b;
+  }
+  void toBuckets(int64_t length);
+  void merge(size_t into, size_t from);
+
+  PageGroup group_;
+  bool tabled_;
+  size_t channels_;
+  size_t mostSamples_;
+  size_t mostBuckets_;
+  int64_t bucketMicros_ = 0;
+  int64_t earliest_ = INT64_MAX;
+  int64_t latest_ = INT64_MIN;
+  std::vector<int64_t> times_;
+  std::vector<int32_t> least_[kMostChannels];
+  std::vector<int32_t> greatest_[kMostChannels];
+};
+
+// A mark on the time axis: damage found, at the time of the second it was
+// found in.
+struct PageMark {
+  int64_t time;
+  std::string text;
+};
+
+// What the page gathers of a run, and what one file hands on to the next.
+struct PageRun {
+  PageRun(const TimeWindow& kept, size_t mostSamples, size_t mostBuckets);
+
+  TimeWindow window;
+  std::array<GroupSeries, kPageGroups> groups;
+  uint16_t rate = 0;                  // of the latest file header
+  std::optional<int32_t> lastMarker;  // of the run, for gaps between files
+  std::optional<uint16_t> firstId;
+  std::optional<uint16_t> firstRate;
+  int64_t earliest = INT64_MAX;
+  int64_t latest = INT64_MIN;
+  std::vector<std::pair<int64_t, int64_t>> gaps;  // [from, to) in microseconds
+  std::vector<PageMark> marks;
+  std::vector<std::string> names;  // of the inputs read
+
+  GroupSeries& operator[](PageGroup group) { return groups[static_cast<size_t>(group)]; }
+  // What the inputs' sizes and first header say of the run: its data
+  // records, at most, and their rate.
+  void expect(uint64_t dataRecords, uint16_t headerRate);
+};
+
+// Reads one input into the run, and into the summary of the run when one
+// is given.
+FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
+                          struct SummaryTally* summary = nullptr);
+
+}  // namespace zolt
