@@ -25,7 +25,7 @@ set(zoltPythonDir ${CMAKE_BINARY_DIR}/python/zolt)
 # linker would only say so.
 pybind11_add_module(_zolt NO_EXTRAS src/python/zoltModule.cpp)
 set_target_properties(_zolt PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-target_link_libraries(_zolt PRIVATE zolt zolt_netcdf decode_warnings)
+target_link_libraries(_zolt PRIVATE zolt zolt_netcdf zolt_html decode_warnings)
 # It reads tables and netCDF layouts as the library lays them out inside.
 target_include_directories(_zolt PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(_zolt PRIVATE $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)

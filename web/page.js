@@ -70,8 +70,24 @@
   function valueOf(channel, stored) {
     return channel.table !== undefined ? tableValues[channel.table][stored] : stored * channel.scale;
   }
+  // The text the tables give. A count over 2^bits is written out in full:
+  // every such value has a finite decimal expansion, found a digit at a
+  // time in whole numbers.
+  function exactText(count, bits) {
+    const unit = 2 ** bits;
+    const whole = Math.floor(Math.abs(count) / unit);
+    let fraction = Math.abs(count) - whole * unit;
+    let digits = '';
+    do {
+      fraction *= 10;
+      digits += Math.floor(fraction / unit);
+      fraction %= unit;
+    } while (fraction !== 0);
+    return (count < 0 ? '-' : '') + whole + '.' + digits;
+  }
   function textOf(channel, stored) {
-    return channel.table !== undefined ? meta.tables[channel.table][stored] : String(stored * channel.scale);
+    if (channel.table !== undefined) return meta.tables[channel.table][stored];
+    return channel.bits ? exactText(stored, channel.bits) : String(stored);
   }
 
   // A group: its times in seconds, and for each channel the least and
@@ -170,36 +186,49 @@
     const to = lowerBound(base.t, x1 + 1e-9);
     const entries = to - from;
     const out = { x: [], lo: channels.map(() => []), hi: channels.map(() => []), single: entries <= width * FEW };
-    const push = (x, lows, highs) => {
+    const span = (x1 - x0) / width;
+    // `first` and `last`: the times of the entries the point stands for; a
+    // gap of the clock between those of two points breaks the line.
+    let lastTime = -Infinity;
+    const push = (x, lows, highs, first, last) => {
       const n = out.x.length;
-      if (n > 0 && gapBetween(out.x[n - 1], x)) {
-        out.x.push((out.x[n - 1] + x) / 2);
+      if (n > 0 && gapBetween(lastTime, first)) {
+        // The break: halfway for points joined by lines, at the column's end
+        // for steps, which hold their value until the next point.
+        out.x.push(out.single ? (out.x[n - 1] + x) / 2 : Math.min(out.x[n - 1] + span, x));
         channels.forEach((_, k) => { out.lo[k].push(null); out.hi[k].push(null); });
       }
+      lastTime = last;
       out.x.push(x);
       channels.forEach((c, k) => { out.lo[k].push(lows[k]); out.hi[k].push(highs[k]); });
     };
     if (out.single) {
-      for (let i = from; i < to; i++) push(base.t[i], channels.map((c) => base.lo[c][i]), channels.map((c) => base.hi[c][i]));
+      for (let i = from; i < to; i++) {
+        push(base.t[i], channels.map((c) => base.lo[c][i]), channels.map((c) => base.hi[c][i]), base.t[i], base.t[i]);
+      }
       return out;
     }
+    // The coarsest level that still puts many entries in every column, so
+    // that a column's envelope is its own and not an accident of where the
+    // coarser ones begin.
     let level = 0;
-    while (level + 1 < group.levels.length && entries / Math.pow(FAN, level + 1) > width * 4) level++;
+    while (level + 1 < group.levels.length && entries / Math.pow(FAN, level + 1) > width * 8) level++;
     const at = group.levels[level];
     // An envelope that begins before the view may hold samples within it.
     const start = level === 0 ? lowerBound(at.t, x0) : Math.max(0, lowerBound(at.t, x0) - 1);
     const end = lowerBound(at.t, x1 + 1e-9);
-    const span = (x1 - x0) / width;
     let columnIndex = -1;
     let lows = null;
     let highs = null;
     let columnX = 0;
+    let firstTime = 0;
     for (let i = start; i < end; i++) {
       const index = Math.max(0, Math.floor((at.t[i] - x0) / span));
       if (index !== columnIndex) {
-        if (lows) push(columnX, lows, highs);
+        if (lows) push(columnX, lows, highs, firstTime, at.t[i - 1]);
         columnIndex = index;
-        columnX = x0 + (index + 0.5) * span;
+        columnX = x0 + index * span;
+        firstTime = at.t[i];
         lows = channels.map((c) => at.lo[c][i]);
         highs = channels.map((c) => at.hi[c][i]);
       } else {
@@ -209,7 +238,7 @@
         });
       }
     }
-    if (lows) push(columnX, lows, highs);
+    if (lows) push(columnX, lows, highs, firstTime, at.t[end - 1]);
     return out;
   }
 
@@ -283,19 +312,29 @@
     const series = [{}];
     const bands = [];
     const scaleOf = (trace) => (trace.right ? 'y2' : 'y');
+    // Samples are points joined by lines; envelopes are steps, so that the
+    // band between a column's least and greatest covers the column.
+    const linear = uPlot.paths.linear();
+    const stepped = uPlot.paths.stepped({ align: 1 });
+    const paths = (u, seriesIdx, idx0, idx1) =>
+      (state.drawn !== null && state.drawn.single ? linear : stepped)(u, seriesIdx, idx0, idx1);
+    const showPoints = () => state.drawn !== null && state.drawn.single;
     state.traces.forEach((trace, k) => {
-      const showPoints = (u) => state.drawn !== null && state.drawn.single;
-      series.push({ label: trace.name + ' max', stroke: trace.colour, width: 1, scale: scaleOf(trace),
-                    points: { show: showPoints, size: 4, fill: trace.colour } });
-      series.push({ label: trace.name + ' min', stroke: trace.colour, width: 1, scale: scaleOf(trace),
-                    points: { show: showPoints, size: 4, fill: trace.colour } });
+      for (const which of ['max', 'min']) {
+        series.push({ label: trace.name + ' ' + which, stroke: trace.colour, width: 1, scale: scaleOf(trace), paths,
+                      points: { show: showPoints, size: 4, fill: trace.colour } });
+      }
       bands.push({ series: [1 + 2 * k, 2 + 2 * k], fill: trace.colour + '55' });
     });
+    const right = state.traces.some((t) => t.right);
+    // Every panel keeps room for a right-hand scale, so that their time
+    // axes line up.
     const axes = [
       { space: 80, values: timeTicks },
       { scale: 'y', size: 70 },
+      right ? { scale: 'y2', side: 1, size: 70, grid: { show: false } }
+            : { scale: 'y', side: 1, size: 70, grid: { show: false }, ticks: { show: false }, values: () => [] },
     ];
-    if (state.traces.some((t) => t.right)) axes.push({ scale: 'y2', side: 1, size: 70, grid: { show: false } });
     return {
       width: widthOf(state.chart),
       height: PANEL_HEIGHT,

@@ -44,7 +44,7 @@ if TYPE_CHECKING:
     import pandas
     import xarray
 
-__all__ = ["DecodeWarning", "TABLES", "info", "open_dataset", "read", "read_arrays", "to_netcdf"]
+__all__ = ["DecodeWarning", "TABLES", "info", "open_dataset", "read", "read_arrays", "to_html", "to_netcdf"]
 __version__: str = _zolt.__version__
 
 #: The tables, by name.
@@ -280,3 +280,24 @@ def to_netcdf(paths: Path | Any | Iterable[Path | Any], out: Path, *, start: Any
     from ._dataset import to_netcdf as write
 
     write(paths, out, start=start, end=end, meta=meta, salvage=salvage)
+
+
+def to_html(paths: Path | Any | Iterable[Path | Any], out: Path, *, start: Any = None, end: Any = None,
+            salvage: bool = False, budget_mb: float = 20) -> None:
+    """Writes a run as one interactive page, as ``decode --html`` does: the
+    panels of ``decode --plot`` on one UTC time axis, to zoom from the whole
+    run down to single samples in any browser, offline. The page holds every
+    sample when they fit within ``budget_mb`` megabytes, else the least and
+    greatest value of each channel in buckets of a length it states. It is
+    written whole or not at all; ``start``, ``end`` and ``salvage`` read as
+    in :func:`read`.
+    """
+    from ._dataset import _names
+
+    start_ns, end_ns = _window(start, end)
+    if not isinstance(budget_mb, (int, float)) or isinstance(budget_mb, bool) or not 1 <= budget_mb <= 100000:
+        raise ValueError(f"budget_mb must be a number of megabytes from 1 to 100000, not {budget_mb!r}")
+    target = os.fsdecode(_path(out))
+    sources = _sources(paths)
+    damages = _zolt.write_html(sources, _names(sources), target, start_ns, end_ns, int(budget_mb * 1e6), bool(salvage))
+    _warn(damages, sources)

@@ -32,6 +32,10 @@ def write_netcdf(sources: Sequence[Source], names: Sequence[str], path: str, sta
                  salvage: bool = False) -> list[Damage]:
     """Writes the sources as one netCDF file: the damages."""
 
+def write_html(sources: Sequence[Source], names: Sequence[str], path: str, start_ns: Optional[int],
+               end_ns: Optional[int], budget_bytes: int = 20000000, salvage: bool = False) -> list[Damage]:
+    """Writes the sources' interactive page: the damages."""
+
 def dataset_variables(sources: Sequence[Source], names: Sequence[str], table: str, start_ns: Optional[int],
                       end_ns: Optional[int], salvage: bool = False) -> Tuple[list[Tuple[str, numpy.ndarray, dict[str, Any]]], list[Damage]]:
     """One table as the variables of its netCDF group, as stored: ([(name, values, attributes)], damages)."""

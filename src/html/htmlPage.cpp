@@ -288,6 +288,9 @@ std::string channelsJson() {
       out += ",\"table\":" + std::to_string(tabledChannel(channel.group, channel.index));
     } else {
       out += ",\"scale\":" + shortest(channel.scale);
+      // A scale of 2^-bits: the value's text is written out in full.
+      const int bits = -std::ilogb(channel.scale);
+      if (bits > 0) out += ",\"bits\":" + std::to_string(bits);
     }
     std::string units = channel.group == PageGroup::kSeconds ? "1" : "";
     if (const std::optional<size_t> column = columnNumber(channel.table, channel.key)) {

@@ -283,9 +283,15 @@ PageRun::PageRun(const TimeWindow& kept, size_t mostSamples, size_t mostBuckets)
              GroupSeries(PageGroup::kSeconds, mostSamples, mostBuckets)} {}
 
 void PageRun::expect(uint64_t dataRecords, uint16_t headerRate) {
-  GroupSeries& data = (*this)[PageGroup::kData];
-  if (headerRate == 0 || dataRecords <= data.mostSamples()) return;
-  data.expectSpan(static_cast<int64_t>(dataRecords / headerRate) * kSecond);
+  if (headerRate == 0) return;
+  const uint64_t seconds = dataRecords / headerRate;
+  // The data records, and what comes once a second.
+  const std::pair<PageGroup, uint64_t> expected[] = {
+      {PageGroup::kData, dataRecords}, {PageGroup::kPressure, seconds}, {PageGroup::kSeconds, seconds}};
+  for (const auto& [group, entries] : expected) {
+    GroupSeries& series = (*this)[group];
+    if (entries > series.mostSamples()) series.expectSpan(static_cast<int64_t>(seconds) * kSecond);
+  }
 }
 
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,

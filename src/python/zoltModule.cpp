@@ -15,6 +15,7 @@
 
 #include "netcdf/groupLayout.h"
 #include "views/tableStream.h"
+#include "zolt/html.h"
 #include "zolt/netcdf.h"
 #include "zolt/version.h"
 #include "zolt/zolt.h"
@@ -320,6 +321,29 @@ py::list writeNetcdf(const py::list& sources, const std::vector<std::string>& na
   return damages;
 }
 
+// Writes the sources' interactive page at `path`: the damages.
+py::list writeHtml(const py::list& sources, const std::vector<std::string>& names, const std::string& path,
+                   std::optional<int64_t> startNs, std::optional<int64_t> endNs, uint64_t budgetBytes, bool salvage) {
+  const OpenSources open(sources, names);
+  zolt::HtmlOptions options;
+  options.window = windowOf(startNs, endNs);
+  options.budgetBytes = budgetBytes;
+  options.salvage = salvage;
+  options.keepGoing = checkingSignals();
+  zolt::HtmlPage page;
+  {
+    const py::gil_scoped_release released;
+    page = zolt::writeHtml(path, open.inputs, options);
+  }
+  py::list damages;
+  for (size_t i = 0; i < page.inputs.size(); ++i) {
+    if (!page.inputs[i].ok()) raise(page.inputs[i].error, open.given[i].name);
+    if (page.inputs[i].damage.any()) damages.append(damageOf(i, page.inputs[i].damage));
+  }
+  if (page.error.failed()) raiseNetcdf(page.error, py::str(path));
+  return damages;
+}
+
 py::object attributeValue(const zolt::VariableAttribute& attribute) {
   if (const auto* text = std::get_if<std::string>(&attribute.value)) return py::str(*text);
   if (const auto* one = std::get_if<double>(&attribute.value)) return py::float_(*one);
@@ -428,6 +452,9 @@ PYBIND11_MODULE(_zolt, module) {
   module.def("write_netcdf", &writeNetcdf, py::arg("sources"), py::arg("names"), py::arg("path"), py::arg("start_ns"),
              py::arg("end_ns"), py::arg("attributes"), py::arg("history"), py::arg("salvage") = false,
              "Writes the sources as one netCDF file: the damages.");
+  module.def("write_html", &writeHtml, py::arg("sources"), py::arg("names"), py::arg("path"), py::arg("start_ns"),
+             py::arg("end_ns"), py::arg("budget_bytes") = uint64_t{20000000}, py::arg("salvage") = false,
+             "Writes the sources' interactive page: the damages.");
   module.def("dataset_variables", &datasetVariables, py::arg("sources"), py::arg("names"), py::arg("table"),
              py::arg("start_ns"), py::arg("end_ns"), py::arg("salvage") = false,
              "One table as the variables of its netCDF group, as stored: ([(name, values, attributes)], damages).");

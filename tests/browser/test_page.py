@@ -1,0 +1,196 @@
+"""The interactive page in a real browser (Debian's headless Chromium,
+driven by chromedriver): it loads offline without a request or an error,
+draws the true least and greatest value at every zoom, zooms by a drag that
+the address keeps, tells the exact value under the cursor, and is not blank.
+
+The pages come from decode; the values they are held to come from zolt.read.
+"""
+
+import json
+import os
+import subprocess
+
+import pytest
+from selenium import webdriver
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+
+import zolt
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SAMPLE = os.path.join(SOURCE, "examples", "d0001.dat")
+DECODE = os.environ["DECODE_BINARY"]
+MAKE_SAMPLE = os.environ["MAKE_SAMPLE"]
+SPIKE = 0x7FFFFF  # the greatest acceleration count
+
+
+def with_spike(recording, nth_data):
+    """The recording with one data record's acc_z at the greatest count."""
+    data = bytearray(recording)
+    at, seen = 0, 0
+    sizes = {0: 18, 1: 6, 2: 18, 3: 4, 4: 32, 5: 18}
+    while True:
+        if data[at] == 2:
+            if seen == nth_data:
+                data[at + 7:at + 10] = SPIKE.to_bytes(3, "big")
+                return bytes(data)
+            seen += 1
+        at += sizes[data[at]]
+
+
+@pytest.fixture(scope="module")
+def pages(tmp_path_factory):
+    work = tmp_path_factory.mktemp("pages")
+    minute = with_spike(open(SAMPLE, "rb").read(), 3210)
+    (work / "spike.dat").write_bytes(minute)
+    subprocess.run([MAKE_SAMPLE, str(work / "ten.dat"), "600"], check=True)
+    (work / "tenspike.dat").write_bytes(with_spike((work / "ten.dat").read_bytes(), 45678))
+    subprocess.run([MAKE_SAMPLE, str(work / "deployment.dat"), "10800", "deployment"], check=True)
+    made = {"sample": (SAMPLE, []), "spike": (work / "spike.dat", []), "deployment": (work / "deployment.dat", []),
+            # A budget too small for every sample: envelopes.
+            "buckets": (work / "tenspike.dat", ["--html-budget=1"])}
+    out = {}
+    for name, (recording, extra) in made.items():
+        page = work / f"{name}.html"
+        # Named as a user names them, from where they lie.
+        shown = os.path.relpath(recording, work)
+        subprocess.run([DECODE, f"--html={page}", *extra, shown], check=True, cwd=work)
+        out[name] = (page, str(recording))
+    return out
+
+
+@pytest.fixture(scope="module")
+def browser():
+    options = Options()
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                     "--window-size=1280,2200"):
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.set_script_timeout(60)
+    yield driver
+    driver.quit()
+
+
+def open_page(browser, page, fragment=""):
+    browser.get("file://" + str(page) + fragment)
+    return browser.execute_async_script(
+        "const done = arguments[arguments.length - 1];"
+        "window.zoltView.ready.then(() => done('ready'), (e) => done('failed: ' + e));")
+
+
+def visible(browser):
+    return browser.execute_script("return window.zoltView.visible();")
+
+
+def set_view(browser, start_us, end_us):
+    browser.execute_script("window.zoltView.setView(arguments[0], arguments[1]);", start_us, end_us)
+
+
+def micros(timestamp):
+    return timestamp.value // 1000
+
+
+@pytest.mark.parametrize("name", ["sample", "spike", "buckets"])
+def test_loads_offline_without_an_error(browser, pages, name):
+    browser.get_log("browser")
+    browser.get_log("performance")
+    assert open_page(browser, pages[name][0]) == "ready"
+    errors = [entry for entry in browser.get_log("browser") if entry["level"] in ("SEVERE", "WARNING")]
+    assert errors == []
+    requests = [json.loads(entry["message"])["message"] for entry in browser.get_log("performance")]
+    urls = [m["params"]["request"]["url"] for m in requests if m["method"] == "Network.requestWillBeSent"]
+    assert all(url.startswith("file://") and url.split("#")[0].endswith(".html") for url in urls), urls
+    # The page forbids the network itself.
+    policy = browser.execute_script(
+        "return document.querySelector('meta[http-equiv=\"Content-Security-Policy\"]').content;")
+    assert "default-src 'none'" in policy
+
+
+@pytest.mark.parametrize("name,span_s", [("spike", 1.0), ("buckets", 1.28)])
+def test_draws_the_true_least_and_greatest_at_every_zoom(browser, pages, name, span_s):
+    page, recording = pages[name]
+    frame = zolt.read(recording)
+    spike = frame[frame["acc_z"] == frame["acc_z"].max()].iloc[0]
+    open_page(browser, page)
+    drawn = visible(browser)
+    for column in ("acc_x", "acc_z", "quat_0"):
+        assert (drawn[column]["min"], drawn[column]["max"]) == (frame[column].min(), frame[column].max())
+    # A span around the spike: a second, or buckets of 10 ms times a power
+    # of two, whose edges it lies on.
+    start = micros(spike["time"])
+    length = int(span_s * 1e6)
+    start -= start % length
+    set_view(browser, start, start + length)
+    window = zolt.read(recording, start=pd_time(start), end=pd_time(start + length))
+    drawn = visible(browser)
+    for column in ("acc_x", "acc_z", "quat_1"):
+        assert (drawn[column]["min"], drawn[column]["max"]) == (window[column].min(), window[column].max()), column
+    assert drawn["acc_z"]["max"] == SPIKE / 65536
+    if name == "spike":
+        assert drawn["acc_z"]["samples"] and drawn["acc_z"]["points"] == len(window)
+
+
+def pd_time(us):
+    import pandas
+    return pandas.Timestamp(us * 1000, tz="UTC")
+
+
+def test_a_drag_zooms_and_the_address_keeps_the_view(browser, pages):
+    page = pages["spike"][0]
+    open_page(browser, page)
+    full = browser.execute_script("return window.zoltView.view();")
+    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[4]  # the accelerations
+    width = over.size["width"]
+    ActionChains(browser).move_to_element_with_offset(over, -width // 4, 0).click_and_hold() \
+        .move_by_offset(width // 4, 0).release().perform()
+    zoomed = browser.execute_script("return window.zoltView.view();")
+    assert full[0] < zoomed[0] < zoomed[1] < full[1]
+    assert (zoomed[1] - zoomed[0]) < (full[1] - full[0]) / 3
+    fragment = browser.execute_script("return location.hash;")
+    assert fragment.startswith("#from=") and "&to=" in fragment
+    open_page(browser, page, fragment)
+    restored = browser.execute_script("return window.zoltView.view();")
+    assert restored == pytest.approx(zoomed, abs=1)
+
+
+def test_hover_tells_the_exact_value_of_the_nearest_sample(browser, pages):
+    page, recording = pages["spike"]
+    frame = zolt.read(recording)
+    spike = frame[frame["acc_z"] == frame["acc_z"].max()].iloc[0]
+    open_page(browser, page)
+    start = micros(spike["time"]) - 50000
+    set_view(browser, start, start + 100000)  # ten samples
+    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[4]
+    # The spike lies in the middle of the view: the cursor goes there.
+    ActionChains(browser).move_to_element(over).perform()
+    readout = browser.find_elements(By.CSS_SELECTOR, ".readout")[4]
+    text = readout.text
+    csv = subprocess.run([DECODE, "--csv=data", recording], capture_output=True, text=True).stdout.splitlines()
+    row = next(line for line in csv[1:] if float(line.split(",")[4]) == SPIKE / 65536)
+    fields = row.split(",")
+    assert text.startswith(fields[0]), text
+    assert f"z {fields[4]}" in text and f"x {fields[2]}" in text and f"y {fields[3]}" in text
+
+
+def test_a_deployment_page_is_drawn(browser, pages, tmp_path):
+    open_page(browser, pages["deployment"][0])
+    shot = tmp_path / "page.png"
+    browser.save_screenshot(str(shot))
+    canvases = browser.find_elements(By.CSS_SELECTOR, ".uplot canvas")
+    assert len(canvases) == 7
+    for canvas in canvases:
+        # A canvas that drew a trace has pixels that are neither white nor
+        # the grid's grey.
+        coloured = browser.execute_script(
+            "const c = arguments[0]; const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;"
+            "let n = 0; for (let i = 0; i < d.length; i += 4) {"
+            "  const r = d[i], g = d[i + 1], b = d[i + 2], a = d[i + 3];"
+            "  if (a > 0 && (Math.abs(r - g) > 30 || Math.abs(g - b) > 30 || Math.abs(r - b) > 30)) n++; }"
+            "return n;", canvas)
+        assert coloured > 200
+    keep = os.environ.get("PAGE_SCREENSHOT")
+    if keep:
+        os.replace(shot, keep)
