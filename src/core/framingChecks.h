@@ -73,7 +73,10 @@ struct FramingContext {
     return secondsAlike >= kSecondsAlike ? lastSecondCount : 0;
   }
 
+  // A later header starts a new recording, whose clock may start anywhere
+  // near the first one's: recordings written one after another in a file.
   void header(const FileHeader& header) {
+    if (firstHeader) marker.reset();
     if (!firstHeader) firstHeader = header;
     rate = header.rate;
   }

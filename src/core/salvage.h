@@ -58,10 +58,11 @@ class Salvager {
           if (atEnd) endInZeros(offsetOf(end));
           return end;
         }
-        // A wiped stretch: the framing is found again after it.
+        // A wiped stretch: the framing is found again after it, or at a
+        // new recording's header, whose type byte and more may be zeros.
         pendingSkip_ = zeroRun_;
         zeroRun_.reset();
-        at = nonZero;
+        at = nonZero - std::min<ptrdiff_t>(nonZero - at, kRecordSize[kFileHeader] - 1);
       }
       // Every decision looks the same number of bytes ahead, or to the end
       // of the input: what salvage keeps does not hang on how the input
@@ -275,6 +276,18 @@ class Salvager {
     return second.clean && second.complete;
   }
 
+  // A later header of the same logger from which two whole seconds fit: a
+  // new recording written after the first, whose clock starts again.
+  bool newRecordingAt(const uint8_t* at, const uint8_t* end, bool atEnd) const {
+    if (*at != kFileHeader || !context_.firstHeader || static_cast<size_t>(end - at) < kRecordSize[kFileHeader]) {
+      return false;
+    }
+    const Walk first = walk(at, end, atEnd, context_, false);
+    if (!first.clean || !first.complete) return false;
+    if (first.end == end) return atEnd;
+    return first.atMarker && anchorsAt(first.end, end, atEnd, first.context);
+  }
+
   // Whether a file begins with its header, or with a second that anchors
   // it: before either, nothing is known to check the first records by.
   bool startsWell(const uint8_t* at, const uint8_t* end, bool atEnd) const {
@@ -294,6 +307,8 @@ class Salvager {
         anchor = candidate;
         break;
       }
+      // The damage belongs to the recording before: its times bound it.
+      if (newRecordingAt(candidate, end, atEnd)) return explain(at, candidate, std::nullopt, false);
     }
     if (anchor == nullptr && !atEnd) {
       // No place fits within the bytes looked at: decide the first half.

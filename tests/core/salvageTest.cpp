@@ -26,6 +26,7 @@ struct Kept {
   uint64_t offset;
   uint8_t type;
   friend bool operator==(const Kept&, const Kept&) = default;
+  friend void PrintTo(const Kept& kept, std::ostream* out) { *out << int{kept.type} << "@" << kept.offset; }
 };
 
 // The records a scan hands over, and what it skipped.
@@ -263,6 +264,36 @@ TEST(Salvage, TimesTheDataOfAFileThatLostItsHeaderByItsSeconds) {
   const Bytes headerless(file.begin() + 50, file.end());
   EXPECT_EQ(times(headerless), times(headerless, false));
   EXPECT_NE(times(headerless), times(file));
+}
+
+// Recordings written one after another in a file, each clock starting
+// again at its own header: each is kept whole, whatever lies between.
+TEST(Salvage, KeepsARecordingThatFollowsAnother) {
+  const Bytes minute = sampleRecording();
+  const Seen alone = scanned(minute, false);
+  const uint64_t cut = nth(alone, kDataRecord, 2000);  // a pressure reading would be lost: see compare()
+  const Bytes firstPart(minute.begin(), minute.begin() + static_cast<std::ptrdiff_t>(cut));
+  std::mt19937 random(7);
+  Bytes garbage(3000);
+  for (uint8_t& byte : garbage) byte = static_cast<uint8_t>(random());
+  struct Case {
+    const char* what;
+    Bytes between;
+  };
+  const Case cases[] = {{"nothing", {}}, {"zeros", Bytes(300000, 0)}, {"random bytes", garbage}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Bytes file = concat({firstPart, c.between, minute});
+    std::vector<Kept> expected;
+    for (const Kept& record : alone.records) {
+      if (record.offset < cut) expected.push_back(record);
+    }
+    for (const Kept& record : alone.records) expected.push_back({record.offset + file.size() - minute.size(), record.type});
+    const Seen salvaged = scanned(file, true);
+    EXPECT_EQ(salvaged.records.size(), expected.size());
+    const auto [got, wanted] = std::mismatch(salvaged.records.begin(), salvaged.records.end(), expected.begin(), expected.end());
+    if (got != salvaged.records.end()) ADD_FAILURE() << testing::PrintToString(*got) << " for " << testing::PrintToString(*wanted);
+  }
 }
 
 TEST(Salvage, AnUndamagedFileIsReadAsItIs) {
