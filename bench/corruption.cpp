@@ -37,12 +37,12 @@ struct Row {
 class Offsets : public RecordSink {
  public:
   std::vector<uint64_t> of[kTableKinds];
-  void fileHeader(const FileHeader&, uint64_t at) override { of[0].push_back(at); }
-  void secondMarker(const SecondMarker&, uint64_t at) override { of[1].push_back(at); }
-  void data(const DataRecord&, uint64_t at) override { of[2].push_back(at); }
-  void pressure(const PressureRecord&, uint64_t at) override { of[3].push_back(at); }
-  void index(const IndexRecord&, uint64_t at) override { of[4].push_back(at); }
-  void system(const SystemRecord&, uint64_t at) override { of[5].push_back(at); }
+  void fileHeader(const FileHeader& /*record*/, uint64_t at) override { of[0].push_back(at); }
+  void secondMarker(const SecondMarker& /*record*/, uint64_t at) override { of[1].push_back(at); }
+  void data(const DataRecord& /*record*/, uint64_t at) override { of[2].push_back(at); }
+  void pressure(const PressureRecord& /*record*/, uint64_t at) override { of[3].push_back(at); }
+  void index(const IndexRecord& /*record*/, uint64_t at) override { of[4].push_back(at); }
+  void system(const SystemRecord& /*record*/, uint64_t at) override { of[5].push_back(at); }
 };
 
 // FNV-1a over the row's values, with its table.
@@ -193,7 +193,7 @@ Trial compare(const std::vector<Row>& reference, const std::vector<Span>& record
   // A touched record missing is no loss.
   std::vector<uint64_t> gotKeys;
   gotKeys.reserve(got.size());
-  for (const Row& row : got) gotKeys.push_back(row.key);
+  std::transform(got.begin(), got.end(), std::back_inserter(gotKeys), [](const Row& row) { return row.key; });
   for (const uint64_t key : touched) {
     const bool kept = std::binary_search(gotKeys.begin(), gotKeys.end(), key);
     if (!kept) --trial.lost;
@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
   }
   std::ifstream in(argv[1], std::ios::binary);
   const Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  const int trials = argc > 2 ? std::atoi(argv[2]) : 200;
+  const int trials = argc > 2 ? static_cast<int>(std::strtol(argv[2], nullptr, 10)) : 200;
   std::mt19937_64 random(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 20261209);
   std::vector<Span> records;
   for (uint64_t at = 0; at < file.size();) {
@@ -225,7 +225,8 @@ int main(int argc, char** argv) {
   }
   std::vector<Row> reference = rowsOf(file, false);
   std::stable_sort(reference.begin(), reference.end(), [](const Row& a, const Row& b) { return a.offset < b.offset; });
-  for (const Row& row : reference) referenceKeys.push_back(row.key);
+  std::transform(reference.begin(), reference.end(), std::back_inserter(referenceKeys),
+                 [](const Row& row) { return row.key; });
   std::sort(referenceKeys.begin(), referenceKeys.end());
   const bool tell = std::getenv("CORRUPTION_TELL") != nullptr;
   uint16_t rate = 0;
@@ -241,11 +242,15 @@ int main(int argc, char** argv) {
   const char* const only = std::getenv("CORRUPTION_KIND");  // one kind's number, for looking into it
   for (int kind = 0; kind < kKinds; ++kind) {
     std::vector<Damaged> copies;
+    copies.reserve(static_cast<size_t>(trials));
     for (int trial = 0; trial < trials; ++trial) copies.push_back(damage(file, records, static_cast<Kind>(kind), random));
-    if (only != nullptr && std::atoi(only) != kind) continue;
+    if (only != nullptr && std::strtol(only, nullptr, 10) != kind) continue;
     for (const bool salvage : {false, true}) {
       std::vector<uint64_t> lost;
-      uint64_t clean = 0, invented = 0, changed = 0, rows = 0;
+      uint64_t clean = 0;
+      uint64_t invented = 0;
+      uint64_t changed = 0;
+      uint64_t rows = 0;
       for (const Damaged& copy : copies) {
         const Trial trial = compare(reference, records, copy, rowsOf(copy.bytes, salvage));
         if (tell && salvage && (trial.lost > 0 || trial.invented > 0)) {

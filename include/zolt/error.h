@@ -25,6 +25,7 @@ enum class Errc : uint8_t {
 
 struct Error {
   Error() = default;
+  // cppcheck-suppress noExplicitConstructor
   Error(Errc errc, int errnum = 0, std::string words = {})  // NOLINT(google-explicit-constructor): {code, errno}
       : code(errc), system(errnum), detail(std::move(words)) {}
 
@@ -55,7 +56,9 @@ class BadResultAccess : public std::runtime_error {
 template <typename Value>
 class Result {
  public:
+  // cppcheck-suppress noExplicitConstructor
   Result(Value value) : value_(std::move(value)) {}  // NOLINT(google-explicit-constructor): a value is a result
+  // cppcheck-suppress noExplicitConstructor
   Result(Error error) : error_(std::move(error)) {}  // NOLINT(google-explicit-constructor): so is an error
 
   bool ok() const { return error_.ok(); }

@@ -15,13 +15,13 @@ class Input {
  public:
   enum class Kind : uint8_t { kPath, kDescriptor, kMemory, kMappedPath };
 
-  static Input path(std::string path) { return Input(Kind::kPath, path, path, -1, {}); }
+  static Input path(const std::string& path) { return Input(Kind::kPath, path, path, -1, {}); }
   // A regular file mapped into memory instead of read: faster for large
   // files, but a file that shrinks while it is mapped raises SIGBUS. Only
   // for a program whose SIGBUS handler calls recoverFromBusError(); a
   // library must not install one for its process. Anything but a regular
   // file is read as by path().
-  static Input mappedPath(std::string path) { return Input(Kind::kMappedPath, path, path, -1, {}); }
+  static Input mappedPath(const std::string& path) { return Input(Kind::kMappedPath, path, path, -1, {}); }
   static Input descriptor(int fd, std::string name = "-") { return Input(Kind::kDescriptor, {}, std::move(name), fd, {}); }
   static Input memory(std::span<const uint8_t> bytes, std::string name = {}) {
     return Input(Kind::kMemory, {}, std::move(name), -1, bytes);

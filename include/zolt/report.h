@@ -24,7 +24,7 @@ struct ReportOptions {
 
 class Report {
  public:
-  Report(Sink& sink, ReportOptions options = {});
+  explicit Report(Sink& sink, ReportOptions options = {});
   ~Report();
   Report(Report&& other) noexcept;
   Report& operator=(Report&& other) noexcept;

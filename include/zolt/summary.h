@@ -143,7 +143,7 @@ struct InfoOptions {
 // end, and one for the run.
 class InfoRun {
  public:
-  InfoRun(Sink& sink, InfoOptions options = {});
+  explicit InfoRun(Sink& sink, InfoOptions options = {});
   ~InfoRun();
   InfoRun(InfoRun&& other) noexcept;
   InfoRun& operator=(InfoRun&& other) noexcept;

@@ -26,7 +26,7 @@ enum class Argument : unsigned char { kNone, kRequired, kOptional };
 // What the completion offers for an option's value.
 enum class Completion : unsigned char { kNothing, kTables, kInfoForms, kFiles };
 
-struct LongOption {
+struct LongOption {  // NOLINT(clang-analyzer-optin.performance.Padding): a few rows, in reading order
   const char* name;  // without the leading "--"
   Argument argument;
   OptionId id;

@@ -1,4 +1,7 @@
 // The words for damage, which every output uses.
+#include <algorithm>
+#include <iterator>
+
 #include "zolt/records.h"
 
 namespace zolt {
@@ -22,10 +25,10 @@ std::vector<std::string> damageNotes(const Damage& damage) {
                     std::to_string(damage.cutOffset) + " (" + std::to_string(damage.cutSize) + " of " +
                     std::to_string(recordSize(damage.cutType)) + " bytes), not written");
   }
-  for (const Stretch& stretch : damage.skipped) {
-    notes.push_back("skipped " + counted(stretch.size, "byte", "bytes") + " at offset " + std::to_string(stretch.offset) +
-                    ": no records there sit on the file's framing");
-  }
+  std::transform(damage.skipped.begin(), damage.skipped.end(), std::back_inserter(notes), [](const Stretch& stretch) {
+    return "skipped " + counted(stretch.size, "byte", "bytes") + " at offset " + std::to_string(stretch.offset) +
+           ": no records there sit on the file's framing";
+  });
   if (damage.skippedStretches > damage.skipped.size()) {
     notes.push_back("and " + counted(damage.skippedStretches - damage.skipped.size(), "stretch", "stretches") +
                     " more skipped, " + counted(damage.skippedBytes, "byte", "bytes") + " in all");

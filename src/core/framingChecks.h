@@ -17,7 +17,7 @@
 namespace zolt {
 
 // The longest a logger's clock may jump forward between two markers.
-constexpr int64_t kMostGapSeconds = 7 * 86400;
+constexpr int64_t kMostGapSeconds = int64_t{7} * 86400;
 // How far a system record's time may lie from its second's marker.
 constexpr int64_t kMostSystemSkew = 60;
 

@@ -20,6 +20,7 @@
 // two's complement with 16 and 14 fraction bits.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -326,26 +327,29 @@ constexpr CatalogueColumn kSystemColumns[] = {
 // One record type and its table.
 struct RecordDescription {
   RecordType type;
+  RowTime rowTime;
+  bool readsOwnTime;      // its layout has a time of its own, which RowTime::kOwn needs
   size_t size;            // with the type byte
   std::string_view name;  // of its table too
-  RowTime rowTime;
-  bool readsOwnTime;  // its layout has a time of its own, which RowTime::kOwn needs
   std::span<const CatalogueColumn> columns;
   std::span<const ColumnDefinition> definitions;  // the same columns, as the library shows them
 };
 
 template <const auto& Columns>
-constexpr auto kDefinitionsOf = [] {
+constexpr std::array<ColumnDefinition, std::size(Columns)> definitionsOf() {
   std::array<ColumnDefinition, std::size(Columns)> definitions{};
-  for (size_t i = 0; i < definitions.size(); ++i) definitions[i] = Columns[i].definition;
+  std::transform(std::begin(Columns), std::end(Columns), definitions.begin(),
+                 [](const CatalogueColumn& column) { return column.definition; });
   return definitions;
-}();
+}
+template <const auto& Columns>
+constexpr auto kDefinitionsOf = definitionsOf<Columns>();
 
 template <RecordType Type, const auto& Columns>
 constexpr RecordDescription entry(size_t size, std::string_view name, RowTime rowTime) {
   // A function's address compared with null is not a constant under the sanitizers, so ask the type.
   constexpr bool readsOwnTime = requires(const uint8_t* body) { Record<Type>::time(body); };
-  return {Type, size, name, rowTime, readsOwnTime, Columns, kDefinitionsOf<Columns>};
+  return {Type, rowTime, readsOwnTime, size, name, Columns, kDefinitionsOf<Columns>};
 }
 
 // In the order of the type bytes.
@@ -410,11 +414,8 @@ static_assert(columnAt(catalogue::kDataColumns, "acc_z") == kAcc + 2 &&
 
 // Every table's time is its first column.
 constexpr size_t kTimeColumn = 0;
-static_assert([] {
-  for (const RecordDescription& record : kCatalogue) {
-    if (record.columns[kTimeColumn].definition.name != "time") return false;
-  }
-  return true;
-}());
+static_assert(std::ranges::all_of(kCatalogue, [](const RecordDescription& record) {
+  return record.columns[kTimeColumn].definition.name == "time";
+}));
 
 }  // namespace zolt

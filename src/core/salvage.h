@@ -135,7 +135,8 @@ class Salvager {
         context.marker = time;
         return true;
       }
-      case kDataRecord: return true;
+      // Any bytes make one; how they stand with the rest tells.
+      case kDataRecord:
       case kPressureRecord: return true;
       case kIndexRecord: return context.plausibleIndex(Record<kIndexRecord>::read(body));
       case kSystemRecord: return context.plausibleSystem(Record<kSystemRecord>::read(body).time);

@@ -16,7 +16,7 @@ uint8_t* putVarint(uint8_t* out, uint64_t value) {
   return out;
 }
 
-uint64_t folded(int64_t value) { return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63); }
+uint64_t folded(int64_t value) { return (static_cast<uint64_t>(value) << 1) ^ (value < 0 ? ~uint64_t{0} : 0); }
 
 // Deflates raw, matching runs only: the columns hold runs of one
 // difference far more than repeated phrases. Its state is made once for

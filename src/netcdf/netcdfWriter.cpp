@@ -258,7 +258,7 @@ std::vector<NetcdfAttribute> globalAttributes(const RunEnd& run, const NetcdfOpt
     const std::string& name = run.inputs[i].name();
     names += (names.empty() ? "" : "\n") + name;
     for (const std::string& note : damageNotes(run.outcomes[i].damage)) {
-      damage += (damage.empty() ? "" : "\n") + name + ": " + note;
+      damage.append(damage.empty() ? "" : "\n").append(name).append(": ").append(note);
     }
   }
   attributes.push_back({"input_files", names});

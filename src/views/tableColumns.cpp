@@ -79,7 +79,7 @@ FileOutcome TableRun::add(const Input& input) {
   }
   ColumnRows rows(run.table, run.options.nanoseconds);
   TableRowsView<ColumnRows> view(run.kind, run.options.window, run.rate, rows);
-  const FileOutcome outcome = readInput(input, view, run.options.keepGoing, run.options.salvage);
+  FileOutcome outcome = readInput(input, view, run.options.keepGoing, run.options.salvage);
   run.rate = view.rate();
   // A row cut short by a failed allocation is no row.
   for (Column& column : run.table.columns) ColumnWriter::truncate(column, run.table.rows);

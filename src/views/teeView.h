@@ -58,6 +58,7 @@ class TeeView {
     if constexpr (requires { first_.failure(); }) {
       if (Error failed = first_.failure(); failed.failed()) return failed;
     }
+    // cppcheck-suppress duplicateCondition ; it asks of the other view
     if constexpr (requires { second_.failure(); }) return second_.failure();
     return {};
   }
