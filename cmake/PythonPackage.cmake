@@ -28,7 +28,7 @@ set_target_properties(_zolt PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_I
 target_link_libraries(_zolt PRIVATE zolt zolt_netcdf zolt_html decode_warnings)
 # It reads tables and netCDF layouts as the library lays them out inside.
 target_include_directories(_zolt PRIVATE ${PROJECT_SOURCE_DIR}/src)
-target_compile_definitions(_zolt PRIVATE $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+target_compile_definitions(_zolt PRIVATE ${fortify})
 target_link_options(_zolt PRIVATE -Wl,-z,relro,-z,now)
 set_target_properties(_zolt PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${zoltPythonDir})
 

@@ -2,121 +2,68 @@
 // failures turned into messages and the exit status.
 #include "cli/decodeMain.h"
 
-#include <fcntl.h>
-#include <getopt.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "cli/complain.h"
+#include "cli/fileMessages.h"
+#include "cli/netcdfView.h"
 #include "cli/options.h"
 #include "cli/outputFile.h"
+#include "cli/processSetup.h"
 #include "cli/standardOutput.h"
 #include "zolt/html.h"
-#include "zolt/netcdf.h"
 #include "zolt/zolt.h"
 
 namespace {
 
-// "-" stands for standard input, as in other tools, read from where it
-// stands; a file of that name is reached as "./-". Named files are mapped
-// rather than read, which saves a copy of every byte: the program guards
-// the mappings (guardMappings).
-zolt::Input inputNamed(const char* name) {
-  if (std::strcmp(name, "-") == 0) return zolt::Input::descriptor(STDIN_FILENO);
-  return zolt::Input::mappedPath(name);
-}
-
-void onBusError(int /*signal*/, siginfo_t* info, void* /*context*/) {
-  if (zolt::recoverFromBusError(info->si_addr)) return;
-  // Not a file that shrank under its mapping: fault again without the
-  // handler, as if it had never been set.
-  (void)signal(SIGBUS, SIG_DFL);
-}
-
-// A file that shrinks while it is mapped faults at the lost pages; the
-// library then reads it as lost from there, which is a read error.
-void guardMappings() {
-  struct sigaction action{};
-  action.sa_sigaction = onBusError;
-  action.sa_flags = SA_SIGINFO;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGBUS, &action, nullptr);
-}
-
-// Says why a file could not be read, after what was written of it; false
-// when it could not.
-bool told(const char* name, const zolt::Error& error) {
-  stopIfWriteFailed(error);
-  if (error.ok()) return true;
-  const char* verb = error.code == zolt::Errc::kCannotOpen ? "open" : "read";
-  complain("cannot %s %s: %s", verb, shownName(name).c_str(), zolt::describe(error).c_str());
-  return false;
-}
-
-void tellDamage(const char* name, const zolt::Damage& damage) {
-  for (const std::string& note : zolt::damageNotes(damage)) complain("%s: %s", shownName(name).c_str(), note.c_str());
-}
-
-// A file that is also standard output would be read back as it is written,
-// growing without end: it is refused, as cat refuses it.
-bool isOutput(const char* name) {
-  if (!isStandardOutput(name)) return false;
-  complain("%s: input file is output file", shownName(name).c_str());
-  return true;
-}
-
-int decodeAll(int argc, char** argv, const zolt::ReportSwitches& switches) {
-  if (optind >= argc) {
+int decodeAll(const std::vector<char*>& names, const zolt::ReportSwitches& switches) {
+  if (names.empty()) {
     say("No input file specified");
     usage();
     return kExitNoInput;
   }
   zolt::Report report(standardOutput(), {switches, {}});
   int status = kExitOk;
-  for (; optind < argc; ++optind) {
-    if (isOutput(argv[optind])) {
+  for (const char* name : names) {
+    if (isOutput(name)) {
       status = kExitFileFailed;
       continue;
     }
-    const zolt::FileOutcome outcome = report.add(inputNamed(argv[optind]));
+    const zolt::FileOutcome outcome = report.add(inputNamed(name));
     stopIfWriteFailed(outcome.error);
     if (outcome.error.failed()) status = kExitFileFailed;
   }
   return status;
 }
 
-int refuseNoInput() {
-  complain("no input file named (see man decode)");
-  return kExitUsage;
-}
-
-int convertAll(int argc, char** argv, const ViewChoice& choice) {
-  if (optind >= argc) return refuseNoInput();
+int convertAll(const std::vector<char*>& names, const ViewChoice& choice) {
+  if (names.empty()) return refuseNoInput();
   zolt::CsvRun run(standardOutput(), {*choice.table, choice.window, {}, choice.salvage});
   int status = kExitOk;
-  for (; optind < argc; ++optind) {
-    if (isOutput(argv[optind])) {
+  for (const char* name : names) {
+    if (isOutput(name)) {
       status = kExitFileFailed;
       continue;
     }
-    const zolt::FileOutcome outcome = run.add(inputNamed(argv[optind]));
-    if (!told(argv[optind], outcome.error)) status = kExitFileFailed;
-    tellDamage(argv[optind], outcome.damage);
+    const zolt::FileOutcome outcome = run.add(inputNamed(name));
+    if (!told(name, outcome.error)) status = kExitFileFailed;
+    tellDamage(name, outcome.damage);
   }
   stopIfWriteFailed(run.finish());
   return status;
 }
 
-int describeAll(int argc, char** argv, const ViewChoice& choice) {
-  if (optind >= argc) return refuseNoInput();
+int describeAll(const std::vector<char*>& names, const ViewChoice& choice) {
+  if (names.empty()) return refuseNoInput();
   zolt::InfoRun run(standardOutput(), {*choice.info, {}, choice.salvage});
-  const bool several = argc - optind > 1;
+  const bool several = names.size() > 1;
   int status = kExitOk;
-  for (; optind < argc; ++optind) {
-    if (isOutput(argv[optind]) || !told(argv[optind], run.add(inputNamed(argv[optind])).error)) {
+  for (const char* name : names) {
+    if (isOutput(name) || !told(name, run.add(inputNamed(name)).error)) {
       status = kExitFileFailed;
     }
   }
@@ -124,16 +71,15 @@ int describeAll(int argc, char** argv, const ViewChoice& choice) {
   return status;
 }
 
-int plotAll(int argc, char** argv, const ViewChoice& choice) {
-  if (optind >= argc) return refuseNoInput();
+int plotAll(const std::vector<char*>& names, const ViewChoice& choice) {
+  if (names.empty()) return refuseNoInput();
   const char* const output = choice.plot;
   const bool toStandardOutput = std::strcmp(output, "-") == 0;
   zolt::PlotRun run({choice.window, {}, choice.salvage});
   int status = kExitOk;
   bool anyRead = false;
-  for (; optind < argc; ++optind) {
-    if ((toStandardOutput && isOutput(argv[optind])) ||
-        !told(argv[optind], run.add(inputNamed(argv[optind])).error)) {
+  for (const char* name : names) {
+    if ((toStandardOutput && isOutput(name)) || !told(name, run.add(inputNamed(name)).error)) {
       status = kExitFileFailed;
     } else {
       anyRead = true;
@@ -154,12 +100,13 @@ int plotAll(int argc, char** argv, const ViewChoice& choice) {
   return status;
 }
 
-int writeHtmlPage(int argc, char** argv, const ViewChoice& choice) {
-  if (optind >= argc) return refuseNoInput();
+int writeHtmlPage(const std::vector<char*>& names, const ViewChoice& choice) {
+  if (names.empty()) return refuseNoInput();
   const char* const output = choice.html;
   const bool toStandardOutput = std::strcmp(output, "-") == 0;
   std::vector<zolt::Input> inputs;
-  for (int name = optind; name < argc; ++name) inputs.push_back(inputNamed(argv[name]));
+  inputs.reserve(names.size());
+  std::transform(names.begin(), names.end(), std::back_inserter(inputs), inputNamed);
   zolt::HtmlOptions options;
   options.window = choice.window;
   options.salvage = choice.salvage;
@@ -167,10 +114,8 @@ int writeHtmlPage(int argc, char** argv, const ViewChoice& choice) {
   const zolt::HtmlPage page = zolt::makeHtml(inputs, options);
   int status = kExitOk;
   for (size_t i = 0; i < page.inputs.size(); ++i) {
-    if ((toStandardOutput && isOutput(argv[optind + static_cast<int>(i)])) || !told(argv[optind + static_cast<int>(i)], page.inputs[i].error)) {
-      status = kExitFileFailed;
-    }
-    tellDamage(argv[optind + static_cast<int>(i)], page.inputs[i].damage);
+    if ((toStandardOutput && isOutput(names[i])) || !told(names[i], page.inputs[i].error)) status = kExitFileFailed;
+    tellDamage(names[i], page.inputs[i].damage);
   }
   if (page.error.failed()) {
     complain("cannot make the page: %s", zolt::describe(page.error).c_str());
@@ -205,59 +150,23 @@ std::string commandLine(int argc, char** argv) {
   return line;
 }
 
-int writeNetcdfFile(int argc, char** argv, const ViewChoice& choice) {
-  if (optind >= argc) return refuseNoInput();
-  std::vector<zolt::Input> inputs;
-  for (int name = optind; name < argc; ++name) inputs.push_back(inputNamed(argv[name]));
-  zolt::NetcdfOptions options;
-  options.window = choice.window;
-  options.attributes = choice.meta;
-  options.history = commandLine(argc, argv);
-  options.salvage = choice.salvage;
-  const zolt::NetcdfResult result = zolt::writeNetcdf(choice.netcdf, inputs, options);
-  int status = kExitOk;
-  for (size_t i = 0; i < result.inputs.size(); ++i) {
-    if (!told(inputs[i].name().c_str(), result.inputs[i].error)) status = kExitFileFailed;
-    tellDamage(inputs[i].name().c_str(), result.inputs[i].damage);
-  }
-  if (result.error.failed()) {
-    complain("cannot write %s: %s", shownName(choice.netcdf).c_str(), zolt::describe(result.error).c_str());
-    return kExitFileFailed;
-  }
-  return result.written ? status : kExitFileFailed;
-}
-
 int carryOut(int argc, char** argv) {
   const Request request = parseCommandLine(argc, argv);
   if (request.stop) return kExitOk;
   ViewChoice choice;
-  if (const int refused = checkViewRequest(request, choice, argc, argv); refused != 0) return refused;
-  if (choice.netcdf != nullptr) return writeNetcdfFile(argc, argv, choice);
-  if (choice.info) return describeAll(argc, argv, choice);
-  if (choice.plot != nullptr) return plotAll(argc, argv, choice);
-  if (choice.html != nullptr) return writeHtmlPage(argc, argv, choice);
-  if (choice.table) return convertAll(argc, argv, choice);
-  return decodeAll(argc, argv, request.switches);
-}
-
-// A closed standard stream would lend its number to the first file opened.
-// Each is stood in for by one that cannot be used as the stream: "-" still
-// cannot be read, and what is written to standard output fails as it would
-// have, so only the views that write there need it.
-void guardStandardStreams() {
-  if (fcntl(STDIN_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
-  if (fcntl(STDOUT_FILENO, F_GETFD) < 0) {
-    open("/dev/null", O_RDONLY);
-    standardOutputWasClosed();
-  }
-  if (fcntl(STDERR_FILENO, F_GETFD) < 0) open("/dev/null", O_WRONLY);
+  if (const int refused = checkViewRequest(request, choice); refused != 0) return refused;
+  const std::vector<char*>& names = request.names;
+  if (choice.netcdf != nullptr) return writeNetcdfFile(names, choice, commandLine(argc, argv));
+  if (choice.info) return describeAll(names, choice);
+  if (choice.plot != nullptr) return plotAll(names, choice);
+  if (choice.html != nullptr) return writeHtmlPage(names, choice);
+  if (choice.table) return convertAll(names, choice);
+  return decodeAll(names, request.switches);
 }
 
 }  // namespace
 
 int decodeMain(int argc, char** argv) {
-  guardStandardStreams();
-  guardMappings();
-  enlargeOutputPipe();
+  prepareProcess();
   return carryOut(argc, argv);
 }

@@ -1,7 +1,5 @@
 #include "cli/options.h"
 
-#include <getopt.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -15,6 +13,8 @@
 #include "cli/complain.h"
 #include "cli/longOptions.h"
 #include "cli/metaAttributes.h"
+#include "cli/netcdfView.h"
+#include "cli/optionParser.h"
 #include "cli/outputFile.h"
 #include "cli/standardOutput.h"
 #include "output/replacedFile.h"
@@ -46,7 +46,7 @@ enum Accepts : unsigned {
   kTakesBudget = 32,      // --html-budget
 };
 
-using ViewCheck = int (*)(const Request& request, ViewChoice& choice, int argc, char** argv);
+using ViewCheck = int (*)(const Request& request, ViewChoice& choice);
 
 // A view the command line can ask for, and what it takes. Each checks only
 // its own option's value; what may go with what is told by the table.
@@ -77,7 +77,7 @@ int checkWindow(const Request& request, ViewChoice& choice) {
   return 0;
 }
 
-int checkInfo(const Request& request, ViewChoice& choice, int /*argc*/, char** /*argv*/) {
+int checkInfo(const Request& request, ViewChoice& choice) {
   const std::string_view form = request.info;
   if (form.empty() || form == "json") {
     choice.info = form.empty() ? zolt::InfoFormat::kText : zolt::InfoFormat::kJson;
@@ -87,7 +87,7 @@ int checkInfo(const Request& request, ViewChoice& choice, int /*argc*/, char** /
   return kExitUsage;
 }
 
-int checkCsv(const Request& request, ViewChoice& choice, int /*argc*/, char** /*argv*/) {
+int checkCsv(const Request& request, ViewChoice& choice) {
   choice.table = zolt::tableNamed(request.csv);
   if (choice.table) return 0;
   complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
@@ -96,18 +96,17 @@ int checkCsv(const Request& request, ViewChoice& choice, int /*argc*/, char** /*
 }
 
 // An output file that is one of the inputs would be lost before it is read.
-int refuseInputAsOutput(const char* option, const char* output, int argc, char** argv) {
-  for (int name = optind; name < argc; ++name) {
-    if (isSameFile(output, argv[name])) {
-      complain("%s=%s would overwrite the input %s (see man decode)", option, shownName(output).c_str(),
-               shownName(argv[name]).c_str());
-      return kExitUsage;
-    }
+int refuseInputAsOutput(const char* option, const char* output, const std::vector<char*>& names) {
+  const auto input = std::find_if(names.begin(), names.end(), [output](const char* name) { return isSameFile(output, name); });
+  if (input != names.end()) {
+    complain("%s=%s would overwrite the input %s (see man decode)", option, shownName(output).c_str(),
+             shownName(*input).c_str());
+    return kExitUsage;
   }
   return 0;
 }
 
-int checkPlot(const Request& request, ViewChoice& choice, int argc, char** argv) {
+int checkPlot(const Request& request, ViewChoice& choice) {
   if (*request.plot == '\0') return refuse("--plot needs a file name, or - for standard output");
   if (std::strcmp(request.plot, "-") != 0) {
     if (outputKind(request.plot) == OutputKind::kRefused) {
@@ -115,16 +114,17 @@ int checkPlot(const Request& request, ViewChoice& choice, int argc, char** argv)
                shownName(request.plot).c_str());
       return kExitUsage;
     }
-    if (const int refused = refuseInputAsOutput("--plot", request.plot, argc, argv); refused != 0) return refused;
+    if (const int refused = refuseInputAsOutput("--plot", request.plot, request.names); refused != 0) return refused;
   }
   choice.plot = request.plot;
   return 0;
 }
 
-int checkNetcdf(const Request& request, ViewChoice& choice, int argc, char** argv) {
+int checkNetcdf(const Request& request, ViewChoice& choice) {
+  if (!netcdfBuilt()) return refuse("--netcdf is not available: this decode was built without libnetcdf");
   if (*request.netcdf == '\0') return refuse("--netcdf needs a file name");
   if (std::strcmp(request.netcdf, "-") == 0) return refuse("--netcdf cannot write to standard output: HDF5 needs a file");
-  if (const int refused = refuseInputAsOutput("--netcdf", request.netcdf, argc, argv); refused != 0) return refused;
+  if (const int refused = refuseInputAsOutput("--netcdf", request.netcdf, request.names); refused != 0) return refused;
   if (const zolt::Error kind = zolt::replaceable(request.netcdf); kind.failed()) {
     complain("--netcdf=%s exists and is not a regular file; it is never replaced (see man decode)",
              shownName(request.netcdf).c_str());
@@ -161,7 +161,7 @@ int checkHtmlBudget(const Request& request, ViewChoice& choice) {
   return 0;
 }
 
-int checkHtml(const Request& request, ViewChoice& choice, int argc, char** argv) {
+int checkHtml(const Request& request, ViewChoice& choice) {
   if (*request.html == '\0') return refuse("--html needs a file name, or - for standard output");
   if (std::strcmp(request.html, "-") != 0) {
     if (outputKind(request.html) == OutputKind::kRefused) {
@@ -169,12 +169,7 @@ int checkHtml(const Request& request, ViewChoice& choice, int argc, char** argv)
                shownName(request.html).c_str());
       return kExitUsage;
     }
-    if (const int refused = refuseInputAsOutput("--html", request.html, argc, argv); refused != 0) return refused;
-  }
-  for (int name = optind; name < argc; ++name) {
-    if (std::strcmp(argv[name], "-") == 0) {
-      return refuse("--html reads each file twice, first to size the page: standard input cannot be one of them");
-    }
+    if (const int refused = refuseInputAsOutput("--html", request.html, request.names); refused != 0) return refused;
   }
   if (const int refused = checkHtmlBudget(request, choice); refused != 0) return refused;
   choice.html = request.html;
@@ -284,18 +279,6 @@ void take(Request& request, const char*& option, const char* value, const char* 
   option = value;
 }
 
-std::vector<option> getoptTable() {
-  std::vector<option> table;
-  for (const LongOption& each : longOptions()) {
-    const int argument = each.argument == Argument::kNone       ? no_argument
-                         : each.argument == Argument::kRequired ? required_argument
-                                                                : optional_argument;
-    table.push_back({each.name, argument, nullptr, static_cast<int>(each.id)});
-  }
-  table.push_back({nullptr, 0, nullptr, 0});
-  return table;
-}
-
 // Takes one long option into the request; false when it answered it.
 bool takeLongOption(Request& request, OptionId id, const char* value) {
   switch (id) {
@@ -332,33 +315,33 @@ void usage() {
 Request parseCommandLine(int argc, char** argv) {
   Request request;
   request.lookalikeName = lookalikeName(argc, argv);
-  const std::vector<option> options = getoptTable();
-  int letter;
-  while ((letter = getopt_long(argc, argv, "dtpsh", options.data(), nullptr)) > 0) {
-    switch (letter) {
+  OptionParser parser(argc, argv, "dtpsh", longOptions());
+  while (const std::optional<ParsedOption> option = parser.next()) {
+    switch (option->id) {
       case 'd': request.switches.printDataRecs = true; break;
       case 't': request.switches.totalsOnly = true; break;
       case 'p': request.switches.pressOnly = true; break;
       case 's': request.switches.sysRecOnly = true; break;
       case 'h': usage(); request.stop = true; return request;
       default:
-        if (letter >= static_cast<int>(OptionId::kHelp)) {
-          if (!takeLongOption(request, static_cast<OptionId>(letter), optarg)) {
+        if (option->id >= static_cast<int>(OptionId::kHelp)) {
+          if (!takeLongOption(request, static_cast<OptionId>(option->id), option->value)) {
             request.stop = true;
             return request;
           }
           break;
         }
-        request.unknownOption = true;  // getopt has already said what was wrong
+        request.unknownOption = true;  // the parser has already said what was wrong
         break;
     }
   }
+  request.names = parser.operands();
   const zolt::ReportSwitches& on = request.switches;
   request.anySwitch = on.printDataRecs || on.totalsOnly || on.pressOnly || on.sysRecOnly;
   return request;
 }
 
-int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char** argv) {
+int checkViewRequest(const Request& request, ViewChoice& choice) {
   if (request.lookalikeName != nullptr) {
     tellLookalike(request.lookalikeName);
     const bool view = std::any_of(std::begin(kViews), std::end(kViews), [&](const ViewDeclaration& each) {
@@ -372,7 +355,7 @@ int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char*
   if (request.meta != nullptr && (view->accepts & kTakesMeta) == 0) return refuse("--meta needs " + viewsTaking(kTakesMeta));
   if (const int refused = refuseWhatItDoesNotTake(request, *view); refused != 0) return refused;
   if (view->check == nullptr) return 0;
-  if (const int refused = view->check(request, choice, argc, argv); refused != 0) return refused;
+  if (const int refused = view->check(request, choice); refused != 0) return refused;
   choice.salvage = request.salvage;
   return (view->accepts & kTakesWindow) != 0 ? checkWindow(request, choice) : 0;
 }

@@ -37,10 +37,12 @@ struct Request {
   const char* lookalikeName = nullptr;
   // The first option of a view given more than once ("--csv").
   const char* repeated = nullptr;
+  // The file names, in order, wherever they stood among the options.
+  std::vector<char*> names;
 };
 
-// Parses the switches; the file names start at optind afterwards. Answers
-// -h, --help and --version itself.
+// Parses the switches and keeps the file names. Answers -h, --help and
+// --version itself.
 Request parseCommandLine(int argc, char** argv);
 
 // The view the command line asks for, once checked; no view is the report.
@@ -57,7 +59,7 @@ struct ViewChoice {
 };
 
 // 0 when the request is sound, else the exit status after saying why.
-int checkViewRequest(const Request& request, ViewChoice& choice, int argc, char** argv);
+int checkViewRequest(const Request& request, ViewChoice& choice);
 
 // The usage text of -h, and the "No input file specified" case.
 void usage();

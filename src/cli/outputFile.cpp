@@ -1,21 +1,23 @@
 #include "cli/outputFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "cli/complain.h"
+#include "core/fileSystem.h"
 #include "output/replacedFile.h"
 
 namespace {
 
 int writeAll(int fd, std::string_view content) {
+  // A gigabyte a call at most: some systems count a write in 32 bits.
+  constexpr size_t kMostAtOnce = size_t{1} << 30;
   while (!content.empty()) {
-    const ssize_t written = write(fd, content.data(), content.size());
+    const ssize_t written = write(fd, content.data(), static_cast<unsigned>(std::min(content.size(), kMostAtOnce)));
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return written < 0 ? errno : EIO;
     content.remove_prefix(static_cast<size_t>(written));
@@ -29,23 +31,26 @@ bool failed(const char* path, int error) {
 }
 
 bool writeDirectly(const char* path, std::string_view content) {
-  const int fd = open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  const int fd = zolt::openForWriting(path);
   if (fd < 0) return failed(path, errno);
   int error = writeAll(fd, content);
   if (close(fd) != 0 && error == 0) error = errno;
   return error == 0 || failed(path, error);
 }
 
-bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 }  // namespace
 
 OutputKind outputKind(const char* path) {
-  struct stat info{};
-  // The kernel follows every link here, /dev/stdout's included.
-  if (stat(path, &info) != 0) return errno == ENOENT ? OutputKind::kReplaced : OutputKind::kRefused;
-  if (S_ISREG(info.st_mode)) return OutputKind::kReplaced;
-  if (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode)) return OutputKind::kDirect;
+  // The system follows every link here, /dev/stdout's included.
+  const zolt::FileStatus status = zolt::fileStatus(path);
+  switch (status.kind) {
+    case zolt::FileKind::kMissing: return status.error == ENOENT ? OutputKind::kReplaced : OutputKind::kRefused;
+    case zolt::FileKind::kRegular: return OutputKind::kReplaced;
+    case zolt::FileKind::kPipe:
+    case zolt::FileKind::kDevice: return OutputKind::kDirect;
+    case zolt::FileKind::kDirectory:
+    case zolt::FileKind::kOther: break;
+  }
   return OutputKind::kRefused;
 }
 
@@ -62,18 +67,19 @@ bool writeOutputFile(const char* path, std::string_view content) {
   return true;
 }
 
+namespace {
+
+zolt::FileStatus inputStatus(const char* name) {
+  return std::strcmp(name, "-") == 0 ? zolt::descriptorStatus(STDIN_FILENO) : zolt::fileStatus(name);
+}
+
+}  // namespace
+
 bool isSameFile(const char* output, const char* name) {
-  struct stat out{};
-  struct stat in{};
-  if (stat(output, &out) != 0) return false;
-  const int found = std::strcmp(name, "-") == 0 ? fstat(STDIN_FILENO, &in) : stat(name, &in);
-  return found == 0 && sameFile(out, in);
+  return zolt::sameFile(zolt::fileStatus(output), inputStatus(name));
 }
 
 bool isStandardOutput(const char* name) {
-  struct stat out{};
-  struct stat in{};
-  if (fstat(STDOUT_FILENO, &out) != 0 || !S_ISREG(out.st_mode)) return false;
-  const int found = std::strcmp(name, "-") == 0 ? fstat(STDIN_FILENO, &in) : stat(name, &in);
-  return found == 0 && sameFile(out, in);
+  const zolt::FileStatus out = zolt::descriptorStatus(STDOUT_FILENO);
+  return out.kind == zolt::FileKind::kRegular && zolt::sameFile(out, inputStatus(name));
 }

@@ -1,6 +1,5 @@
 #include "cli/standardOutput.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,9 +46,3 @@ void stopIfWriteFailed(const zolt::Error& error) {
   if (error.code == zolt::Errc::kWriteFailed) failWrite(error.system);
 }
 
-void enlargeOutputPipe() {
-#ifdef F_SETPIPE_SZ
-  // Refusal (not a pipe, or over the system's limit) only costs speed.
-  fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1024 * 1024);
-#endif
-}

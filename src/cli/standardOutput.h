@@ -25,6 +25,3 @@ void say(std::string_view text);
 // Ends the process if `error` is a failed write.
 void stopIfWriteFailed(const zolt::Error& error);
 
-// Pipes default to 64 KiB; a larger one lets the reader downstream take the
-// output in fewer, bigger pieces.
-void enlargeOutputPipe();

@@ -1,17 +1,14 @@
 #include "zolt/error.h"
 
 #include <cerrno>
-#include <cstring>
+
+#include "core/fileSystem.h"
 
 namespace zolt {
 
 namespace {
 
-// strerror may share one buffer between threads; the GNU strerror_r does not.
-std::string systemText(int error) {
-  char buffer[128];
-  return strerror_r(error, buffer, sizeof buffer);
-}
+std::string systemText(int error) { return systemErrorText(error); }
 
 }  // namespace
 

@@ -1,13 +1,13 @@
 #include "core/inputBlocks.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
+#include "core/fileSystem.h"
 #include "core/recordCatalogue.h"
 
 namespace zolt {
@@ -28,7 +28,11 @@ InputBlocks::InputBlocks(const Input& input) {
         openError_ = {Errc::kCannotOpen, EINVAL};
         return;
       }
-      fd_ = open(input.pathName().c_str(), O_RDONLY | O_CLOEXEC);
+      fd_ = openForReading(input.pathName());
+      if (fd_ < 0 && errno == EISDIR) {
+        firstReadError_ = EISDIR;
+        return;
+      }
       if (fd_ < 0) {
         openError_ = {Errc::kCannotOpen, errno};
         return;
@@ -56,20 +60,21 @@ InputBlocks::~InputBlocks() {
 // Only a regular file has a size to hold it to; /proc files say 0 and are
 // read like any other.
 void InputBlocks::watchSize() {
-  struct stat info{};
-  if (fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) return;
-  const off_t start = lseek(fd_, 0, SEEK_CUR);
+  const FileStatus status = descriptorStatus(fd_);
+  if (status.kind != FileKind::kRegular || status.size == 0) return;
+  const int64_t start = descriptorOffset(fd_);
   if (start < 0) return;
-  expectedEnd_ = std::max<off_t>(info.st_size - start, 0);
+  expectedEnd_ = std::max<int64_t>(static_cast<int64_t>(status.size) - start, 0);
 }
 
 InputBlocks::Bytes InputBlocks::endWith(const uint8_t* begin, const uint8_t* end, Error error) {
   ended_ = true;
-  error_ = error;
+  error_ = std::move(error);
   return {begin, end};
 }
 
 InputBlocks::Bytes InputBlocks::next(const uint8_t* rest) {
+  if (firstReadError_ != 0) return endWith(nullptr, nullptr, {Errc::kCannotRead, firstReadError_});
   if (mapping_ && !mappingDone_) return nextInMapping(rest);
   return reader_ ? nextFromReader(rest) : nextInMemory(rest);
 }
@@ -92,8 +97,8 @@ InputBlocks::Bytes InputBlocks::nextInMapping(const uint8_t* rest) {
   // opened, or from where a window could not be mapped.
   mappingDone_ = true;
   reader_.emplace(fd_);
-  position_ = static_cast<off_t>(wholeFileHandedOut ? file.size() : from);
-  if (lseek(fd_, position_, SEEK_SET) < 0) return endWith(nullptr, nullptr, {Errc::kCannotRead, errno});
+  position_ = static_cast<int64_t>(wholeFileHandedOut ? file.size() : from);
+  if (!seekDescriptor(fd_, position_)) return endWith(nullptr, nullptr, {Errc::kCannotRead, errno});
   if (!wholeFileHandedOut) return nextFromReader(nullptr);
   blockEnd_ = file.end();
   return nextFromReader(rest);
@@ -108,7 +113,7 @@ InputBlocks::Bytes InputBlocks::nextFromReader(const uint8_t* rest) {
   const BlockReader::Block block = reader_->next();
   blockEnd_ = block.data + block.size;
   if (block.size > 0) {
-    position_ += static_cast<off_t>(block.size);
+    position_ += static_cast<int64_t>(block.size);
     return {begin, blockEnd_};
   }
   if (block.error != 0) return endWith(begin, begin, {Errc::kCannotRead, block.error});

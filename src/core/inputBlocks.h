@@ -6,7 +6,6 @@
 // a short file.
 #pragma once
 
-#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -67,6 +66,9 @@ class InputBlocks {
   bool ended_ = false;
   Error openError_;
   Error error_;
+  // A folder: opened where the system allows it, it fails at its first
+  // read, and here too where the system does not.
+  int firstReadError_ = 0;
   // Memory, handed out a piece at a time.
   const uint8_t* memoryEnd_ = nullptr;
   const uint8_t* pieceEnd_ = nullptr;
@@ -76,8 +78,8 @@ class InputBlocks {
   std::optional<BlockReader> reader_;
   const uint8_t* blockEnd_ = nullptr;
   // A regular file must give as many bytes as it had when it was opened.
-  std::optional<off_t> expectedEnd_;
-  off_t position_ = 0;  // bytes read from where the descriptor stood
+  std::optional<int64_t> expectedEnd_;
+  int64_t position_ = 0;  // bytes read from where the descriptor stood
 };
 
 }  // namespace zolt

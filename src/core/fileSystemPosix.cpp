@@ -1,0 +1,58 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/fileSystem.h"
+
+namespace zolt {
+
+namespace {
+
+FileStatus statusOf(int found, const struct stat& info) {
+  if (found != 0) return {FileKind::kMissing, errno};
+  FileStatus status;
+  status.kind = S_ISREG(info.st_mode)    ? FileKind::kRegular
+                : S_ISDIR(info.st_mode)  ? FileKind::kDirectory
+                : S_ISFIFO(info.st_mode) ? FileKind::kPipe
+                : S_ISCHR(info.st_mode)  ? FileKind::kDevice
+                                         : FileKind::kOther;
+  status.size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
+  status.volume = static_cast<uint64_t>(info.st_dev);
+  status.index = static_cast<uint64_t>(info.st_ino);
+  return status;
+}
+
+}  // namespace
+
+FileStatus fileStatus(const std::string& path) {
+  struct stat info{};
+  return statusOf(stat(path.c_str(), &info), info);
+}
+
+FileStatus descriptorStatus(int fd) {
+  struct stat info{};
+  return statusOf(fstat(fd, &info), info);
+}
+
+bool sameFile(const FileStatus& a, const FileStatus& b) {
+  return a.kind != FileKind::kMissing && b.kind != FileKind::kMissing && a.volume == b.volume && a.index == b.index;
+}
+
+int openForReading(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+int openForWriting(const std::string& path) { return open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC); }
+
+// strerror may share one buffer between threads; the GNU strerror_r does not.
+int64_t descriptorOffset(int fd) { return lseek(fd, 0, SEEK_CUR); }
+
+bool seekDescriptor(int fd, int64_t offset) { return lseek(fd, offset, SEEK_SET) >= 0; }
+
+std::string systemErrorText(int error) {
+  char buffer[128];
+  return strerror_r(error, buffer, sizeof buffer);
+}
+
+}  // namespace zolt
