@@ -13,6 +13,10 @@ linux=$(realpath "$1/decode") makeSample=$(realpath "$1/makeSample")
 windows=$(realpath "$2/decode.exe") windowsTests=$(realpath "$2/windows_tests.exe")
 holdLocked=$(realpath "$2/holdLocked.exe") source=$(realpath "$3")
 
+# Wine turns the words of a command line into UTF-16 by the locale's
+# character set: names in UTF-8 arrive whole only under a UTF-8 locale, as
+# they do from a Windows shell.
+export LC_ALL=C.UTF-8
 work=$(mktemp -d)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() { wineserver -k 2>/dev/null || true; rm -rf "$work"; }
