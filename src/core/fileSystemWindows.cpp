@@ -11,18 +11,11 @@
 #include <string>
 
 #include "core/fileSystem.h"
+#include "core/wideName.h"
 
 namespace zolt {
 
 namespace {
-
-std::wstring wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), length);
-  return out;
-}
 
 int errnoOf(DWORD error) {
   switch (error) {
@@ -56,10 +49,18 @@ FileStatus statusOfHandle(HANDLE handle) {
 
 }  // namespace
 
+std::wstring wideName(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), length);
+  return out;
+}
+
 FileStatus fileStatus(const std::string& path) {
   // No access is asked for, so that a file another process keeps locked
   // still tells what it is; a folder opens only with backup semantics.
-  const HANDLE handle = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const HANDLE handle = CreateFileW(wideName(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return {FileKind::kMissing, errnoOf(GetLastError())};
   const FileStatus status = statusOfHandle(handle);
@@ -85,10 +86,10 @@ int openForReading(const std::string& path) {
     errno = EISDIR;
     return -1;
   }
-  return _wopen(wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  return _wopen(wideName(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 
-int openForWriting(const std::string& path) { return _wopen(wide(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT); }
+int openForWriting(const std::string& path) { return _wopen(wideName(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT); }
 
 // The C runtime words some errors otherwise than the systems the program
 // is compared with: the ones the program tells are given here.

@@ -17,6 +17,7 @@
 #include "output/replacedFile.h"
 #include "text/exactFormat.h"
 #include "text/infoRows.h"
+#include "text/markupText.h"
 #include "text/utf8Name.h"
 #include "views/deploymentSummary.h"
 #include "zolt/html.h"
@@ -29,20 +30,6 @@ namespace zolt {
 namespace {
 
 // ---- Text ----
-
-std::string htmlText(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 // A JSON string of ASCII text; '<' is escaped so that no text can close
 // the script element it stands in.
@@ -404,14 +391,14 @@ std::string resolutionText(const PageRun& run, uint64_t budget) {
 
 std::string summaryTable(const Summary& summary, uint64_t files) {
   std::string out = "<table class=\"summary\"><caption>" +
-                    htmlText(files == 1 ? "The file" : "The " + std::to_string(files) + " files as one deployment") +
+                    markupText(files == 1 ? "The file" : "The " + std::to_string(files) + " files as one deployment") +
                     ": " + std::to_string(summary.bytes) + " bytes</caption>\n";
   const InfoRows rows = infoRows(summary, files == 1);
   for (size_t i = 0; i < rows.size();) {
-    std::string value = htmlText(rows[i].value);
+    std::string value = markupText(rows[i].value);
     size_t next = i + 1;
-    for (; next < rows.size() && rows[next].label.empty(); ++next) value += "<br>" + htmlText(rows[next].value);
-    out += "<tr><th scope=\"row\">" + htmlText(rows[i].label) + "</th><td>" + value + "</td></tr>\n";
+    for (; next < rows.size() && rows[next].label.empty(); ++next) value += "<br>" + markupText(rows[next].value);
+    out += "<tr><th scope=\"row\">" + markupText(rows[i].label) + "</th><td>" + value + "</td></tr>\n";
     i = next;
   }
   return out + "</table>\n";
@@ -425,11 +412,11 @@ std::string assemble(const std::string& title, const std::string& resolution, co
           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'unsafe-inline'; "
           "style-src 'unsafe-inline'; img-src data:\">\n"
           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
-  page += htmlText(title) + "</title>\n<style>\n";
+  page += markupText(title) + "</title>\n<style>\n";
   page += kChartStyle;
   page += kPageStyle;
-  page += "</style>\n</head>\n<body>\n<header>\n<h1>" + htmlText(title) + "</h1>\n<p id=\"resolution\">" +
-          htmlText(resolution) + "</p>\n</header>\n" + summary;
+  page += "</style>\n</head>\n<body>\n<header>\n<h1>" + markupText(title) + "</h1>\n<p id=\"resolution\">" +
+          markupText(resolution) + "</p>\n</header>\n" + summary;
   page += kPageBody;
   page += "<script type=\"application/json\" id=\"zolt-meta\">" + data.json + ",\"title\":" + jsonText(title) + "}</script>\n";
   page += data.columns;
@@ -516,7 +503,7 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) 
   const std::string table = summaryTable(summary.summary, run.names.size());
   const std::string title = titleOf(run);
   const uint64_t fixed = kChartStyle.size() + kPageStyle.size() + kPageBody.size() + kChartScript.size() +
-                         kPageScript.size() + table.size() + 2 * htmlText(title).size() + 8 * title.size() + 4096;
+                         kPageScript.size() + table.size() + 2 * markupText(title).size() + 8 * title.size() + 4096;
   for (;;) {
     const PageData data = pageData(run, valueTables(run));
     if (fixed + data.size() <= options.budgetBytes) {

@@ -13,19 +13,12 @@
 #include <string>
 
 #include "core/fileSystem.h"
+#include "core/wideName.h"
 #include "output/replacedFile.h"
 
 namespace zolt {
 
 namespace {
-
-std::wstring wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), length);
-  return out;
-}
 
 std::string temporaryPrefix(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
@@ -50,7 +43,7 @@ ReplacedFile::ReplacedFile(const std::string& path) : target_(path) {
   const std::string prefix = temporaryPrefix(target_);
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temporary_ = prefix + std::to_string(attempt);
-    fd_ = _wopen(wide(temporary_).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    fd_ = _wopen(wideName(temporary_).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
     if (fd_ < 0 && errno != EEXIST) break;
   }
   if (fd_ < 0) {
@@ -61,7 +54,7 @@ ReplacedFile::ReplacedFile(const std::string& path) : target_(path) {
 
 ReplacedFile::~ReplacedFile() {
   if (fd_ >= 0) _close(fd_);
-  if (!committed_ && !temporary_.empty()) _wunlink(wide(temporary_).c_str());
+  if (!committed_ && !temporary_.empty()) _wunlink(wideName(temporary_).c_str());
 }
 
 Error ReplacedFile::reserve(uint64_t /*bytes*/) { return {}; }
@@ -70,7 +63,7 @@ Error ReplacedFile::commit() {
   const int written = fd_;
   fd_ = -1;
   if (_close(written) != 0) return {Errc::kWriteFailed, errno};
-  if (!MoveFileExW(wide(temporary_).c_str(), wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!MoveFileExW(wideName(temporary_).c_str(), wideName(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return {Errc::kWriteFailed, GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO};
   }
   committed_ = true;

@@ -8,6 +8,7 @@
 
 #include "core/calendar.h"
 #include "text/exactFormat.h"
+#include "text/markupText.h"
 #include "views/plotRun.h"
 #include "core/readInput.h"
 #include "text/textFormat.h"
@@ -62,20 +63,6 @@ std::string number(double value) {
   char text[32];
   const char* end = putFixed(text, std::isfinite(value) ? value : 0.0, 0, 1);
   return std::string(text, static_cast<size_t>(end - text));
-}
-
-std::string xmlText(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }
 
 // A round step near `rough`: 1, 2 or 5 times a power of ten.
@@ -161,14 +148,14 @@ class Drawing {
     }
     std::string line = names + " | " + spanText();
     if (facts_.id) line += " | ID " + std::to_string(*facts_.id) + ", rate " + std::to_string(*facts_.rate);
-    svg_ += "<text x=\"" + number(kLeft) + "\" y=\"28\" font-size=\"14\" font-weight=\"bold\">" + xmlText(line) +
+    svg_ += "<text x=\"" + number(kLeft) + "\" y=\"28\" font-size=\"14\" font-weight=\"bold\">" + markupText(line) +
             "</text>\n";
   }
 
   void drawPanel(const Panel& panel, double top) {
     const double bottom = top + kPanelHeight;
     svg_ += "<text x=\"" + number(kLeft) + "\" y=\"" + number(top - 6) + "\" font-size=\"12\">" +
-            xmlText(panel.title) + "</text>\n";
+            markupText(panel.title) + "</text>\n";
     svg_ += "<rect x=\"" + number(kLeft) + "\" y=\"" + number(top) + "\" width=\"" + number(kPlotWidth) +
             "\" height=\"" + number(kPanelHeight) + "\" fill=\"none\" stroke=\"#999\"/>\n";
     gapShading(top);
@@ -177,7 +164,7 @@ class Drawing {
     for (const Trace& trace : panel.traces) any = any || hasData(trace.series);
     if (!any) {
       svg_ += "<text x=\"" + number(kLeft + kPlotWidth / 2) + "\" y=\"" + number(top + kPanelHeight / 2) +
-              "\" text-anchor=\"middle\" fill=\"#777\">" + xmlText(panel.empty) + "</text>\n";
+              "\" text-anchor=\"middle\" fill=\"#777\">" + markupText(panel.empty) + "</text>\n";
       return;
     }
     drawScales(panel, top, bottom);
@@ -193,7 +180,7 @@ class Drawing {
       right -= kItemWidth;
       svg_ += "<line x1=\"" + number(start) + "\" x2=\"" + number(start + 16) + "\" y1=\"" + number(top - 10) +
               "\" y2=\"" + number(top - 10) + "\" stroke=\"" + trace->colour + "\" stroke-width=\"2\"/>\n";
-      svg_ += "<text x=\"" + number(start + 20) + "\" y=\"" + number(top - 6) + "\">" + xmlText(trace->name) +
+      svg_ += "<text x=\"" + number(start + 20) + "\" y=\"" + number(top - 6) + "\">" + markupText(trace->name) +
               "</text>\n";
     }
   }
@@ -284,7 +271,7 @@ class Drawing {
     svg_ += "<path d=\"" + bars + "\" stroke=\"" + trace.colour + "\" stroke-opacity=\"0.45\" stroke-width=\"" +
             number(std::max(columnWidth_, 2.0)) + "\" fill=\"none\"/>\n";
     svg_ += "<path d=\"" + means + "\" stroke=\"" + trace.colour + "\" stroke-width=\"1.2\" fill=\"none\"><title>" +
-            xmlText(trace.name) + "</title></path>\n";
+            markupText(trace.name) + "</title></path>\n";
   }
 
   void gapShading(double top) {

@@ -3,8 +3,9 @@
 #include <algorithm>
 
 #if defined(__x86_64__)
-#include <cpuid.h>
 #include <immintrin.h>
+
+#include "views/vectorLanes.h"
 #endif
 
 namespace zolt {
@@ -59,20 +60,6 @@ __attribute__((target("sse4.1"))) AccelerationRange rangeInLanes(const uint8_t* 
   range.greatest[2] = _mm_extract_epi32(greatest, 2);
   std::copy(std::begin(sums), std::end(sums), std::begin(range.sum));
   return range;
-}
-
-// Asked once, when first needed: the compiler's own check asks the
-// processor about everything at every start of the program, which costs a
-// tenth of a millisecond on a virtual machine.
-bool hasSse41() {
-  static const bool has = [] {
-    unsigned eax = 0;
-    unsigned ebx = 0;
-    unsigned ecx = 0;
-    unsigned edx = 0;
-    return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSE4_1) != 0;
-  }();
-  return has;
 }
 
 #endif

@@ -5,8 +5,9 @@
 #include "core/recordCatalogue.h"
 
 #if defined(__x86_64__)
-#include <cpuid.h>
 #include <immintrin.h>
+
+#include "views/vectorLanes.h"
 #endif
 
 namespace zolt {
@@ -88,17 +89,6 @@ __attribute__((target("sse4.1"))) SquaredNorms normsInLanes(const uint8_t* recor
   norms.least = std::min(norms.least, rest.least);
   norms.greatest = std::max(norms.greatest, rest.greatest);
   return norms;
-}
-
-bool hasSse41() {
-  static const bool has = [] {
-    unsigned eax = 0;
-    unsigned ebx = 0;
-    unsigned ecx = 0;
-    unsigned edx = 0;
-    return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSE4_1) != 0;
-  }();
-  return has;
 }
 
 #endif
