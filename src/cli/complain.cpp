@@ -17,4 +17,4 @@ void complain(const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
   va_end(arguments);
 }
 
-std::string shownName(std::string_view name) { return zolt::asciiName(name); }
+std::string shownName(std::string_view name) { return zolt::displayName(name); }

@@ -17,6 +17,7 @@
 #include "output/replacedFile.h"
 #include "text/exactFormat.h"
 #include "text/infoRows.h"
+#include "text/jsonString.h"
 #include "text/markupText.h"
 #include "text/utf8Name.h"
 #include "views/deploymentSummary.h"
@@ -30,27 +31,6 @@ namespace zolt {
 namespace {
 
 // ---- Text ----
-
-// A JSON string of ASCII text; '<' is escaped so that no text can close
-// the script element it stands in.
-std::string jsonText(std::string_view text) {
-  constexpr char kHex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20 || c == '<' || byte >= 0x7F) {
-      out += "\\u00";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
 
 std::string isoMillis(int64_t micros) {
   char text[40];
@@ -192,7 +172,7 @@ struct ColumnJobs {
 
   // Names the column in `ids`; it is packed later.
   void add(std::string& ids, std::vector<int64_t> values, ColumnOrder order) {
-    ids += jsonText("c" + std::to_string(columns.size()));
+    ids += jsonString("c" + std::to_string(columns.size()));
     columns.emplace_back(std::move(values), order);
   }
 
@@ -245,7 +225,7 @@ std::vector<int64_t> storedValues(const GroupSeries& series, size_t channel, con
 
 std::string groupJson(ColumnJobs& jobs, const GroupSeries& series, const ValueTables& tables) {
   const auto group = static_cast<size_t>(series.group());
-  std::string out = "{\"name\":" + jsonText(kGroupNames[group]) + ",\"buckets\":";
+  std::string out = "{\"name\":" + jsonString(kGroupNames[group]) + ",\"buckets\":";
   out += series.buckets() ? "true" : "false";
   out += ",\"bucketMicros\":" + std::to_string(series.bucketMicros()) + ",\"count\":" + std::to_string(series.size()) +
          ",\"times\":";
@@ -267,7 +247,7 @@ std::string channelsJson() {
   std::string out = "{";
   for (const ChannelShown& channel : kChannels) {
     out += out.size() > 1 ? "," : "";
-    out += jsonText(channel.key) + ":{\"group\":" +
+    out += jsonString(channel.key) + ":{\"group\":" +
            std::to_string(static_cast<int>(channel.group)) + ",\"index\":" + std::to_string(channel.index);
     if (isTabled(channel.group)) {
       out += ",\"table\":" + std::to_string(tabledChannel(channel.group, channel.index));
@@ -281,7 +261,7 @@ std::string channelsJson() {
     if (const std::optional<size_t> column = columnNumber(channel.table, channel.key)) {
       units = std::string(columnsOf(channel.table)[*column].units);
     }
-    out += ",\"units\":" + jsonText(units) + "}";
+    out += ",\"units\":" + jsonString(units) + "}";
   }
   return out + "}";
 }
@@ -289,12 +269,12 @@ std::string channelsJson() {
 std::string panelsJson() {
   std::string out = "[";
   for (const PanelShown& panel : kPanels) {
-    out += (out.size() > 1 ? ",{\"title\":" : "{\"title\":") + jsonText(panel.title) + ",\"empty\":" + jsonText(panel.empty) +
+    out += (out.size() > 1 ? ",{\"title\":" : "{\"title\":") + jsonString(panel.title) + ",\"empty\":" + jsonString(panel.empty) +
            ",\"traces\":[";
     for (size_t i = 0; i < panel.traces.size(); ++i) {
       const TraceShown& trace = panel.traces[i];
-      out += (i > 0 ? ",{\"channel\":" : "{\"channel\":") + jsonText(trace.channel) + ",\"name\":" + jsonText(trace.name) +
-             ",\"colour\":" + jsonText(trace.colour) + ",\"right\":" + (trace.right ? "true" : "false") + "}";
+      out += (i > 0 ? ",{\"channel\":" : "{\"channel\":") + jsonString(trace.channel) + ",\"name\":" + jsonString(trace.name) +
+             ",\"colour\":" + jsonString(trace.colour) + ",\"right\":" + (trace.right ? "true" : "false") + "}";
     }
     out += "]}";
   }
@@ -307,7 +287,7 @@ std::string tablesJson(const ValueTables& tables) {
     out += channel == 0 ? "[" : ",[";
     for (size_t i = 0; i < tables.texts[channel].size(); ++i) {
       if (i > 0) out += ',';
-      out += jsonText(tables.texts[channel][i]);
+      out += jsonString(tables.texts[channel][i]);
     }
     out += "]";
   }
@@ -323,7 +303,7 @@ std::string runJson(const PageRun& run) {
   out += "],\"marks\":[";
   for (size_t i = 0; i < run.marks.size(); ++i) {
     out += i > 0 ? ",[" : "[";
-    out += std::to_string(run.marks[i].time) + "," + jsonText(run.marks[i].text) + "]";
+    out += std::to_string(run.marks[i].time) + "," + jsonString(run.marks[i].text) + "]";
   }
   out += "],\"rate\":" + (run.firstRate ? std::to_string(*run.firstRate) : std::string("null"));
   return out;
@@ -350,11 +330,11 @@ std::string namesOf(const std::vector<std::string>& names) {
     std::string all;
     for (const std::string& name : names) {
       if (!all.empty()) all += ", ";
-      all += asciiName(name);
+      all += displayName(name);
     }
     return all;
   }
-  return asciiName(names.front()) + " to " + asciiName(names.back()) + " (" + std::to_string(names.size()) + " files)";
+  return displayName(names.front()) + " to " + displayName(names.back()) + " (" + std::to_string(names.size()) + " files)";
 }
 
 std::string titleOf(const PageRun& run) {
@@ -418,7 +398,7 @@ std::string assemble(const std::string& title, const std::string& resolution, co
   page += "</style>\n</head>\n<body>\n<header>\n<h1>" + markupText(title) + "</h1>\n<p id=\"resolution\">" +
           markupText(resolution) + "</p>\n</header>\n" + summary;
   page += kPageBody;
-  page += "<script type=\"application/json\" id=\"zolt-meta\">" + data.json + ",\"title\":" + jsonText(title) + "}</script>\n";
+  page += "<script type=\"application/json\" id=\"zolt-meta\">" + data.json + ",\"title\":" + jsonString(title) + "}</script>\n";
   page += data.columns;
   page += "<script>\n";
   page += kChartScript;

@@ -4,6 +4,7 @@
 #include "core/recordCatalogue.h"
 #include "text/exactFormat.h"
 #include "text/infoRows.h"
+#include "text/jsonString.h"
 #include "text/textFormat.h"
 #include "text/textOut.h"
 #include "text/utf8Name.h"
@@ -128,35 +129,6 @@ void sensorLines(InfoRows& out, const Summary& summary) {
 
 // ---- JSON ----
 
-// A JSON string of any bytes: well-formed UTF-8 as it is, and each byte
-// that is not part of it as the text \xHH, so the output is valid UTF-8.
-void jsonString(std::string& out, std::string_view text) {
-  constexpr char kHex[] = "0123456789ABCDEF";
-  out += '"';
-  for (size_t at = 0; at < text.size();) {
-    const auto byte = static_cast<uint8_t>(text[at]);
-    const size_t length = utf8SequenceLength(text, at);
-    if (byte == '"' || byte == '\\') {
-      out += '\\';
-      out += static_cast<char>(byte);
-    } else if (byte < 0x20) {
-      out += "\\u00";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0xF];
-    } else if (length == 0) {
-      out += "\\\\x";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0xF];
-    } else {
-      out.append(text.substr(at, length));
-      at += length;
-      continue;
-    }
-    ++at;
-  }
-  out += '"';
-}
-
 std::string jsonNumber(uint64_t value) { return std::to_string(value); }
 
 template <typename Value, typename Show>
@@ -268,7 +240,7 @@ InfoRows infoRows(const Summary& summary, bool ofAFile) {
 }
 
 std::string infoText(std::optional<std::string_view> name, const Summary& summary, uint64_t files) {
-  std::string out = name ? asciiName(*name) : "all " + std::to_string(files) + " files as one deployment";
+  std::string out = name ? displayName(*name) : "all " + std::to_string(files) + " files as one deployment";
   out += ": " + std::to_string(summary.bytes) + " bytes\n";
   for (const InfoRow& row : infoRows(summary, name.has_value())) {
     if (row.wrapped) {
@@ -285,7 +257,7 @@ std::string infoJson(std::optional<std::string_view> name, const Summary& summar
   if (name) {
     // A name's bytes come back from the JSON text: a real backslash is
     // doubled, as a byte that is not UTF-8 is written \xHH.
-    jsonString(out, recoverableName(*name));
+    appendJsonString(out, recoverableName(*name));
   } else {
     out += "null";
   }
@@ -309,7 +281,7 @@ std::string infoJson(std::optional<std::string_view> name, const Summary& summar
   const std::vector<std::string> problems = problemsOf(summary);
   for (size_t i = 0; i < problems.size(); ++i) {
     if (i > 0) out += ",";
-    jsonString(out, problems[i]);
+    appendJsonString(out, problems[i]);
   }
   // Keys added since the first release come last, so that the order of
   // the earlier ones holds.

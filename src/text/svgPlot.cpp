@@ -142,9 +142,9 @@ class Drawing {
     std::string names;
     const auto& all = facts_.names;
     if (all.size() <= 3) {
-      for (const std::string& name : all) names += (names.empty() ? "" : ", ") + asciiName(name);
+      for (const std::string& name : all) names += (names.empty() ? "" : ", ") + displayName(name);
     } else {
-      names = asciiName(all.front()) + " to " + asciiName(all.back()) + " (" + std::to_string(all.size()) + " files)";
+      names = displayName(all.front()) + " to " + displayName(all.back()) + " (" + std::to_string(all.size()) + " files)";
     }
     std::string line = names + " | " + spanText();
     if (facts_.id) line += " | ID " + std::to_string(*facts_.id) + ", rate " + std::to_string(*facts_.rate);

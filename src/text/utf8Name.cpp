@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "zolt/tables.h"
+
 namespace zolt {
 
 namespace {
@@ -72,19 +74,6 @@ std::string recoverableName(std::string_view bytes) {
   return text;
 }
 
-std::string asciiName(std::string_view bytes) {
-  std::string text;
-  for (const char c : bytes) {
-    const auto byte = static_cast<uint8_t>(c);
-    if (byte == '\\') {
-      text += "\\\\";
-    } else if (byte >= 0x20 && byte < 0x7F) {
-      text += c;
-    } else {
-      appendHex(text, byte);
-    }
-  }
-  return text;
-}
+std::string displayName(std::string_view bytes) { return escapedName(bytes); }
 
 }  // namespace zolt

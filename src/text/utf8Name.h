@@ -20,8 +20,11 @@ size_t keptLength(std::string_view text, size_t at);
 // bytes can be recovered from it.
 std::string recoverableName(std::string_view bytes);
 
-// Printable ASCII as it is, a backslash doubled, any other byte as \xHH:
-// a name as a message or a title shows it, on one line in any terminal.
-std::string asciiName(std::string_view bytes);
+// A name as every output shows it to people (titles, headings, the check's
+// text, messages) and as the tables give it (escapedName): printable
+// characters in well-formed UTF-8 as they are, a backslash doubled, and
+// any other byte (a control character, a terminal's escape, a byte that is
+// not UTF-8) as \xHH. One line of valid UTF-8 that a terminal only prints.
+std::string displayName(std::string_view bytes);
 
 }  // namespace zolt

@@ -178,4 +178,43 @@ TEST(Hostile, ANameThatLooksLikeSwitchesIsToldOf) {
   EXPECT_EQ(scratch.run({"-x", "./-lead.zlt"}).err.find("was taken for switches"), std::string::npos);
 }
 
+// A name in UTF-8 is shown as it is wherever the output is UTF-8; what a
+// terminal would act on (an escape, a line end) or cannot show (a byte that
+// is not UTF-8) stays escaped, as in the tables.
+TEST(Hostile, NamesAreShownAsTheyAreWhereTheyAreText) {
+  struct NameCase {
+    std::vector<std::string> args;  // before the name
+    std::string shown;              // where the name must stand
+  };
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"caf\xC3\xA9.zlt", "caf\xC3\xA9.zlt"},
+      {"\x1B[2Jred\nx.zlt", "\\x1B[2Jred\\x0Ax.zlt"},
+      {"\xC2\x9B" "1m\xFF.zlt", "\\xC2\\x9B1m\\xFF.zlt"},
+  };
+  const std::vector<NameCase> views = {
+      {{"--info"}, "\n@: "},
+      {{"--plot=-"}, "font-weight=\"bold\">@ | "},
+      {{"--html=-"}, "<title>@ | "},
+      {{"--html=-"}, "<h1>@ | "},
+  };
+  for (const auto& [name, shown] : names) {
+    Scratch scratch;
+    const std::string input = scratch.file(name, kRecording);
+    for (const NameCase& view : views) {
+      SCOPED_TRACE(view.args.front() + " " + shown);
+      std::vector<std::string> args = view.args;
+      args.push_back(input);
+      const RunResult result = scratch.run(args);
+      EXPECT_EQ(result.status, 0);
+      std::string expected = view.shown;
+      expected.replace(expected.find('@'), 1, shown);
+      EXPECT_NE(("\n" + result.out).find(expected), std::string::npos);
+    }
+  }
+  // The page's script takes its title from JSON, in UTF-8 too.
+  Scratch scratch;
+  const RunResult page = scratch.run({"--html=-", scratch.file("caf\xC3\xA9.zlt", kRecording)});
+  EXPECT_NE(page.out.find("\"title\":\"caf\xC3\xA9.zlt | "), std::string::npos);
+}
+
 }  // namespace
