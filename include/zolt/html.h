@@ -15,28 +15,34 @@
 
 namespace zolt {
 
+// The budget of a page when none is given, and the least a page can keep
+// to: its scripts and styles.
+constexpr uint64_t kDefaultHtmlBudget = 20000000;
+constexpr uint64_t kLeastHtmlBudget = 1000000;
+
 struct HtmlOptions {
   TimeWindow window;
   KeepGoing keepGoing;
   bool salvage = false;  // only the records on each input's true framing
   // The most bytes the page may take; it holds every sample when they fit.
-  uint64_t budgetBytes = 20000000;
+  uint64_t budgetBytes = kDefaultHtmlBudget;
 };
 
-// The least budget a page can keep to: its scripts and styles.
-constexpr uint64_t kLeastHtmlBudget = 1000000;
-
 struct HtmlPage {
-  // Why there is no page: an input that cannot be read twice (standard
-  // input), or a budget below kLeastHtmlBudget (Errc::kInvalidArgument);
-  // the inputs that failed are in `inputs`.
+  // Why there is no page: a budget below kLeastHtmlBudget, or a run that
+  // does not fit its budget even in the coarsest buckets
+  // (Errc::kInvalidArgument), or no memory; the inputs that failed are in
+  // `inputs`.
   Error error;
   std::vector<FileOutcome> inputs;
   std::string page;  // empty when no input could be read
 };
 
-// The page of the inputs as one run. Each input is read twice, first to
-// size the page, so none may be a descriptor.
+// The page of the inputs as one run. Each input is read once, in order, so
+// any may be a descriptor: a pipe gives the page its file gives, under its
+// own name. Before that, the first file header of a first input that is
+// not a descriptor is looked for in its first megabyte, to size the page's
+// buckets from the start.
 HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options);
 
 // The page written to `path`, whole or not at all, as writeNetcdf writes:

@@ -50,6 +50,9 @@ __version__: str = _zolt.__version__
 #: The tables, by name.
 TABLES: tuple[str, ...] = tuple(_zolt.tables)
 
+# The megabytes a page may take when no budget is given, as for decode --html.
+_DEFAULT_BUDGET_MB = _zolt.default_html_budget / 1e6
+
 Path = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 
@@ -283,7 +286,7 @@ def to_netcdf(paths: Path | Any | Iterable[Path | Any], out: Path, *, start: Any
 
 
 def to_html(paths: Path | Any | Iterable[Path | Any], out: Path, *, start: Any = None, end: Any = None,
-            salvage: bool = False, budget_mb: float = 20) -> None:
+            salvage: bool = False, budget_mb: float = _DEFAULT_BUDGET_MB) -> None:
     """Writes a run as one interactive page, as ``decode --html`` does: the
     panels of ``decode --plot`` on one UTC time axis, to zoom from the whole
     run down to single samples in any browser, offline. The page holds every

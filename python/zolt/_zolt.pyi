@@ -13,6 +13,8 @@ Damage = Tuple[int, int, int, int, int, int, int, int, int, int, list[Tuple[int,
 
 __version__: str
 tables: Tuple[str, ...]
+# The bytes a page may take when no budget is given.
+default_html_budget: int
 
 def read_table(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
                nanoseconds: bool, columns: Optional[Sequence[str]] = None, carried_rate: int = 0,
@@ -33,7 +35,7 @@ def write_netcdf(sources: Sequence[Source], names: Sequence[str], path: str, sta
     """Writes the sources as one netCDF file: the damages."""
 
 def write_html(sources: Sequence[Source], names: Sequence[str], path: str, start_ns: Optional[int],
-               end_ns: Optional[int], budget_bytes: int = 20000000, salvage: bool = False) -> list[Damage]:
+               end_ns: Optional[int], budget_bytes: int = ..., salvage: bool = False) -> list[Damage]:
     """Writes the sources' interactive page: the damages."""
 
 def dataset_variables(sources: Sequence[Source], names: Sequence[str], table: str, start_ns: Optional[int],

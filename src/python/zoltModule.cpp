@@ -453,7 +453,7 @@ PYBIND11_MODULE(_zolt, module) {
              py::arg("end_ns"), py::arg("attributes"), py::arg("history"), py::arg("salvage") = false,
              "Writes the sources as one netCDF file: the damages.");
   module.def("write_html", &writeHtml, py::arg("sources"), py::arg("names"), py::arg("path"), py::arg("start_ns"),
-             py::arg("end_ns"), py::arg("budget_bytes") = uint64_t{20000000}, py::arg("salvage") = false,
+             py::arg("end_ns"), py::arg("budget_bytes") = zolt::kDefaultHtmlBudget, py::arg("salvage") = false,
              "Writes the sources' interactive page: the damages.");
   module.def("dataset_variables", &datasetVariables, py::arg("sources"), py::arg("names"), py::arg("table"),
              py::arg("start_ns"), py::arg("end_ns"), py::arg("salvage") = false,
@@ -464,5 +464,6 @@ PYBIND11_MODULE(_zolt, module) {
   py::list tables;
   for (size_t kind = 0; kind < zolt::kTableKinds; ++kind) tables.append(std::string(zolt::tableName(static_cast<zolt::TableKind>(kind))));
   module.attr("tables") = py::tuple(tables);
+  module.attr("default_html_budget") = zolt::kDefaultHtmlBudget;
   module.attr("__version__") = ZOLT_VERSION;
 }
