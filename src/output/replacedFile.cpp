@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "output/recordingGuard.h"
+
 namespace zolt {
 
 namespace {
@@ -103,7 +105,7 @@ Error replaceable(const std::string& path) {
   if (path.find('\0') != std::string::npos) return {Errc::kCannotOpen, EINVAL};
   struct stat info{};
   if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? Error{} : Error{Errc::kCannotOpen, errno};
-  if (S_ISREG(info.st_mode)) return {};
+  if (S_ISREG(info.st_mode)) return holdsRecording(path) ? recordingNotReplaced() : Error{};
   return {Errc::kCannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EEXIST};
 }
 

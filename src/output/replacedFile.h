@@ -20,7 +20,8 @@ class ReplacedFile {
   ReplacedFile& operator=(const ReplacedFile&) = delete;
 
   // Why the file cannot be written there, if it cannot: an existing path
-  // that is not a regular file is never replaced (EEXIST, EISDIR, ...).
+  // that is not a regular file, or that is a recording, is never replaced
+  // (EEXIST, EISDIR, ...).
   Error error() const { return error_; }
   // The temporary file, open for writing and named, for writers that need
   // a name.
@@ -45,7 +46,8 @@ class ReplacedFile {
   Error error_;
 };
 
-// Whether `path` names nothing yet, or a regular file (through any links).
+// Whether `path` names nothing yet, or a regular file (through any links)
+// that is not a recording (recordingGuard.h).
 Error replaceable(const std::string& path);
 
 }  // namespace zolt

@@ -14,6 +14,7 @@
 
 #include "core/fileSystem.h"
 #include "core/wideName.h"
+#include "output/recordingGuard.h"
 #include "output/replacedFile.h"
 
 namespace zolt {
@@ -33,7 +34,7 @@ Error replaceable(const std::string& path) {
   if (path.find('\0') != std::string::npos) return {Errc::kCannotOpen, EINVAL};
   const FileStatus status = fileStatus(path);
   if (status.kind == FileKind::kMissing) return status.error == ENOENT ? Error{} : Error{Errc::kCannotOpen, status.error};
-  if (status.kind == FileKind::kRegular) return {};
+  if (status.kind == FileKind::kRegular) return holdsRecording(path) ? recordingNotReplaced() : Error{};
   return {Errc::kCannotOpen, status.kind == FileKind::kDirectory ? EISDIR : EEXIST};
 }
 

@@ -54,6 +54,18 @@ def test_a_bytes_path_is_a_path_for_dask_too():
     assert len(zolt.dask.read(os.fsencode(SAMPLE)).compute(scheduler="threads")) == 6000
 
 
+def test_no_writer_replaces_a_recording(tmp_path):
+    # A whole recording, and one cut in two inside a record: its second part.
+    for recording in (SAMPLE_BYTES, SAMPLE_BYTES[5000:]):
+        for write in (zolt.to_netcdf, zolt.to_html):
+            target = tmp_path / "d0002.dat"
+            target.write_bytes(recording)
+            with pytest.raises(FileExistsError, match="holds records of this logger") as raised:
+                write(SAMPLE, target)
+            assert raised.value.filename == str(target)
+            assert target.read_bytes() == recording
+
+
 class Giving:
     """A file object whose read() gives what it is told to."""
 
