@@ -2,12 +2,11 @@
 // else is looked at, so none of this is reached.
 #include "cli/metaAttributes.h"
 #include "cli/netcdfView.h"
+#include "cli/viewRuns.h"
 
 bool netcdfBuilt() { return false; }
 
-int writeNetcdfFile(const std::vector<char*>& /*names*/, const ViewChoice& /*choice*/, const std::string& /*history*/) {
-  return kExitUsage;
-}
+int runNetcdf(const ViewChoice& /*choice*/) { return kExitUsage; }
 
 std::optional<std::vector<zolt::NetcdfAttribute>> readMetaAttributes(const char* /*path*/, std::string& why) {
   why = "netCDF is not built in";

@@ -59,11 +59,11 @@ std::optional<ParsedOption> OptionParser::longOption(const char* word) {
     std::string what = "option '--" + std::string(typed) + "' is ambiguous; possibilities:";
     for (const LongOption* option : prefixed) what += " '--" + std::string(option->name) + "'";
     say(argv_[0], what);
-    return ParsedOption{'?'};
+    return ParsedOption{kWrongLongOption, word};
   }
   if (chosen == nullptr) {
     say(argv_[0], "unrecognized option '" + std::string(word) + "'");
-    return ParsedOption{'?'};
+    return ParsedOption{kWrongLongOption, word};
   }
   const int id = static_cast<int>(chosen->id);
   const std::string canonical = "option '--" + std::string(chosen->name) + "'";
@@ -71,13 +71,14 @@ std::optional<ParsedOption> OptionParser::longOption(const char* word) {
     case Argument::kNone:
       if (equals == nullptr) return ParsedOption{id};
       say(argv_[0], canonical + " doesn't allow an argument");
-      return ParsedOption{'?'};
-    case Argument::kOptional: return ParsedOption{id, equals != nullptr ? equals + 1 : nullptr};
+      return ParsedOption{kWrongLongOption, word};
+    case Argument::kOptional:
+    case Argument::kAttached: return ParsedOption{id, equals != nullptr ? equals + 1 : nullptr};
     case Argument::kRequired:
       if (equals != nullptr) return ParsedOption{id, equals + 1};
       if (at_ < argc_) return ParsedOption{id, argv_[at_++]};
       say(argv_[0], canonical + " requires an argument");
-      return ParsedOption{'?'};
+      return ParsedOption{kWrongLongOption, word};
   }
-  return ParsedOption{'?'};
+  return ParsedOption{kWrongLongOption, word};
 }

@@ -2,9 +2,10 @@
 // every system, with its messages word for word: switch letters grouped or
 // not ("-dt"), long options by their name or a prefix of it that names one
 // alone ("--inf"), a value after "=" or, when one is required, as the next
-// word; operands wherever they stand, kept in order; "--" ends the options.
-// A wrong option is said on standard error ("decode: invalid option --
-// 'x'") and handed on as '?'.
+// word (but never for an option that takes its value after "=" alone);
+// operands wherever they stand, kept in order; "--" ends the options. A
+// wrong option is said on standard error ("decode: invalid option --
+// 'x'") and handed on: a letter as '?', a long option as kWrongLongOption.
 #pragma once
 
 #include <optional>
@@ -14,8 +15,14 @@
 
 #include "cli/longOptions.h"
 
+// A long option that names none, names several, or takes its value
+// wrongly; its value is the word as typed.
+constexpr int kWrongLongOption = -1;
+
 struct ParsedOption {
-  int id;  // the letter, a long option's OptionId, or '?'
+  int id;  // the letter, a long option's OptionId, '?' or kWrongLongOption
+  // After "=" or the next word; none for an option given without one that
+  // takes it after "=" alone.
   const char* value = nullptr;
 };
 

@@ -1,9 +1,8 @@
 #include "cli/options.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -17,6 +16,8 @@
 #include "cli/optionParser.h"
 #include "cli/outputFile.h"
 #include "cli/standardOutput.h"
+#include "cli/viewRuns.h"
+#include "output/recordingGuard.h"
 #include "output/replacedFile.h"
 #include "zolt/html.h"
 #include "zolt/version.h"
@@ -46,16 +47,33 @@ enum Accepts : unsigned {
   kTakesBudget = 32,      // --html-budget
 };
 
+// What a view must take for the option to be given with it; 0 for the
+// views' own options, --help and --version.
+unsigned takenAs(OptionId id) {
+  switch (id) {
+    case OptionId::kFrom:
+    case OptionId::kTo: return kTakesWindow;
+    case OptionId::kMeta: return kTakesMeta;
+    case OptionId::kSalvage: return kTakesSalvage;
+    case OptionId::kHtmlBudget: return kTakesBudget;
+    default: return 0;
+  }
+}
+
 using ViewCheck = int (*)(const Request& request, ViewChoice& choice);
 
-// A view the command line can ask for, and what it takes. Each checks only
-// its own option's value; what may go with what is told by the table.
+// A view the command line can ask for, what it takes, and what runs it.
+// Each checks only its own option's value; what may go with what is told
+// by the table.
 struct ViewDeclaration {
-  const char* option;  // "--csv"; none for the report
+  std::optional<OptionId> option;  // none for the report
   const char* Request::*value;
   unsigned accepts;
   ViewCheck check;
+  ViewRun run;
 };
+
+std::string optionName(const ViewDeclaration& view) { return std::string("--") + longOption(*view.option).name; }
 
 std::optional<int64_t> parseWindowEdge(const char* text, const char* option) {
   if (text == nullptr) return std::nullopt;
@@ -106,17 +124,30 @@ int refuseInputAsOutput(const char* option, const char* output, const std::vecto
   return 0;
 }
 
-int checkPlot(const Request& request, ViewChoice& choice) {
-  if (*request.plot == '\0') return refuse("--plot needs a file name, or - for standard output");
-  if (std::strcmp(request.plot, "-") != 0) {
-    if (outputKind(request.plot) == OutputKind::kRefused) {
-      complain("--plot=%s cannot take a picture: it is not a file, a FIFO or a terminal (see man decode)",
-               shownName(request.plot).c_str());
-      return kExitUsage;
-    }
-    if (const int refused = refuseInputAsOutput("--plot", request.plot, request.names); refused != 0) return refused;
+// Nor is any other recording ever replaced.
+int refuseRecordingAsOutput(const char* option, const char* output) {
+  if (!zolt::holdsRecording(output)) return 0;
+  complain("%s holds records of this logger, and a recording is never replaced: %s needs another name (see man decode)",
+           shownName(output).c_str(), option);
+  return kExitUsage;
+}
+
+// The file a picture or a page is written to, or "-".
+int checkDrawnOutput(const char* option, const char* what, const Request& request, const char* output) {
+  if (*output == '\0') return refuse(std::string(option) + " needs a file name, or - for standard output");
+  if (std::strcmp(output, "-") == 0) return 0;
+  if (outputKind(output) == OutputKind::kRefused) {
+    complain("%s=%s cannot take %s: it is not a file, a FIFO or a terminal (see man decode)", option,
+             shownName(output).c_str(), what);
+    return kExitUsage;
   }
-  choice.plot = request.plot;
+  if (const int refused = refuseInputAsOutput(option, output, request.names); refused != 0) return refused;
+  return refuseRecordingAsOutput(option, output);
+}
+
+int checkPlot(const Request& request, ViewChoice& choice) {
+  if (const int refused = checkDrawnOutput("--plot", "a picture", request, request.plot); refused != 0) return refused;
+  choice.output = request.plot;
   return 0;
 }
 
@@ -125,6 +156,7 @@ int checkNetcdf(const Request& request, ViewChoice& choice) {
   if (*request.netcdf == '\0') return refuse("--netcdf needs a file name");
   if (std::strcmp(request.netcdf, "-") == 0) return refuse("--netcdf cannot write to standard output: HDF5 needs a file");
   if (const int refused = refuseInputAsOutput("--netcdf", request.netcdf, request.names); refused != 0) return refused;
+  if (const int refused = refuseRecordingAsOutput("--netcdf", request.netcdf); refused != 0) return refused;
   if (const zolt::Error kind = zolt::replaceable(request.netcdf); kind.failed()) {
     complain("--netcdf=%s exists and is not a regular file; it is never replaced (see man decode)",
              shownName(request.netcdf).c_str());
@@ -139,61 +171,65 @@ int checkNetcdf(const Request& request, ViewChoice& choice) {
     }
     choice.meta = std::move(*meta);
   }
-  choice.netcdf = request.netcdf;
+  choice.output = request.netcdf;
   return 0;
+}
+
+// Megabytes in decimal digits, with a fraction or without ("20", "0.5"):
+// no sign, exponent or base, whatever the locale.
+std::optional<double> decimalMegabytes(std::string_view text) {
+  const size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  const auto digits = [](std::string_view part) { return part.find_first_not_of("0123456789") == std::string_view::npos; };
+  if (whole.empty() && fraction.empty()) return std::nullopt;
+  if (!digits(whole) || !digits(fraction)) return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
 }
 
 // "--html-budget=20": whole or decimal megabytes, at least the least a page
 // needs.
 int checkHtmlBudget(const Request& request, ViewChoice& choice) {
   if (request.htmlBudget == nullptr) return 0;
-  char* end = nullptr;
-  errno = 0;
-  const double megabytes = std::strtod(request.htmlBudget, &end);
+  const std::optional<double> megabytes = decimalMegabytes(request.htmlBudget);
   constexpr double kMostMegabytes = 100000;
-  const bool number = end != request.htmlBudget && *end == '\0' && errno == 0 && std::isfinite(megabytes);
-  if (!number || megabytes * 1e6 < static_cast<double>(zolt::kLeastHtmlBudget) || megabytes > kMostMegabytes) {
+  if (!megabytes || *megabytes * 1e6 < static_cast<double>(zolt::kLeastHtmlBudget) || *megabytes > kMostMegabytes) {
     complain("--html-budget=%s: not a number of megabytes from 1 to 100000 (see man decode)",
              shownName(request.htmlBudget).c_str());
     return kExitUsage;
   }
-  choice.htmlBudget = static_cast<uint64_t>(megabytes * 1e6);
+  choice.htmlBudget = static_cast<uint64_t>(*megabytes * 1e6);
   return 0;
 }
 
 int checkHtml(const Request& request, ViewChoice& choice) {
-  if (*request.html == '\0') return refuse("--html needs a file name, or - for standard output");
-  if (std::strcmp(request.html, "-") != 0) {
-    if (outputKind(request.html) == OutputKind::kRefused) {
-      complain("--html=%s cannot take a page: it is not a file, a FIFO or a terminal (see man decode)",
-               shownName(request.html).c_str());
-      return kExitUsage;
-    }
-    if (const int refused = refuseInputAsOutput("--html", request.html, request.names); refused != 0) return refused;
-  }
+  if (const int refused = checkDrawnOutput("--html", "a page", request, request.html); refused != 0) return refused;
   if (const int refused = checkHtmlBudget(request, choice); refused != 0) return refused;
-  choice.html = request.html;
+  choice.output = request.html;
   return 0;
 }
 
 // In the order one is chosen when several are asked for: each cannot be
 // combined with those after it.
 constexpr ViewDeclaration kViews[] = {
-    {"--netcdf", &Request::netcdf, kTakesWindow | kTakesMeta | kTakesSalvage, checkNetcdf},
-    {"--info", &Request::info, kTakesSalvage, checkInfo},
-    {"--csv", &Request::csv, kTakesWindow | kTakesSalvage, checkCsv},
-    {"--plot", &Request::plot, kTakesWindow | kTakesSalvage, checkPlot},
-    {"--html", &Request::html, kTakesWindow | kTakesSalvage | kTakesBudget, checkHtml},
+    {OptionId::kNetcdf, &Request::netcdf, kTakesWindow | kTakesMeta | kTakesSalvage, checkNetcdf, runNetcdf},
+    {OptionId::kInfo, &Request::info, kTakesSalvage, checkInfo, runInfo},
+    {OptionId::kCsv, &Request::csv, kTakesWindow | kTakesSalvage, checkCsv, runCsv},
+    {OptionId::kPlot, &Request::plot, kTakesWindow | kTakesSalvage, checkPlot, runPlot},
+    {OptionId::kHtml, &Request::html, kTakesWindow | kTakesSalvage | kTakesBudget, checkHtml, runHtml},
 };
 
 // The report ignores letters it does not know, as it always has.
-constexpr ViewDeclaration kReport = {nullptr, nullptr, kTakesSwitches | kIgnoresUnknown, nullptr};
+constexpr ViewDeclaration kReport = {std::nullopt, nullptr, kTakesSwitches | kIgnoresUnknown, nullptr, runReport};
 
 // The views that take what `accepts` names, as words.
 std::string viewsTaking(unsigned accepts) {
   std::vector<std::string> names;
   for (const ViewDeclaration& view : kViews) {
-    if ((view.accepts & accepts) != 0) names.emplace_back(view.option);
+    if ((view.accepts & accepts) != 0) names.push_back(optionName(view));
   }
   return oneOf(names);
 }
@@ -202,10 +238,10 @@ bool asked(const Request& request, const ViewDeclaration& view) { return request
 
 // What is given that the chosen view does not take, said the first time.
 int refuseWhatItDoesNotTake(const Request& request, const ViewDeclaration& view) {
-  const std::string name = view.option == nullptr ? "" : view.option;
+  const std::string name = view.option ? optionName(view) : "";
   const bool windowed = request.from != nullptr || request.to != nullptr;
   if (windowed && (view.accepts & kTakesWindow) == 0) {
-    if (view.option == nullptr) return refuse("--from and --to need " + viewsTaking(kTakesWindow));
+    if (!view.option) return refuse("--from and --to need " + viewsTaking(kTakesWindow));
     return refuse("--from and --to do not apply to " + name);
   }
   if (request.salvage && (view.accepts & kTakesSalvage) == 0) return refuse("--salvage needs " + viewsTaking(kTakesSalvage));
@@ -215,7 +251,7 @@ int refuseWhatItDoesNotTake(const Request& request, const ViewDeclaration& view)
   if (request.anySwitch && (view.accepts & kTakesSwitches) == 0) {
     return refuse(name + " cannot be combined with -d, -t, -s or -p");
   }
-  if (request.unknownOption && (view.accepts & kIgnoresUnknown) == 0) return refuse("unknown option");
+  if (request.unknownLetter && (view.accepts & kIgnoresUnknown) == 0) return refuse("unknown option");
   return 0;
 }
 
@@ -229,8 +265,65 @@ int chooseView(const Request& request, const ViewDeclaration*& chosen) {
   const bool others = std::any_of(first + 1, std::end(kViews), [&](const ViewDeclaration& view) { return asked(request, view); });
   if (!others) return 0;
   std::vector<std::string> after;
-  std::for_each(first + 1, std::end(kViews), [&](const ViewDeclaration& view) { after.emplace_back(view.option); });
-  return refuse(std::string(first->option) + " cannot be combined with " + oneOf(after));
+  std::for_each(first + 1, std::end(kViews), [&](const ViewDeclaration& view) { after.push_back(optionName(view)); });
+  return refuse(optionName(*first) + " cannot be combined with " + oneOf(after));
+}
+
+// An option that takes its value after "=" alone, given without it: most
+// likely its value was forgotten, and the next word is a file to read.
+int refuseValueless(const LongOption& option) {
+  std::string what = "--" + std::string(option.name) + " needs ";
+  what += option.completion == Completion::kTables ? "a table name" : "a file name";
+  what += ": " + optionForm(option);
+  if (option.completion == Completion::kTables) what += ", where " + std::string(option.value) + " is " + tablesInWords();
+  complain("%s", what.c_str());
+  return kExitUsage;
+}
+
+// The number of one-letter edits (insertions, deletions, changes) that
+// make one word of the other.
+size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The long option a mistyped name most likely meant; none when the name
+// begins one (the parser has said which) or none is near.
+const LongOption* nearestOption(std::string_view typed) {
+  constexpr size_t kNear = 2;
+  const LongOption* nearest = nullptr;
+  size_t least = kNear + 1;
+  for (const LongOption& option : longOptions()) {
+    if (std::string_view(option.name).starts_with(typed)) return nullptr;
+    const size_t distance = editDistance(typed, option.name);
+    if (distance < least) {
+      least = distance;
+      nearest = &option;
+    }
+  }
+  return nearest;
+}
+
+// The parser has said what was wrong; the run ends with a hint and the
+// usage line, and nothing on standard output.
+int refuseWrongOption(const char* word) {
+  std::string_view typed = std::string_view(word).substr(2);
+  typed = typed.substr(0, typed.find('='));
+  if (const LongOption* nearest = nearestOption(typed); nearest != nullptr) {
+    complain("did you mean --%s?", nearest->name);
+  }
+  (void)std::fputs("Usage: decode [OPTION]... FILE... (see decode --help, or man decode)\n", stderr);
+  return kExitUsage;
 }
 
 // The first argument taken for switches that only a file name could be:
@@ -262,54 +355,80 @@ void tellLookalike(const char* name) {
            shownName(name).c_str());
 }
 
-// The options the usage text of -h does not name, in its style.
-void moreUsage() {
-  std::string text;
+// A view as it is called: its option, then what it takes, in the option
+// table's order.
+std::string viewLine(const ViewDeclaration& view) {
+  std::string line = view.option ? "decode " + optionForm(longOption(*view.option)) : "decode [-d] [-t] [-s] [-p]";
   for (const LongOption& option : longOptions()) {
-    if (option.usage != nullptr) text += usageLine(option);
+    const unsigned needs = takenAs(option.id);
+    if (needs != 0 && (view.accepts & needs) != 0) line += " [" + optionForm(option) + "]";
   }
-  say(text);
+  return line + " FILE...\n";
 }
 
 void version() { say("decode " ZOLT_VERSION "\n"); }
 
 // A view's option given twice would leave the user to guess which counts.
-void take(Request& request, const char*& option, const char* value, const char* name) {
-  if (option != nullptr && request.repeated == nullptr) request.repeated = name;
+void take(Request& request, const char*& option, const char* value, OptionId id) {
+  const LongOption& given = longOption(id);
+  if (value == nullptr && given.argument == Argument::kAttached) {
+    if (request.valueless == nullptr) request.valueless = &given;
+    return;
+  }
+  if (option != nullptr && request.repeated == nullptr) request.repeated = given.name;
   option = value;
 }
 
 // Takes one long option into the request; false when it answered it.
 bool takeLongOption(Request& request, OptionId id, const char* value) {
   switch (id) {
-    case OptionId::kHelp: usage(); moreUsage(); return false;
+    case OptionId::kHelp: say(helpText()); return false;
     case OptionId::kVersion: version(); return false;
-    case OptionId::kCsv: take(request, request.csv, value, "--csv"); break;
-    case OptionId::kFrom: take(request, request.from, value, "--from"); break;
-    case OptionId::kTo: take(request, request.to, value, "--to"); break;
-    case OptionId::kInfo: take(request, request.info, value != nullptr ? value : "", "--info"); break;
-    case OptionId::kPlot: take(request, request.plot, value, "--plot"); break;
-    case OptionId::kNetcdf: take(request, request.netcdf, value, "--netcdf"); break;
-    case OptionId::kMeta: take(request, request.meta, value, "--meta"); break;
-    case OptionId::kHtml: take(request, request.html, value, "--html"); break;
-    case OptionId::kHtmlBudget: take(request, request.htmlBudget, value, "--html-budget"); break;
+    case OptionId::kCsv: take(request, request.csv, value, id); break;
+    case OptionId::kFrom: take(request, request.from, value, id); break;
+    case OptionId::kTo: take(request, request.to, value, id); break;
+    case OptionId::kInfo: take(request, request.info, value != nullptr ? value : "", id); break;
+    case OptionId::kPlot: take(request, request.plot, value, id); break;
+    case OptionId::kNetcdf: take(request, request.netcdf, value, id); break;
+    case OptionId::kMeta: take(request, request.meta, value, id); break;
+    case OptionId::kHtml: take(request, request.html, value, id); break;
+    case OptionId::kHtmlBudget: take(request, request.htmlBudget, value, id); break;
     case OptionId::kSalvage:
-      if (request.salvage && request.repeated == nullptr) request.repeated = "--salvage";
+      if (request.salvage && request.repeated == nullptr) request.repeated = "salvage";
       request.salvage = true;
       break;
   }
   return true;
 }
 
+constexpr std::string_view kUsage =
+    "\nDECODE [-d] [-t] [-s] [-p] <filename>\tDecode a ZOLT binary file\n"
+    "\t[-d] Print full data records (else prints summaries each second)\n"
+    "\t[-t] Print only totals, not individual records (except header)\n"
+    "\t[-s] Print only System Records\n"
+    "\t[-p] Print only Pressure Records\n"
+    "\nDECODE [-h]\tPrint this message\n";
+
 }  // namespace
 
-void usage() {
-  say("\nDECODE [-d] [-t] [-s] [-p] <filename>\tDecode a ZOLT binary file\n"
-      "\t[-d] Print full data records (else prints summaries each second)\n"
-      "\t[-t] Print only totals, not individual records (except header)\n"
-      "\t[-s] Print only System Records\n"
-      "\t[-p] Print only Pressure Records\n"
-      "\nDECODE [-h]\tPrint this message\n");
+void usage() { say(kUsage); }
+
+std::string viewLines() {
+  std::string text = viewLine(kReport);
+  for (const LongOption& option : longOptions()) {
+    const auto* view = std::find_if(std::begin(kViews), std::end(kViews),
+                                    [&](const ViewDeclaration& each) { return each.option == option.id; });
+    if (view != std::end(kViews)) text += viewLine(*view);
+  }
+  return text;
+}
+
+std::string helpText() {
+  std::string text = std::string(kUsage) + "\n" + viewLines() + "\n";
+  for (const LongOption& option : longOptions()) {
+    if (option.summary != nullptr) text += usageLine(option);
+  }
+  return text;
 }
 
 Request parseCommandLine(int argc, char** argv) {
@@ -323,15 +442,13 @@ Request parseCommandLine(int argc, char** argv) {
       case 'p': request.switches.pressOnly = true; break;
       case 's': request.switches.sysRecOnly = true; break;
       case 'h': usage(); request.stop = true; return request;
+      case '?': request.unknownLetter = true; break;  // the parser has already said which
+      case kWrongLongOption: request.wrongOption = option->value; return request;
       default:
-        if (option->id >= static_cast<int>(OptionId::kHelp)) {
-          if (!takeLongOption(request, static_cast<OptionId>(option->id), option->value)) {
-            request.stop = true;
-            return request;
-          }
-          break;
+        if (!takeLongOption(request, static_cast<OptionId>(option->id), option->value)) {
+          request.stop = true;
+          return request;
         }
-        request.unknownOption = true;  // the parser has already said what was wrong
         break;
     }
   }
@@ -342,6 +459,8 @@ Request parseCommandLine(int argc, char** argv) {
 }
 
 int checkViewRequest(const Request& request, ViewChoice& choice) {
+  if (request.wrongOption != nullptr) return refuseWrongOption(request.wrongOption);
+  if (request.valueless != nullptr) return refuseValueless(*request.valueless);
   if (request.lookalikeName != nullptr) {
     tellLookalike(request.lookalikeName);
     const bool view = std::any_of(std::begin(kViews), std::end(kViews), [&](const ViewDeclaration& each) {
@@ -349,11 +468,14 @@ int checkViewRequest(const Request& request, ViewChoice& choice) {
     });
     if (view || request.from != nullptr || request.to != nullptr) return kExitUsage;
   }
-  if (request.repeated != nullptr) return refuse(std::string(request.repeated) + " is given more than once");
+  if (request.repeated != nullptr) return refuse("--" + std::string(request.repeated) + " is given more than once");
   const ViewDeclaration* view = nullptr;
   if (const int refused = chooseView(request, view); refused != 0) return refused;
   if (request.meta != nullptr && (view->accepts & kTakesMeta) == 0) return refuse("--meta needs " + viewsTaking(kTakesMeta));
   if (const int refused = refuseWhatItDoesNotTake(request, *view); refused != 0) return refused;
+  choice.run = view->run;
+  choice.names = request.names;
+  choice.switches = request.switches;
   if (view->check == nullptr) return 0;
   if (const int refused = view->check(request, choice); refused != 0) return refused;
   choice.salvage = request.salvage;

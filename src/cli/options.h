@@ -2,8 +2,11 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "cli/longOptions.h"
+#include "zolt/html.h"
 #include "zolt/netcdf.h"
 #include "zolt/report.h"
 #include "zolt/summary.h"
@@ -21,7 +24,12 @@ struct Request {
   bool stop = false;  // -h, --help or --version has been answered
   zolt::ReportSwitches switches;
   bool anySwitch = false;
-  bool unknownOption = false;
+  bool unknownLetter = false;  // a switch letter that no switch has
+  // The first long option that names none, or takes its value wrongly, as
+  // typed; nothing after it was looked at.
+  const char* wrongOption = nullptr;
+  // The first option given without the "=VALUE" it needs.
+  const LongOption* valueless = nullptr;
   const char* csv = nullptr;
   const char* from = nullptr;
   const char* to = nullptr;
@@ -45,16 +53,22 @@ struct Request {
 // --version itself.
 Request parseCommandLine(int argc, char** argv);
 
-// The view the command line asks for, once checked; no view is the report.
+struct ViewChoice;
+using ViewRun = int (*)(const ViewChoice& choice);
+
+// The view the command line asks for, once checked, and what it runs over;
+// no view is the report.
 struct ViewChoice {
+  ViewRun run = nullptr;
+  std::vector<char*> names;
+  zolt::ReportSwitches switches;
   std::optional<zolt::TableKind> table;
   zolt::TimeWindow window;
   std::optional<zolt::InfoFormat> info;
-  const char* plot = nullptr;
-  const char* netcdf = nullptr;
+  const char* output = nullptr;  // the file that --plot, --netcdf or --html writes
   std::vector<zolt::NetcdfAttribute> meta;
-  const char* html = nullptr;
-  uint64_t htmlBudget = 0;  // bytes; 0 for the default
+  std::string history;  // the command line, for a netCDF file's history
+  uint64_t htmlBudget = zolt::kDefaultHtmlBudget;
   bool salvage = false;
 };
 
@@ -63,3 +77,11 @@ int checkViewRequest(const Request& request, ViewChoice& choice);
 
 // The usage text of -h, and the "No input file specified" case.
 void usage();
+
+// A line for each view, as it is called: the report, then the others in
+// the option table's order ("decode --csv=TABLE [--salvage] ... FILE...").
+std::string viewLines();
+
+// The text of --help: the usage text of -h, the view lines, and a line for
+// each option that the usage text does not name.
+std::string helpText();

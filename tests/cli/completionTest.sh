@@ -42,6 +42,10 @@ offers '' --from=2026
 offers 'd0001.dat d0002.dat' -d d0
 offers 'plots' --plot=pl
 offers 'd0001.dat d0002.dat notes.txt plots' --csv=data ''
+# The word after an option that takes its value after "=" alone is a file to
+# read.
+offers 'd0001.dat d0002.dat' --plot d0
+offers 'd0001.dat d0002.dat' --csv d0
 
-echo "completion: $failures of 17 cases wrong"
+echo "completion: $failures of 19 cases wrong"
 exit $((failures > 0))
