@@ -135,7 +135,11 @@ def _listed(paths: Any) -> list[Any]:
 def _sources(paths: Any) -> list[tuple[str, Any, Any]]:
     if _is_one(paths):
         return [_source(paths)]
-    return [_source(item) for item in _listed(paths)]
+    items = _listed(paths)
+    if not items:
+        # Most likely a glob that matched nothing: an empty result would hide it.
+        raise ValueError("no files given")
+    return [_source(item) for item in items]
 
 
 def _nanoseconds(edge: Any, which: str) -> int | None:

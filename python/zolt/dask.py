@@ -50,12 +50,18 @@ def _paths(paths: str | os.PathLike | Iterable[Any]) -> list[Any]:
         if "://" in pattern:
             import fsspec
 
-            return [opened.full_name for opened in fsspec.open_files(pattern, "rb")]
-        found = sorted(globbing.glob(pattern))
-        if not found and not globbing.has_magic(pattern):
-            found = [pattern]  # a single file, which may not exist: say so when it is read
+            found = [opened.full_name for opened in fsspec.open_files(pattern, "rb")]
+        else:
+            found = sorted(globbing.glob(pattern))
+            if not found and not globbing.has_magic(pattern):
+                found = [pattern]  # a single file, which may not exist: say so when it is read
+        if not found:
+            raise ValueError(f"no files given: nothing matches {pattern!r}")
         return found
-    return [_one_path(item) for item in _listed(paths)]
+    files = [_one_path(item) for item in _listed(paths)]
+    if not files:
+        raise ValueError("no files given")
+    return files
 
 
 def _stamp(path: str) -> tuple[Any, ...] | None:

@@ -29,6 +29,7 @@ SAMPLE_BYTES = open(SAMPLE, "rb").read()
     ({SAMPLE: 1}, TypeError, "has no order"),
     (None, TypeError, "not NoneType"),
     (5, TypeError, "not int"),
+    ([], ValueError, "no files given"),  # a glob that matched nothing
 ])
 def test_path_arguments_that_are_refused(paths, error, says):
     for call in (zolt.read, zolt.read_arrays, zolt.info, zolt.open_dataset):
@@ -42,6 +43,8 @@ def test_path_arguments_that_are_refused(paths, error, says):
     ({SAMPLE}, TypeError, "has no order"),
     (None, TypeError, "not NoneType"),
     (SAMPLE + "\0", ValueError, "embedded null byte"),
+    ([], ValueError, "no files given"),
+    (os.path.join(os.path.dirname(SAMPLE), "no-such-*.dat"), ValueError, "no files given: nothing matches"),
 ])
 def test_dask_arguments_that_are_refused(paths, error, says):
     for call in (zolt.dask.read, zolt.dask.info):
@@ -64,6 +67,9 @@ def test_no_writer_replaces_a_recording(tmp_path):
                 write(SAMPLE, target)
             assert raised.value.filename == str(target)
             assert target.read_bytes() == recording
+    with pytest.raises(ValueError, match="no files given"):
+        zolt.to_html([], tmp_path / "page.html")
+    assert not (tmp_path / "page.html").exists()
 
 
 class Giving:
