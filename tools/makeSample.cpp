@@ -130,12 +130,12 @@ void systemRecord(RecordWriter& out, uint32_t time, double t) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    (void)std::fprintf(stderr, "usage: makeSample <output file> [seconds]\n");
+  if (argc < 2 || argc > 4 || (argc == 4 && std::string_view(argv[3]) != "deployment")) {
+    (void)std::fprintf(stderr, "usage: makeSample <output file> [seconds] [deployment]\n");
     return 2;
   }
   const uint32_t seconds = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 60;
-  deployment = argc > 3 && std::string_view(argv[3]) == "deployment";
+  deployment = argc == 4;
   RecordWriter out;
   fileHeader(out, seconds);
   indexRecord(out, seconds, pressureBar(seconds) + 0.001);
