@@ -10,9 +10,7 @@
 
 namespace zolt {
 
-namespace {
-
-AccelerationRange rangeOneByOne(const uint8_t* records, uint64_t count) {
+AccelerationRange accelerationRangeOneByOne(const uint8_t* records, uint64_t count) {
   AccelerationRange range;
   for (const uint8_t* body = records + 1; body < records + count * kDataRecordSize; body += kDataRecordSize) {
     for (size_t axis = 0; axis < kAccAxes; ++axis) {
@@ -24,6 +22,8 @@ AccelerationRange rangeOneByOne(const uint8_t* records, uint64_t count) {
   }
   return range;
 }
+
+namespace {
 
 #if defined(__x86_64__)
 
@@ -70,7 +70,7 @@ AccelerationRange accelerationRange(const uint8_t* records, uint64_t count) {
 #if defined(__x86_64__)
   if (hasSse41()) return rangeInLanes(records, count);
 #endif
-  return rangeOneByOne(records, count);
+  return accelerationRangeOneByOne(records, count);
 }
 
 }  // namespace zolt

@@ -18,5 +18,7 @@ struct AccelerationRange {
 
 // Of `count` whole data records, type byte first.
 AccelerationRange accelerationRange(const uint8_t* records, uint64_t count);
+// The same, a record at a time: what the vector loop is held to.
+AccelerationRange accelerationRangeOneByOne(const uint8_t* records, uint64_t count);
 
 }  // namespace zolt

@@ -8,9 +8,7 @@
 
 namespace zolt {
 
-namespace {
-
-[[maybe_unused]] QuaternionRange rangeOneByOne(const uint8_t* records, uint64_t count) {
+QuaternionRange quaternionRangeOneByOne(const uint8_t* records, uint64_t count) {
   QuaternionRange range;
   for (const uint8_t* body = records + 1; body < records + count * kDataRecordSize; body += kDataRecordSize) {
     for (size_t part = 0; part < kQuatParts; ++part) {
@@ -21,6 +19,8 @@ namespace {
   }
   return range;
 }
+
+namespace {
 
 #if defined(__x86_64__)
 
@@ -55,7 +55,7 @@ QuaternionRange quaternionRange(const uint8_t* records, uint64_t count) {
 #if defined(__x86_64__)
   return rangeInLanes(records, count);
 #else
-  return rangeOneByOne(records, count);
+  return quaternionRangeOneByOne(records, count);
 #endif
 }
 

@@ -16,5 +16,7 @@ struct QuaternionRange {
 
 // Of `count` whole data records, type byte first.
 QuaternionRange quaternionRange(const uint8_t* records, uint64_t count);
+// The same, a record at a time: what the vector loop is held to.
+QuaternionRange quaternionRangeOneByOne(const uint8_t* records, uint64_t count);
 
 }  // namespace zolt

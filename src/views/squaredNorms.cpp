@@ -25,16 +25,6 @@ uint64_t squaresOf(const uint8_t* record) {
   return squares;
 }
 
-SquaredNorms normsOneByOne(const uint8_t* records, size_t count) {
-  SquaredNorms norms;
-  for (const uint8_t* record = records; record < records + count * kDataRecordSize; record += kDataRecordSize) {
-    const uint64_t squares = squaresOf(record);
-    norms.least = std::min(norms.least, squares);
-    norms.greatest = std::max(norms.greatest, squares);
-  }
-  return norms;
-}
-
 #if defined(__x86_64__)
 
 // Two records' quaternions in one register, their big-endian counts
@@ -63,7 +53,7 @@ __attribute__((target("sse4.1"))) SquaredNorms normsInLanes(const uint8_t* recor
     const __m128i pairsA = _mm_madd_epi16(a, a);
     const __m128i pairsB = _mm_madd_epi16(b, b);
     if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi32(pairsA, fullPair), _mm_cmpeq_epi32(pairsB, fullPair))) != 0) {
-      const SquaredNorms some = normsOneByOne(group, 4);
+      const SquaredNorms some = squaredNormsOneByOne(group, 4);
       norms.least = std::min(norms.least, some.least);
       norms.greatest = std::max(norms.greatest, some.greatest);
       continue;
@@ -85,7 +75,7 @@ __attribute__((target("sse4.1"))) SquaredNorms normsInLanes(const uint8_t* recor
       }
     }
   }
-  const SquaredNorms rest = normsOneByOne(records + done * kDataRecordSize, count - done);
+  const SquaredNorms rest = squaredNormsOneByOne(records + done * kDataRecordSize, count - done);
   norms.least = std::min(norms.least, rest.least);
   norms.greatest = std::max(norms.greatest, rest.greatest);
   return norms;
@@ -95,11 +85,21 @@ __attribute__((target("sse4.1"))) SquaredNorms normsInLanes(const uint8_t* recor
 
 }  // namespace
 
+SquaredNorms squaredNormsOneByOne(const uint8_t* records, size_t count) {
+  SquaredNorms norms;
+  for (const uint8_t* record = records; record < records + count * kDataRecordSize; record += kDataRecordSize) {
+    const uint64_t squares = squaresOf(record);
+    norms.least = std::min(norms.least, squares);
+    norms.greatest = std::max(norms.greatest, squares);
+  }
+  return norms;
+}
+
 SquaredNorms squaredNorms(const uint8_t* records, size_t count) {
 #if defined(__x86_64__)
   if (hasSse41()) return normsInLanes(records, count);
 #endif
-  return normsOneByOne(records, count);
+  return squaredNormsOneByOne(records, count);
 }
 
 }  // namespace zolt

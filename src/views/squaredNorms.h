@@ -15,5 +15,7 @@ struct SquaredNorms {
 
 // Of `count` whole data records, type byte first.
 SquaredNorms squaredNorms(const uint8_t* records, size_t count);
+// The same, a record at a time: what the vector loop is held to.
+SquaredNorms squaredNormsOneByOne(const uint8_t* records, size_t count);
 
 }  // namespace zolt
