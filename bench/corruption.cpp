@@ -5,11 +5,14 @@
 //   corruption <recording> [trials per kind] [seed]
 //
 // For each kind of damage and each way of reading: how many records that
-// the damage did not touch are lost (median, 99th percentile, most), in
-// how many trials no row is invented (a row that is no record of the
-// undamaged file), and invented rows per 10,000 rows over all trials. A
+// the damage did not touch are lost (median, 99th percentile, most), of
+// them how many data records and pressure readings (median, 99th
+// percentile), in how many trials no row is invented (a row that is no
+// record of the undamaged file, or one with its values at another time or
+// sample number), and invented rows per 100,000 rows over all trials. A
 // record the damage fell in may come out changed, which nothing without a
 // checksum can tell; such rows, at the damaged bytes, are counted apart.
+// Each salvaged line ends with the targets it misses.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +34,7 @@ using Bytes = std::vector<uint8_t>;
 struct Row {
   uint64_t key;
   uint64_t offset;
+  size_t table;
 };
 
 // Every record's offset, by table, in the order of the tables' rows.
@@ -74,17 +78,12 @@ std::vector<Row> rowsOf(const Bytes& file, bool salvage) {
     run.add(Input::memory(file));
     const Table table = run.take();
     for (size_t row = 0; row < table.rows; ++row) {
-      rows.push_back({keyOf(table, row, kind), row < offsets.of[kind].size() ? offsets.of[kind][row] : 0});
+      rows.push_back({keyOf(table, row, kind), row < offsets.of[kind].size() ? offsets.of[kind][row] : 0, kind});
     }
   }
   return rows;
 }
 
-// The framing of the undamaged file: where each record starts and ends.
-struct Span {
-  uint64_t begin;
-  uint64_t end;
-};
 
 enum Kind { kTypeChanged, kByteDeleted, kByteInserted, kBitFlipped, kSectorZeroed, kSectorRandom, kBlockCut, kKinds };
 const char* const kKindNames[kKinds] = {"type byte changed", "one byte deleted", "one byte inserted", "one bit flipped",
@@ -96,18 +95,19 @@ struct Damaged {
   uint64_t damagedBegin, damagedEnd;  // in the damaged file's
 };
 
-Damaged damage(const Bytes& file, const std::vector<Span>& records, Kind kind, std::mt19937_64& random) {
+// `recordStarts`: the framing of the undamaged file, where each record starts.
+Damaged damage(const Bytes& file, const std::vector<uint64_t>& recordStarts, Kind kind, std::mt19937_64& random) {
   Damaged out{file, 0, 0, 0, 0};
   const auto at = [&](uint64_t most) { return std::uniform_int_distribution<uint64_t>(0, most - 1)(random); };
   switch (kind) {
     case kTypeChanged: {
-      const Span record = records[at(records.size())];
-      const uint8_t was = file[record.begin];
+      const uint64_t record = recordStarts[at(recordStarts.size())];
+      const uint8_t was = file[record];
       uint8_t now = was;
       while (now == was) now = static_cast<uint8_t>(at(kRecordTypes));
-      out.bytes[record.begin] = now;
-      out.touchedBegin = out.damagedBegin = record.begin;
-      out.touchedEnd = out.damagedEnd = record.begin + 1;
+      out.bytes[record] = now;
+      out.touchedBegin = out.damagedBegin = record;
+      out.touchedEnd = out.damagedEnd = record + 1;
       break;
     }
     case kByteDeleted: {
@@ -150,53 +150,57 @@ Damaged damage(const Bytes& file, const std::vector<Span>& records, Kind kind, s
 // A record's size with its type byte, at most.
 constexpr uint64_t kLargestRecordBytes = 32;
 
+constexpr size_t kDataTable = static_cast<size_t>(TableKind::kData);
+constexpr size_t kPressureTable = static_cast<size_t>(TableKind::kPressure);
+
 struct Trial {
-  uint64_t lost = 0;
+  uint64_t lost = 0;  // of every table
+  uint64_t lostOf[kTableKinds] = {};
   uint64_t invented = 0;
   uint64_t changedInPlace = 0;
   uint64_t rows = 0;
 };
 
-// The reference rows' keys, sorted.
-std::vector<uint64_t> referenceKeys;
+bool touchedBy(const Row& row, const Damaged& damaged) {
+  const uint64_t end = row.offset + recordSize(static_cast<uint8_t>(row.table));
+  return row.offset < damaged.touchedEnd && damaged.touchedBegin < end;
+}
 
-Trial compare(const std::vector<Row>& reference, const std::vector<Span>& records, const Damaged& damaged,
-              std::vector<Row> got) {
-  // The records the damage touched are not owed, but may come out as they were.
-  std::vector<uint64_t> touched;
-  const auto first = std::lower_bound(reference.begin(), reference.end(), damaged.touchedBegin, [](const Row& row, uint64_t at) {
-    return row.offset + kLargestRecordBytes <= at;
-  });
-  for (auto row = first; row != reference.end() && row->offset < damaged.touchedEnd; ++row) {
-    const auto record = std::upper_bound(records.begin(), records.end(), row->offset,
-                                         [](uint64_t offset, const Span& span) { return offset < span.begin; }) - 1;
-    if (record->begin < damaged.touchedEnd && damaged.touchedBegin < record->end) touched.push_back(row->key);
-  }
-  std::sort(touched.begin(), touched.end());
+// Matches rows by their values, time and sample number included, a group
+// of equal rows at a time (readings of one second may be alike): the rows
+// got answer first for the records the damage did not touch, and the
+// untouched ones left over are lost; rows got beyond a group's, or of no
+// group, are invented, unless they lie at the damaged bytes.
+Trial compare(const std::vector<Row>& referenceByKey, const Damaged& damaged, std::vector<Row> got) {
   std::sort(got.begin(), got.end(), [](const Row& a, const Row& b) { return a.key < b.key; });
   Trial trial;
   trial.rows = got.size();
-  size_t owed = 0;
-  for (const Row& row : got) {
-    while (owed < referenceKeys.size() && referenceKeys[owed] < row.key) ++owed, ++trial.lost;
-    if (owed < referenceKeys.size() && referenceKeys[owed] == row.key) {
-      ++owed;
-      continue;
+  const auto atDamage = [&](const Row& row) {
+    return row.offset + kLargestRecordBytes > damaged.damagedBegin && row.offset < damaged.damagedEnd + 1;
+  };
+  auto owed = referenceByKey.begin();
+  auto have = got.begin();
+  while (owed != referenceByKey.end() || have != got.end()) {
+    const uint64_t key = owed == referenceByKey.end()                         ? have->key
+                         : have == got.end() || owed->key < have->key ? owed->key
+                                                                       : have->key;
+    uint64_t untouched[kTableKinds] = {};
+    uint64_t group = 0;
+    for (; owed != referenceByKey.end() && owed->key == key; ++owed, ++group) {
+      if (!touchedBy(*owed, damaged)) ++untouched[owed->table];
     }
-    if (row.offset + kLargestRecordBytes > damaged.damagedBegin && row.offset < damaged.damagedEnd + 1) {
-      ++trial.changedInPlace;
-    } else {
-      ++trial.invented;
+    uint64_t answers = 0;
+    uint64_t inPlace = 0;
+    for (; have != got.end() && have->key == key; ++have, ++answers) inPlace += atDamage(*have) ? uint64_t{1} : uint64_t{0};
+    // Equal rows are of one table, bar a clash of hashes.
+    for (size_t table = 0; table < kTableKinds; ++table) {
+      const uint64_t lost = untouched[table] > answers ? untouched[table] - answers : 0;
+      trial.lost += lost;
+      trial.lostOf[table] += lost;
     }
-  }
-  trial.lost += referenceKeys.size() - owed;
-  // A touched record missing is no loss.
-  std::vector<uint64_t> gotKeys;
-  gotKeys.reserve(got.size());
-  std::transform(got.begin(), got.end(), std::back_inserter(gotKeys), [](const Row& row) { return row.key; });
-  for (const uint64_t key : touched) {
-    const bool kept = std::binary_search(gotKeys.begin(), gotKeys.end(), key);
-    if (!kept) --trial.lost;
+    const uint64_t extra = answers > group ? answers - group : 0;
+    trial.changedInPlace += std::min(extra, inPlace);
+    trial.invented += extra - std::min(extra, inPlace);
   }
   return trial;
 }
@@ -204,6 +208,34 @@ Trial compare(const std::vector<Row>& reference, const std::vector<Span>& record
 uint64_t percentile(std::vector<uint64_t> values, double fraction) {
   std::sort(values.begin(), values.end());
   return values[std::min(values.size() - 1, static_cast<size_t>(fraction * static_cast<double>(values.size())))];
+}
+
+// What salvage is held to, from the undamaged recording.
+struct Targets {
+  uint64_t dataLost;      // at the 99th percentile: one second's records
+  uint64_t pressureLost;  // likewise
+  double cleanShare = 0.995;
+  double inventedPer100k = 1;
+};
+
+struct Figures {
+  std::vector<uint64_t> lost, dataLost, pressureLost;
+  uint64_t clean = 0, invented = 0, changed = 0, rows = 0;
+};
+
+std::string missed(const Figures& figures, const Targets& targets, int trials) {
+  std::string misses;
+  const auto miss = [&](bool met, const char* what) {
+    if (!met) misses += std::string(misses.empty() ? "" : ", ") + what;
+  };
+  miss(percentile(figures.dataLost, 0.5) == 0, "data median");
+  miss(percentile(figures.dataLost, 0.99) <= targets.dataLost, "data p99");
+  miss(percentile(figures.pressureLost, 0.5) == 0, "pressure median");
+  miss(percentile(figures.pressureLost, 0.99) <= targets.pressureLost, "pressure p99");
+  miss(static_cast<double>(figures.clean) >= targets.cleanShare * trials, "clean");
+  miss(1e5 * static_cast<double>(figures.invented) <= targets.inventedPer100k * static_cast<double>(figures.rows),
+       "invented");
+  return misses.empty() ? "none" : misses;
 }
 
 }  // namespace
@@ -217,17 +249,12 @@ int main(int argc, char** argv) {
   const Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   const int trials = argc > 2 ? static_cast<int>(std::strtol(argv[2], nullptr, 10)) : 200;
   std::mt19937_64 random(argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 20261209);
-  std::vector<Span> records;
-  for (uint64_t at = 0; at < file.size();) {
-    const uint64_t size = std::max<uint64_t>(recordSize(file[at]), 1);
-    records.push_back({at, at + size});
-    at += size;
-  }
+  std::vector<uint64_t> recordStarts;
+  for (uint64_t at = 0; at < file.size(); at += std::max<uint64_t>(recordSize(file[at]), 1)) recordStarts.push_back(at);
   std::vector<Row> reference = rowsOf(file, false);
-  std::stable_sort(reference.begin(), reference.end(), [](const Row& a, const Row& b) { return a.offset < b.offset; });
-  std::transform(reference.begin(), reference.end(), std::back_inserter(referenceKeys),
-                 [](const Row& row) { return row.key; });
-  std::sort(referenceKeys.begin(), referenceKeys.end());
+  std::stable_sort(reference.begin(), reference.end(), [](const Row& a, const Row& b) { return a.key < b.key; });
+  uint64_t rowsOfTable[kTableKinds] = {};
+  for (const Row& row : reference) ++rowsOfTable[row.table];
   const bool tell = std::getenv("CORRUPTION_TELL") != nullptr;
   uint16_t rate = 0;
   {
@@ -235,28 +262,36 @@ int main(int argc, char** argv) {
     run.add(Input::memory(file));
     rate = run.file().rate.value_or(0);
   }
+  // A file without a header: its seconds tell its rate.
+  const uint64_t seconds = std::max<uint64_t>(rowsOfTable[static_cast<size_t>(TableKind::kMarker)], 1);
+  const Targets targets{rate != 0 ? rate : (rowsOfTable[kDataTable] + seconds / 2) / seconds,
+                        std::max<uint64_t>((rowsOfTable[kPressureTable] + seconds - 1) / seconds, 1)};
   std::printf("%s: %zu bytes, %zu rows, rate %u; %d trials of each kind\n", argv[1], file.size(), reference.size(), rate,
               trials);
-  std::printf("%-24s %-8s %6s %6s %6s %8s %10s %8s\n", "damage", "reading", "lost", "p99", "most", "clean", "inv/10k",
-              "changed");
+  std::printf("targets for salvage: untouched data records lost median 0, p99 <= %llu; pressure readings lost median "
+              "0, p99 <= %llu; clean >= %.1f%%; invented <= %.0f per 100,000 rows\n",
+              static_cast<unsigned long long>(targets.dataLost), static_cast<unsigned long long>(targets.pressureLost),
+              100 * targets.cleanShare, targets.inventedPer100k);
+  std::printf("%-24s %-8s %6s %6s %6s %6s %6s %6s %6s %8s %10s %8s  %s\n", "damage", "reading", "lost", "p99", "most",
+              "data", "p99", "press", "p99", "clean", "inv/100k", "changed", "targets missed");
   const char* const only = std::getenv("CORRUPTION_KIND");  // one kind's number, for looking into it
   for (int kind = 0; kind < kKinds; ++kind) {
     std::vector<Damaged> copies;
     copies.reserve(static_cast<size_t>(trials));
-    for (int trial = 0; trial < trials; ++trial) copies.push_back(damage(file, records, static_cast<Kind>(kind), random));
+    for (int trial = 0; trial < trials; ++trial) {
+      copies.push_back(damage(file, recordStarts, static_cast<Kind>(kind), random));
+    }
     if (only != nullptr && std::strtol(only, nullptr, 10) != kind) continue;
     for (const bool salvage : {false, true}) {
-      std::vector<uint64_t> lost;
-      uint64_t clean = 0;
-      uint64_t invented = 0;
-      uint64_t changed = 0;
-      uint64_t rows = 0;
+      Figures figures;
       for (const Damaged& copy : copies) {
-        const Trial trial = compare(reference, records, copy, rowsOf(copy.bytes, salvage));
+        const Trial trial = compare(reference, copy, rowsOf(copy.bytes, salvage));
         if (tell && salvage && (trial.lost > 0 || trial.invented > 0)) {
-          std::printf("  %s at %llu (%02X to %02X): lost %llu, invented %llu\n", kKindNames[kind],
-                      static_cast<unsigned long long>(copy.touchedBegin), file[copy.touchedBegin],
+          std::printf("  %s at %llu (%02X to %02X): lost %llu (data %llu, pressure %llu), invented %llu\n",
+                      kKindNames[kind], static_cast<unsigned long long>(copy.touchedBegin), file[copy.touchedBegin],
                       copy.bytes[copy.touchedBegin], static_cast<unsigned long long>(trial.lost),
+                      static_cast<unsigned long long>(trial.lostOf[kDataTable]),
+                      static_cast<unsigned long long>(trial.lostOf[kPressureTable]),
                       static_cast<unsigned long long>(trial.invented));
           if (std::getenv("CORRUPTION_KEEP")) {
             std::ofstream(std::string(std::getenv("CORRUPTION_KEEP")) + "/" + std::to_string(kind) + "-" +
@@ -265,18 +300,26 @@ int main(int argc, char** argv) {
                 .write(reinterpret_cast<const char*>(copy.bytes.data()), static_cast<std::streamsize>(copy.bytes.size()));
           }
         }
-        lost.push_back(trial.lost);
-        clean += trial.invented == 0 ? 1 : 0;
-        invented += trial.invented;
-        changed += trial.changedInPlace;
-        rows += trial.rows;
+        figures.lost.push_back(trial.lost);
+        figures.dataLost.push_back(trial.lostOf[kDataTable]);
+        figures.pressureLost.push_back(trial.lostOf[kPressureTable]);
+        figures.clean += trial.invented == 0 ? 1 : 0;
+        figures.invented += trial.invented;
+        figures.changed += trial.changedInPlace;
+        figures.rows += trial.rows;
       }
-      std::printf("%-24s %-8s %6llu %6llu %6llu %7.1f%% %10.2f %8llu\n", kKindNames[kind], salvage ? "salvage" : "plain",
-                  static_cast<unsigned long long>(percentile(lost, 0.5)),
-                  static_cast<unsigned long long>(percentile(lost, 0.99)),
-                  static_cast<unsigned long long>(*std::max_element(lost.begin(), lost.end())),
-                  100.0 * static_cast<double>(clean) / trials, 1e4 * static_cast<double>(invented) / static_cast<double>(rows),
-                  static_cast<unsigned long long>(changed));
+      const auto at = [](const std::vector<uint64_t>& values, double fraction) {
+        return static_cast<unsigned long long>(percentile(values, fraction));
+      };
+      const double inventedPer100k =
+          1e5 * static_cast<double>(figures.invented) / static_cast<double>(std::max(figures.rows, uint64_t{1}));
+      std::printf("%-24s %-8s %6llu %6llu %6llu %6llu %6llu %6llu %6llu %7.1f%% %10.2f %8llu  %s\n", kKindNames[kind],
+                  salvage ? "salvage" : "plain", at(figures.lost, 0.5), at(figures.lost, 0.99), at(figures.lost, 1),
+                  at(figures.dataLost, 0.5), at(figures.dataLost, 0.99), at(figures.pressureLost, 0.5),
+                  at(figures.pressureLost, 0.99), 100.0 * static_cast<double>(figures.clean) / trials, inventedPer100k,
+                  static_cast<unsigned long long>(figures.changed),
+                  salvage ? missed(figures, targets, trials).c_str() : "");
+      (void)std::fflush(stdout);
     }
   }
   return 0;
