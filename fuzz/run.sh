@@ -5,7 +5,8 @@
 #
 # New inputs the fuzzer finds go to build-fuzz/corpus, faults to
 # build-fuzz/crash-*; fuzz/corpus holds the seeds (a switch byte, then a
-# record file) and is only read.
+# record file) and is only read. To look at the recording a salvage check
+# failed on: FUZZ_RECORDING_OUT=fails.dat build-fuzz/fuzzDecode build-fuzz/crash-*
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
