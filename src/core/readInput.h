@@ -1,5 +1,6 @@
-// How every view reads an input: opened, scanned with the damage tallied on
-// the way, and the outcome told as a value, an allocation failure included.
+// How every view reads an input: opened, scanned (or salvaged) into the
+// clock that places its records in time, and the outcome told as a value,
+// an allocation failure included.
 #pragma once
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <new>
 
 #include "core/inputBlocks.h"
+#include "core/recordClock.h"
 #include "core/recordScanner.h"
 #include "core/salvage.h"
 #include "core/unwrittenTail.h"
@@ -15,7 +17,8 @@
 
 namespace zolt {
 
-// Passes every record on to the view and counts the damage as it goes by.
+// Passes every record of a literal reading on to the view and counts the
+// damage as it goes by: for the report, which has no clock.
 template <RecordView View>
 class DamageTally {
  public:
@@ -36,29 +39,6 @@ class DamageTally {
     damage_.cutOffset = offset;
     view_.cutRecord(bytes, size, offset);
   }
-  void unwritten(uint64_t size, uint64_t offset) {
-    damage_.unwrittenBytes = size;
-    damage_.unwrittenOffset = offset;
-    if constexpr (requires { view_.unwritten(size, offset); }) view_.unwritten(size, offset);
-  }
-  void skipped(uint64_t offset, uint64_t size) {
-    ++damage_.skippedStretches;
-    damage_.skippedBytes += size;
-    if (damage_.skipped.size() < Damage::kStretchesKept) damage_.skipped.push_back({offset, size});
-    if constexpr (requires { view_.skipped(offset, size); }) view_.skipped(offset, size);
-  }
-  void salvagedRate(uint16_t rate) {
-    damage_.salvagedRate = rate;
-    if constexpr (requires { view_.salvagedRate(rate); }) view_.salvagedRate(rate);
-  }
-  void placeSecond(int32_t markerTime, uint64_t firstSample) {
-    ++damage_.placedSeconds;
-    if constexpr (requires { view_.placeSecond(markerTime, firstSample); }) view_.placeSecond(markerTime, firstSample);
-  }
-  void lostDataRecords(uint64_t count) {
-    damage_.lostDataRecords += count;
-    if constexpr (requires { view_.lostDataRecords(count); }) view_.lostDataRecords(count);
-  }
   Error failure() const {
     if constexpr (requires { view_.failure(); }) return view_.failure();
     return {};
@@ -74,7 +54,7 @@ class DamageTally {
 
 inline Error outOfMemory() { return {Errc::kOutOfMemory, ENOMEM}; }
 
-// Scans an opened input into the view, every record as it is.
+// Scans an opened input into the view, every record as it is, untimed.
 template <RecordView View>
 FileOutcome scanLiterally(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
   FileOutcome outcome;
@@ -89,52 +69,49 @@ FileOutcome scanLiterally(InputBlocks& blocks, View& view, const KeepGoing& keep
   return outcome;
 }
 
-// Scans an opened input into the view, leaving out its unwritten end.
-template <RecordView View>
-FileOutcome scanInput(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
+// Reads an opened input into the clock, every record as it is but the
+// unwritten end.
+template <RecordView Clock>
+Error scanClocked(InputBlocks& blocks, Clock& clock, const KeepGoing& keepGoing) {
+  UnwrittenTail<Clock> tail(clock);
+  Error error = scanRecords(blocks, tail, keepGoing);
+  if (error.ok()) error = tail.failure();
+  if (error.ok() && tail.unwrittenBytes() > 0) {
+    clock.unwritten(tail.unwrittenBytes(), tail.unwrittenOffset());
+  } else {
+    tail.release();
+  }
+  return error;
+}
+
+// Opens the input and reads it into the view, each record placed in time by
+// the run's clock: literally, or salvaged (only the records on its true
+// framing).
+template <TimedView View>
+FileOutcome readInput(const Input& input, RunClock& run, View& view, const KeepGoing& keepGoing = {},
+                      bool salvage = false) {
   FileOutcome outcome;
   try {
-    DamageTally<View> tallied(view, outcome.damage);
-    UnwrittenTail<DamageTally<View>> tail(tallied);
-    outcome.error = scanRecords(blocks, tail, keepGoing);
-    if (outcome.error.ok()) outcome.error = tail.failure();
-    if (outcome.error.ok() && tail.unwrittenBytes() > 0) {
-      tallied.unwritten(tail.unwrittenBytes(), tail.unwrittenOffset());
-    } else {
-      tail.release();
-    }
+    InputBlocks blocks(input);
+    if (blocks.openError().failed()) return {blocks.openError(), {}};
+    RecordClock<View> clock(run, view, outcome.damage);
+    outcome.error = salvage ? salvageRecords(blocks, clock, keepGoing) : scanClocked(blocks, clock, keepGoing);
+    // A failure in the last piece shows only once the read is over.
+    if (outcome.error.ok()) outcome.error = clock.failure();
   } catch (const std::bad_alloc&) {
     outcome.error = outOfMemory();
   }
   return outcome;
 }
 
-// Scans an opened input into the view, salvaging it: only the records on
-// its true framing.
-template <RecordView View>
-FileOutcome salvageInput(InputBlocks& blocks, View& view, const KeepGoing& keepGoing = {}) {
-  FileOutcome outcome;
-  try {
-    DamageTally<View> tallied(view, outcome.damage);
-    outcome.error = salvageRecords(blocks, tallied, keepGoing);
-    if (outcome.error.ok()) outcome.error = tallied.failure();
-  } catch (const std::bad_alloc&) {
-    outcome.error = outOfMemory();
-  }
-  return outcome;
-}
-
-// What salvage keeps of an input: its records by type (the skipped bytes
-// are told through the tally around it).
-class SalvageCount {
+// What salvage keeps of an input: its records by type.
+class SalvageCount : public TimedViewBase {
  public:
   template <RecordType Type>
-  void record(RecordBody<Type> /*body*/) {
+  void record(TimedRecord<Type> /*record*/) {
     ++records[Type];
   }
-  void dataRecords(const uint8_t* /*records*/, size_t count) { records[kDataRecord] += count; }
-  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
-  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
+  void samples(const Samples& samples) { records[kDataRecord] += samples.count; }
 
   uint64_t records[kRecordTypes] = {};
 };
@@ -161,7 +138,7 @@ Error scanAndSalvageRecords(InputBlocks& input, Literal& literal, Salvaged& salv
       salvager.process(salvageFrom, bytes.end, salvageAt, true);
       return {};
     }
-    if constexpr (requires { literal.piece(bytes.begin, offset); }) literal.piece(bytes.begin, offset);
+    literal.piece(bytes.begin, offset);
     salvaged.piece(bytes.begin, offset);
     const MappedFile* const mapping = input.mapping();
     const uint8_t* const literalRest =
@@ -183,10 +160,11 @@ struct CheckedOutcome {
   uint64_t salvageRecords[kRecordTypes] = {};
 };
 
-// Scans the input into the view, leaving out its unwritten end, and tells
-// what salvage would make of it.
-template <RecordView View>
-CheckedOutcome readInputChecked(const Input& input, View& view, const KeepGoing& keepGoing = {}) {
+// Reads the input literally into the view, leaving out its unwritten end,
+// and tells what salvage would make of it, as a run of its own would: the
+// run's clock is not moved by that.
+template <TimedView View>
+CheckedOutcome readInputChecked(const Input& input, RunClock& run, View& view, const KeepGoing& keepGoing = {}) {
   CheckedOutcome outcome;
   try {
     InputBlocks blocks(input);
@@ -194,14 +172,15 @@ CheckedOutcome readInputChecked(const Input& input, View& view, const KeepGoing&
       outcome.literal.error = blocks.openError();
       return outcome;
     }
-    DamageTally<View> tallied(view, outcome.literal.damage);
-    UnwrittenTail<DamageTally<View>> tail(tallied);
+    RecordClock<View> clock(run, view, outcome.literal.damage);
+    UnwrittenTail<RecordClock<View>> tail(clock);
     SalvageCount count;
-    DamageTally<SalvageCount> counted(count, outcome.salvageDamage);
+    RunClock salvageRun = run;
+    RecordClock<SalvageCount> counted(salvageRun, count, outcome.salvageDamage);
     outcome.literal.error = scanAndSalvageRecords(blocks, tail, counted, keepGoing);
     if (outcome.literal.error.ok()) outcome.literal.error = tail.failure();
     if (outcome.literal.error.ok() && tail.unwrittenBytes() > 0) {
-      tallied.unwritten(tail.unwrittenBytes(), tail.unwrittenOffset());
+      clock.unwritten(tail.unwrittenBytes(), tail.unwrittenOffset());
     } else {
       tail.release();
     }
@@ -210,18 +189,6 @@ CheckedOutcome readInputChecked(const Input& input, View& view, const KeepGoing&
     outcome.literal.error = outOfMemory();
   }
   return outcome;
-}
-
-// Opens the input and scans it into the view, or salvages it.
-template <RecordView View>
-FileOutcome readInput(const Input& input, View& view, const KeepGoing& keepGoing = {}, bool salvage = false) {
-  try {
-    InputBlocks blocks(input);
-    if (blocks.openError().failed()) return {blocks.openError(), {}};
-    return salvage ? salvageInput(blocks, view, keepGoing) : scanInput(blocks, view, keepGoing);
-  } catch (const std::bad_alloc&) {
-    return {outOfMemory(), {}};
-  }
 }
 
 }  // namespace zolt

@@ -424,17 +424,16 @@ uint64_t knownBytes(std::span<const Input> inputs) {
 }
 
 // Looks no further than the first file header.
-class FirstRate {
+class FirstRate : public TimedViewBase {
  public:
   std::optional<uint16_t> rate;
 
-  void record(RecordBody<kFileHeader> body) { rate = body.read().rate; }
   template <RecordType Type>
-  void record(RecordBody<Type> /*body*/) {}
-  void dataRecords(const uint8_t* /*records*/, size_t /*count*/) {}
-  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
-  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
-  void piece(const uint8_t* /*begin*/, uint64_t offset) { looked_ = offset; }
+  void record(TimedRecord<Type> record) {
+    if constexpr (Type == kFileHeader) rate = record.read().rate;
+    looked_ = record.offset;
+  }
+  void samples(const Samples& samples) { looked_ = samples.offset; }
   Error failure() const {
     constexpr uint64_t kLookedEnough = uint64_t{1} << 20;
     return rate || looked_ >= kLookedEnough ? Error{Errc::kStopped, 0} : Error{};
@@ -448,7 +447,8 @@ class FirstRate {
 uint16_t firstRate(std::span<const Input> inputs) {
   if (inputs.empty() || inputs.front().kind() == Input::Kind::kDescriptor) return 0;
   FirstRate view;
-  (void)readInput(inputs.front(), view);
+  RunClock clock;
+  (void)readInput(inputs.front(), clock, view);
   return view.rate.value_or(0);
 }
 

@@ -7,7 +7,6 @@
 #include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
 #include "views/accelerationRange.h"
-#include "views/dataPlace.h"
 #include "views/quaternionRange.h"
 #include "views/deploymentSummary.h"
 #include "views/teeView.h"
@@ -40,66 +39,53 @@ ChannelValues dataValues(const uint8_t* record) {
 
 // Feeds one file's records to the run, timed as the tables time them; only
 // what the window keeps, and nothing without a time.
-class PageView {
+class PageView : public TimedViewBase {
  public:
-  explicit PageView(PageRun& run) : run_(run) { place_.rate = run.rate; }
+  explicit PageView(PageRun& run) : run_(run) {}
 
-  void record(RecordBody<kFileHeader> body) {
-    const FileHeader header = body.read();
-    place_.rate = run_.rate = header.rate;
+  void record(TimedRecord<kFileHeader> record) {
+    const FileHeader header = record.read();
     if (!run_.firstId) {
       run_.firstId = header.id;
       run_.firstRate = header.rate;
     }
   }
 
-  void record(RecordBody<kSecondMarker> body) {
-    const int32_t time = body.read().time;
-    if (run_.lastMarker) {
-      const int64_t previous = *run_.lastMarker;
-      // The data records of a whole second, as the picture counts them.
-      if (time - previous == 1 && place_.markerTime != kNoTime && !placed_) {
-        add(PageGroup::kSeconds, previous * kSecond, {static_cast<int32_t>(std::min<uint64_t>(place_.sample, INT32_MAX))});
-      }
-      if (time - previous > 1) addGap((previous + 1) * kSecond, time * kSecond);
+  // The data records of a whole second, as the picture counts them, and the
+  // gaps of the run's clock. A second whose marker was lost counts no
+  // records of its own.
+  void second(const SecondStep& step) {
+    second_ = microsOf(step.time);
+    if (step.placed || !step.previous) return;
+    const int64_t previous = *step.previous;
+    if (step.step() == 1 && step.previousInInput && !step.previousPlaced) {
+      add(PageGroup::kSeconds, previous * kSecond,
+          {static_cast<int32_t>(std::min<uint64_t>(step.previousSamples, INT32_MAX))});
     }
-    run_.lastMarker = time;
-    place_.marker(body);
-    placed_ = false;
+    if (step.step() > 1) addGap((previous + 1) * kSecond, int64_t{step.time} * kSecond);
   }
 
-  void dataRecords(const uint8_t* records, size_t count) {
-    if (place_.markerTime != kNoTime) addData(records, count);
-    place_.sample += count;
+  void samples(const Samples& samples) {
+    if (samples.timed()) addData(samples.within(run_.window));
   }
 
-  void record(RecordBody<kPressureRecord> body) {
-    if (place_.markerTime != kNoTime) add(PageGroup::kPressure, place_.markerTime, {body.read().counts});
+  void record(TimedRecord<kPressureRecord> record) {
+    if (record.time != kNoTime) add(PageGroup::kPressure, record.time, {record.read().counts});
   }
 
-  void record(RecordBody<kSystemRecord> body) {
-    const SystemRecord fields = body.read();
-    add(PageGroup::kSystem, int64_t{fields.time} * kSecond,
-        {fields.temp, fields.hum, fields.intPress, fields.batt, fields.vmodem});
+  void record(TimedRecord<kSystemRecord> record) {
+    const SystemRecord fields = record.read();
+    add(PageGroup::kSystem, record.time, {fields.temp, fields.hum, fields.intPress, fields.batt, fields.vmodem});
   }
 
   // The page draws nothing of the other records.
   template <RecordType Type>
-  void record(RecordBody<Type> /*body*/) {}
-
-  void lostDataRecords(uint64_t count) { place_.lostDataRecords(count); }
-  void salvagedRate(uint16_t rate) { place_.salvagedRate(rate); }
-  void placeSecond(int32_t markerTime, uint64_t firstSample) {
-    // The placed second counts no records of its own.
-    run_.lastMarker = markerTime;
-    place_.placeSecond(markerTime, firstSample);
-    placed_ = true;
-  }
+  void record(TimedRecord<Type> /*record*/) {}
 
   void unknownType(uint8_t type, uint64_t offset) {
     // One mark for the unknown bytes of a second.
-    if (unknownSecond_ == place_.markerTime) return;
-    unknownSecond_ = place_.markerTime;
+    if (unknownSecond_ == second_) return;
+    unknownSecond_ = second_;
     mark("byte " + std::to_string(type) + " of unknown record type at offset " + std::to_string(offset));
   }
   void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset) {
@@ -109,8 +95,6 @@ class PageView {
   void skipped(uint64_t offset, uint64_t size) {
     mark("salvage skipped " + std::to_string(size) + " bytes at offset " + std::to_string(offset));
   }
-
-  uint16_t rate() const { return place_.rate; }
 
  private:
   void add(PageGroup group, int64_t time, const ChannelValues& values) {
@@ -127,33 +111,28 @@ class PageView {
   }
 
   void mark(std::string text) {
-    const int64_t time = place_.markerTime;
+    const int64_t time = second_;
     if (time == kNoTime || !run_.window.keeps(time) || run_.marks.size() >= kMostMarks) return;
     run_.marks.push_back({time, std::move(text)});
   }
 
   // The samples the window keeps: one by one while the group keeps them so,
   // else a bucket's worth at a time.
-  void addData(const uint8_t* records, size_t count) {
-    const SampleSpan span =
-        samplesWithin(place_.markerTime, place_.rate, place_.sample, count, run_.window.from, run_.window.to);
-    if (span.first >= span.end) return;
+  void addData(const Samples& samples) {
+    if (samples.count == 0) return;
     GroupSeries& data = run_[PageGroup::kData];
-    const int64_t marker = place_.markerTime;
-    const uint16_t rate = place_.rate;
-    run_.earliest = std::min(run_.earliest, marker + sampleOffset(span.first, rate));
-    run_.latest = std::max(run_.latest, marker + sampleOffset(span.end - 1, rate));
-    const uint8_t* const base = records - place_.sample * kDataRecordSize;
-    for (uint64_t sample = span.first; sample < span.end;) {
-      const int64_t time = marker + sampleOffset(sample, rate);
-      const uint8_t* const record = base + sample * kDataRecordSize;
+    run_.earliest = std::min(run_.earliest, samples.timeOf(samples.first));
+    run_.latest = std::max(run_.latest, samples.timeOf(samples.end() - 1));
+    for (uint64_t sample = samples.first; sample < samples.end();) {
+      const int64_t time = samples.timeOf(sample);
+      const uint8_t* const record = samples.record(sample);
       if (!data.buckets()) {
         data.add(time, dataValues(record));
         ++sample;
         continue;
       }
-      const uint64_t last =
-          std::clamp(firstSampleAtOrAfter(data.bucketEnd(time) - marker, rate), sample + 1, span.end);
+      const uint64_t last = std::clamp(firstSampleAtOrAfter(data.bucketEnd(time) - samples.marker, samples.rate),
+                                       sample + 1, samples.end());
       ChannelValues least;
       ChannelValues greatest;
       reduceData(record, last - sample, least, greatest);
@@ -163,8 +142,7 @@ class PageView {
   }
 
   PageRun& run_;
-  DataPlace place_;
-  bool placed_ = false;  // the latest second's marker was lost and salvage placed it
+  int64_t second_ = kNoTime;  // the latest second of this input
   int64_t unknownSecond_ = INT64_MAX;
 };
 
@@ -297,17 +275,11 @@ void PageRun::expect(uint64_t dataRecords, uint16_t headerRate) {
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
                           SummaryTally* summary) {
   PageView page(run);
-  FileOutcome outcome;
-  if (summary == nullptr) {
-    outcome = readInput(input, page, keepGoing, salvage);
-  } else {
-    SummaryTally file;
-    SummaryView summed(file, *summary);
-    TeeView<PageView, SummaryView> both(page, summed);
-    outcome = readInput(input, both, keepGoing, salvage);
-  }
-  run.rate = page.rate();
-  return outcome;
+  if (summary == nullptr) return readInput(input, run.clock, page, keepGoing, salvage);
+  SummaryTally file;
+  SummaryView summed(file, *summary);
+  TeeView<PageView, SummaryView> both(page, summed);
+  return readInput(input, run.clock, both, keepGoing, salvage);
 }
 
 }  // namespace zolt

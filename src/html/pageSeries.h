@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/recordClock.h"
 #include "zolt/records.h"
 #include "zolt/time.h"
 
@@ -116,8 +117,7 @@ struct PageRun {
 
   TimeWindow window;
   std::array<GroupSeries, kPageGroups> groups;
-  uint16_t rate = 0;                  // of the latest file header
-  std::optional<int32_t> lastMarker;  // of the run, for gaps between files
+  RunClock clock;
   std::optional<uint16_t> firstId;
   std::optional<uint16_t> firstRate;
   int64_t earliest = INT64_MAX;

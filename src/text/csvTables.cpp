@@ -72,13 +72,13 @@ class CsvRows {
     endRow(out);
   }
 
-  void data(int64_t markerTime, uint16_t rate, uint64_t firstSample, const uint8_t* records, size_t count) {
-    SampleClock clock(firstSample, rate);
-    for (size_t i = 0; i < count; ++i, clock.step()) {
-      const int64_t time = markerTime == kNoTime ? kNoTime : markerTime + clock.offset();
-      const DataRecord record = Record<kDataRecord>::read(records + i * kDataRecordSize + 1);
+  void data(const Samples& samples) {
+    SampleClock clock(samples.first, samples.rate);
+    for (size_t i = 0; i < samples.count; ++i, clock.step()) {
+      const int64_t time = samples.timed() ? samples.marker + clock.offset() : kNoTime;
+      const DataRecord record = Record<kDataRecord>::read(samples.records + i * kDataRecordSize + 1);
       char* out = putTime(reserveRow(), time, 6);
-      out = putUnsigned(putText(out, ","), firstSample + i);
+      out = putUnsigned(putText(out, ","), samples.first + i);
       endRow(putInertialFields(out, record.acc, record.quat));
     }
   }
@@ -102,11 +102,11 @@ struct CsvRun::Impl {
   CsvOptions options;
   TextOut out;
   bool begun = false;  // the header row is written
-  uint16_t rate = 0;   // from the latest file header of the run
+  RunClock clock;
 };
 
 CsvRun::CsvRun(Sink& sink, CsvOptions options)
-    : impl_(std::make_unique<Impl>(Impl{std::move(options), TextOut(sink), false, 0})) {}
+    : impl_(std::make_unique<Impl>(Impl{std::move(options), TextOut(sink), false, {}})) {}
 
 CsvRun::~CsvRun() = default;
 CsvRun::CsvRun(CsvRun&&) noexcept = default;
@@ -141,9 +141,8 @@ FileOutcome CsvRun::add(const Input& input) {
   // The header row comes first, even before a file that cannot be read.
   if (Error begun = begin(run.out, run.options.table, run.begun); begun.failed()) return {std::move(begun), {}};
   CsvRows rows(run.out);
-  TableRowsView<CsvRows> view(run.options.table, run.options.window, run.rate, rows);
-  FileOutcome outcome = readInput(input, view, run.options.keepGoing, run.options.salvage);
-  run.rate = view.rate();
+  TableRowsView<CsvRows> view(run.options.table, run.options.window, rows);
+  FileOutcome outcome = readInput(input, run.clock, view, run.options.keepGoing, run.options.salvage);
   // The rows come before anything the caller says of the input.
   if (const Error written = run.out.flush(); written.failed()) outcome.error = written;
   return outcome;

@@ -11,6 +11,7 @@
 
 #include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
+#include "core/timedView.h"
 #include "views/cellValue.h"
 #include "zolt/tables.h"
 
@@ -66,13 +67,14 @@ class ColumnRows {
     ++table_.rows;
   }
 
-  void data(int64_t markerTime, uint16_t rate, uint64_t firstSample, const uint8_t* records, size_t count) {
-    dataTimes(markerTime, rate, firstSample, count);
+  void data(const Samples& samples) {
+    const size_t count = samples.count;
+    dataTimes(samples);
     if (Column* column = chosen_[dataColumns::kSample]; column != nullptr) {
       auto* out = ColumnWriter::extend<int64_t>(*column, count);
-      for (size_t i = 0; i < count; ++i) out[i] = static_cast<int64_t>(firstSample + i);
+      for (size_t i = 0; i < count; ++i) out[i] = static_cast<int64_t>(samples.first + i);
     }
-    const uint8_t* const bodies = records + 1;
+    const uint8_t* const bodies = samples.records + 1;
     for (size_t axis = 0; axis < kAccAxes; ++axis) {
       const size_t field = accOffset(axis);
       eachData<double>(dataColumns::kAcc + axis, bodies, count,
@@ -112,16 +114,16 @@ class ColumnRows {
 
   void putTime(int64_t time) { put<int64_t>(kTimeColumn, scaled(time)); }
 
-  void dataTimes(int64_t markerTime, uint16_t rate, uint64_t firstSample, size_t count) {
+  void dataTimes(const Samples& samples) {
     Column* const column = chosen_[kTimeColumn];
     if (column == nullptr) return;
-    auto* out = ColumnWriter::extend<int64_t>(*column, count);
-    if (markerTime == kNoTime) {
-      std::fill(out, out + count, kNoTime);
+    auto* out = ColumnWriter::extend<int64_t>(*column, samples.count);
+    if (!samples.timed()) {
+      std::fill(out, out + samples.count, kNoTime);
       return;
     }
-    SampleClock clock(firstSample, rate);
-    for (size_t i = 0; i < count; ++i, clock.step()) out[i] = (markerTime + clock.offset()) * timeScale_;
+    SampleClock clock(samples.first, samples.rate);
+    for (size_t i = 0; i < samples.count; ++i, clock.step()) out[i] = (samples.marker + clock.offset()) * timeScale_;
   }
 
   template <typename Value, typename Field>

@@ -49,10 +49,10 @@ void SummaryTally::fileHeader(uint16_t headerRate) {
   if (!summary.rate) summary.rate = headerRate;
 }
 
-void SummaryTally::secondMarker(int32_t time) {
-  if (summary.lastMarker) {
-    const int64_t step = int64_t{time} - *summary.lastMarker;
-    if (step == 1) ++summary.recordsPerSecond[sinceMarker];
+void SummaryTally::second(int32_t time, std::optional<int32_t> previous, uint64_t previousSamples) {
+  if (previous) {
+    const int64_t step = int64_t{time} - *previous;
+    if (step == 1) ++summary.recordsPerSecond[previousSamples];
     if (step > 1) {
       const auto missing = static_cast<uint64_t>(step - 1);
       ++summary.gaps;
@@ -64,12 +64,10 @@ void SummaryTally::secondMarker(int32_t time) {
     summary.firstMarker = time;
   }
   summary.lastMarker = time;
-  sinceMarker = 0;
 }
 
 void SummaryTally::dataRecords(size_t count, const SquaredNorms& norms) {
   summary.records[kDataRecord] += count;
-  sinceMarker += count;
   if (count == 0) return;
   summary.leastSquaredNorm = std::min(summary.leastSquaredNorm.value_or(UINT64_MAX), norms.least);
   summary.greatestSquaredNorm = std::max(summary.greatestSquaredNorm.value_or(0), norms.greatest);
@@ -151,32 +149,35 @@ std::vector<std::string> problemsOf(const Summary& summary) {
 SummaryView::SummaryView(SummaryTally& file, SummaryTally& run)
     : file_(file), run_(run), runOffset_(run.summary.bytes) {}
 
-void SummaryView::record(RecordBody<kFileHeader> body) {
-  const uint16_t rate = body.read().rate;
+void SummaryView::record(TimedRecord<kFileHeader> record) {
+  const uint16_t rate = record.read().rate;
   both(kFileHeader, [&](SummaryTally& tally) { tally.fileHeader(rate); });
 }
 
-void SummaryView::record(RecordBody<kSecondMarker> body) {
-  const int32_t time = body.read().time;
-  both(kSecondMarker, [&](SummaryTally& tally) { tally.secondMarker(time); });
+// The file's own figures begin with its first second; the run's go on
+// from the input before.
+void SummaryView::second(const SecondStep& step) {
+  if (step.placed) return;
+  file_.second(step.time, step.previousInInput ? step.previous : std::nullopt, step.previousSamples);
+  run_.second(step.time, step.previous, step.previousSamples);
 }
 
-void SummaryView::dataRecords(const uint8_t* records, size_t count) {
-  const SquaredNorms norms = squaredNorms(records, count);
+void SummaryView::samples(const Samples& samples) {
+  const SquaredNorms norms = squaredNorms(samples.records, samples.count);
   for (SummaryTally* tally : {&file_, &run_}) {
-    tally->summary.bytes += count * kDataRecordSize;
-    tally->dataRecords(count, norms);
+    tally->summary.bytes += samples.count * kDataRecordSize;
+    tally->dataRecords(samples.count, norms);
   }
 }
 
-void SummaryView::record(RecordBody<kPressureRecord> body) {
-  const uint16_t counts = body.read().counts;
+void SummaryView::record(TimedRecord<kPressureRecord> record) {
+  const uint16_t counts = record.read().counts;
   const double bar = pressureReadings(counts).bar;
   both(kPressureRecord, [&](SummaryTally& tally) { addReading(tally, Sensor::kExtPressBar, counts, bar); });
 }
 
-void SummaryView::record(RecordBody<kSystemRecord> body) {
-  const SystemRecord fields = body.read();
+void SummaryView::record(TimedRecord<kSystemRecord> record) {
+  const SystemRecord fields = record.read();
   const SystemReadings values = systemReadings(fields);
   both(kSystemRecord, [&](SummaryTally& tally) {
     addReading(tally, Sensor::kIntPressPsia, fields.intPress, values.intPressPsia);
@@ -244,6 +245,7 @@ void addSalvaged(Summary& file, Summary& run) {
 }  // namespace
 
 struct SummaryRun::Impl {
+  RunClock clock;
   SummaryTally run;
   Summary file;
   SummaryOptions options;
@@ -262,10 +264,10 @@ FileOutcome SummaryRun::add(const Input& input) {
   SummaryView view(tally, impl_->run);
   FileOutcome outcome;
   if (impl_->options.salvage) {
-    outcome = readInput(input, view, impl_->options.keepGoing, true);
+    outcome = readInput(input, impl_->clock, view, impl_->options.keepGoing, true);
     addSalvaged(tally.summary, impl_->run.summary);
   } else {
-    const CheckedOutcome checked = readInputChecked(input, view, impl_->options.keepGoing);
+    const CheckedOutcome checked = readInputChecked(input, impl_->clock, view, impl_->options.keepGoing);
     outcome = checked.literal;
     addSalvageCheck(checked, tally.summary, impl_->run.summary);
   }

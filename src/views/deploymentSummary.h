@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "core/recordCatalogue.h"
+#include "core/timedView.h"
 #include "views/squaredNorms.h"
 #include "zolt/summary.h"
 
@@ -14,27 +16,28 @@ namespace zolt {
 // A summary and what it must remember of the records before.
 struct SummaryTally {
   Summary summary;
-  uint64_t sinceMarker = 0;  // data records since the latest marker
 
   void fileHeader(uint16_t headerRate);
-  void secondMarker(int32_t time);
+  // A second that follows `previous` (none for the first), which held
+  // `previousSamples` data records.
+  void second(int32_t time, std::optional<int32_t> previous, uint64_t previousSamples);
   void dataRecords(size_t count, const SquaredNorms& norms);
   void unknownByte(uint64_t offset);
 };
 
 // Feeds every record to a file's tally and to its run's.
-class SummaryView {
+class SummaryView : public TimedViewBase {
  public:
   SummaryView(SummaryTally& file, SummaryTally& run);
 
-  void record(RecordBody<kFileHeader> body);
-  void record(RecordBody<kSecondMarker> body);
-  void dataRecords(const uint8_t* records, size_t count);
-  void record(RecordBody<kPressureRecord> body);
-  void record(RecordBody<kSystemRecord> body);
+  void record(TimedRecord<kFileHeader> record);
+  void second(const SecondStep& step);
+  void samples(const Samples& samples);
+  void record(TimedRecord<kPressureRecord> record);
+  void record(TimedRecord<kSystemRecord> record);
   // Every other record is counted, and its bytes.
   template <RecordType Type>
-  void record(RecordBody<Type> /*body*/) {
+  void record(TimedRecord<Type> /*record*/) {
     both(Type, [](SummaryTally&) {});
   }
   void unknownType(uint8_t type, uint64_t offset);

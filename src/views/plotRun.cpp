@@ -29,71 +29,50 @@ void addAccelerationsTo(PlotColumn& column, const uint8_t* records, uint64_t cou
 }
 
 // Feeds one file's records to the run's columns.
-class PlotView {
+class PlotView : public TimedViewBase {
  public:
   explicit PlotView(PlotGathering& run) : run_(run) {}
 
-  void record(RecordBody<kFileHeader> body) {
-    const FileHeader header = body.read();
-    run_.rate = header.rate;
+  void record(TimedRecord<kFileHeader> record) {
+    const FileHeader header = record.read();
     if (!run_.facts.id) {
       run_.facts.id = header.id;
       run_.facts.rate = header.rate;
     }
   }
 
-  void record(RecordBody<kSecondMarker> body) {
-    const int32_t time = body.read().time;
-    if (run_.lastMarker) {
-      const int64_t previous = *run_.lastMarker;
-      if (time - previous == 1 && markerTime_ != kNoTime && !placed_) {
-        add(secondsToMicros(previous), kSeriesRecordsPerSecond, static_cast<double>(sample_));
-      }
-      if (time - previous > 1) addGap(secondsToMicros(previous + 1), secondsToMicros(time));
+  // The data records of a whole second of this input, and the gaps of the
+  // run's clock. A second whose marker was lost counts no records of its
+  // own.
+  void second(const SecondStep& step) {
+    if (step.placed || !step.previous) return;
+    const int64_t previous = *step.previous;
+    if (step.step() == 1 && step.previousInInput && !step.previousPlaced) {
+      add(secondsToMicros(previous), kSeriesRecordsPerSecond, static_cast<double>(step.previousSamples));
     }
-    run_.lastMarker = time;
-    markerTime_ = secondsToMicros(time);
-    sample_ = 0;
-    placed_ = false;
+    if (step.step() > 1) addGap(secondsToMicros(previous + 1), secondsToMicros(step.time));
   }
 
-  void dataRecords(const uint8_t* records, size_t count) {
-    if (markerTime_ != kNoTime) addAccelerations(records, count);
-    sample_ += count;
+  void samples(const Samples& samples) {
+    if (samples.timed()) addAccelerations(samples.within(run_.window));
   }
 
-  void record(RecordBody<kPressureRecord> body) {
-    if (markerTime_ != kNoTime) add(markerTime_, kSeriesExtPress, pressureReadings(body.read().counts).bar);
+  void record(TimedRecord<kPressureRecord> record) {
+    if (record.time != kNoTime) add(record.time, kSeriesExtPress, pressureReadings(record.read().counts).bar);
   }
 
-  void record(RecordBody<kSystemRecord> body) {
-    const SystemRecord fields = body.read();
-    const SystemReadings values = systemReadings(fields);
-    const int64_t time = secondsToMicros(fields.time);
-    add(time, kSeriesTemp, values.tempDegC);
-    add(time, kSeriesHum, values.humPct);
-    add(time, kSeriesIntPress, values.intPressPsia);
-    add(time, kSeriesBatt, values.battV);
-    add(time, kSeriesModem, values.vmodemV);
+  void record(TimedRecord<kSystemRecord> record) {
+    const SystemReadings values = systemReadings(record.read());
+    add(record.time, kSeriesTemp, values.tempDegC);
+    add(record.time, kSeriesHum, values.humPct);
+    add(record.time, kSeriesIntPress, values.intPressPsia);
+    add(record.time, kSeriesBatt, values.battV);
+    add(record.time, kSeriesModem, values.vmodemV);
   }
 
   // The picture draws nothing of the other records.
   template <RecordType Type>
-  void record(RecordBody<Type> /*body*/) {}
-
-  void lostDataRecords(uint64_t count) { sample_ += count; }
-  void salvagedRate(uint16_t rate) {
-    if (run_.rate == 0) run_.rate = rate;
-  }
-  void placeSecond(int32_t markerTime, uint64_t firstSample) {
-    // The lost marker's second counts no records of its own.
-    run_.lastMarker = markerTime;
-    markerTime_ = secondsToMicros(markerTime);
-    sample_ = firstSample;
-    placed_ = true;
-  }
-  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
-  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
+  void record(TimedRecord<Type> /*record*/) {}
 
  private:
   bool inWindow(int64_t time) const { return time >= run_.window.from && time < run_.window.to; }
@@ -106,35 +85,29 @@ class PlotView {
     run_.columns.addGap(std::max(from, run_.window.from), std::min(to, run_.window.to));
   }
 
-  // The samples of the run since the marker that fall in the window, in
-  // chunks that each fall in one column.
-  void addAccelerations(const uint8_t* records, size_t count) {
-    const uint16_t rate = run_.rate;
-    const uint64_t base = sample_;
-    const SampleSpan span = samplesWithin(markerTime_, rate, base, count, run_.window.from, run_.window.to);
-    for (uint64_t first = span.first; first < span.end;) {
-      const int64_t time = markerTime_ + sampleOffset(first, rate);
+  // The samples the window keeps, in chunks that each fall in one column.
+  void addAccelerations(const Samples& samples) {
+    for (uint64_t first = samples.first; first < samples.end();) {
+      const int64_t time = samples.timeOf(first);
       PlotColumn& column = run_.columns.at(time);
-      const uint64_t last = std::min(span.end, firstSampleAtOrAfter(run_.columns.columnEnd(time) - markerTime_, rate));
-      addAccelerationsTo(column, records + (first - base) * kDataRecordSize, last - first);
+      const uint64_t last =
+          std::min(samples.end(), firstSampleAtOrAfter(run_.columns.columnEnd(time) - samples.marker, samples.rate));
+      addAccelerationsTo(column, samples.record(first), last - first);
       // The span of the picture ends at the last sample drawn, which lies
       // in the same column.
-      run_.columns.at(markerTime_ + sampleOffset(last - 1, rate));
+      run_.columns.at(samples.timeOf(last - 1));
       first = last;
     }
   }
 
   PlotGathering& run_;
-  int64_t markerTime_ = kNoTime;  // of the latest second marker in this file
-  uint64_t sample_ = 0;           // data records since then
-  bool placed_ = false;           // its marker was lost and salvage placed it
 };
 
 }  // namespace
 
 FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing, bool salvage) {
   PlotView view(run);
-  FileOutcome outcome = readInput(input, view, keepGoing, salvage);
+  FileOutcome outcome = readInput(input, run.clock, view, keepGoing, salvage);
   // Only the files read are named in the title.
   if (outcome.ok()) {
     try {

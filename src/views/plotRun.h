@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/recordClock.h"
 #include "views/timeColumns.h"
 #include "zolt/plot.h"
 
@@ -23,8 +24,7 @@ struct PlotGathering {
   TimeWindow window;
   TimeColumns columns;
   PlotFacts facts;
-  uint16_t rate = 0;                  // of the latest file header, for sample times
-  std::optional<int32_t> lastMarker;  // of the run, for gaps between files
+  RunClock clock;
 };
 
 struct PlotRun::Impl {

@@ -51,14 +51,14 @@ const Column* Table::column(std::string_view name) const {
 struct TableRun::Impl {
   TableKind kind = TableKind::kData;
   TableOptions options;
-  uint16_t rate = 0;  // of the latest file header of the run
+  RunClock clock;
   Table table;
   bool laidOut = false;  // the table has its columns
 };
 
 TableRun::TableRun(TableKind kind, TableOptions options) : impl_(std::make_unique<Impl>()) {
   impl_->kind = kind;
-  impl_->rate = options.carriedRate;
+  impl_->clock.rate = options.carriedRate;
   impl_->options = std::move(options);
 }
 
@@ -78,9 +78,8 @@ FileOutcome TableRun::add(const Input& input) {
     run.laidOut = true;
   }
   ColumnRows rows(run.table, run.options.nanoseconds);
-  TableRowsView<ColumnRows> view(run.kind, run.options.window, run.rate, rows);
-  FileOutcome outcome = readInput(input, view, run.options.keepGoing, run.options.salvage);
-  run.rate = view.rate();
+  TableRowsView<ColumnRows> view(run.kind, run.options.window, rows);
+  FileOutcome outcome = readInput(input, run.clock, view, run.options.keepGoing, run.options.salvage);
   // A row cut short by a failed allocation is no row.
   for (Column& column : run.table.columns) ColumnWriter::truncate(column, run.table.rows);
   return outcome;

@@ -11,29 +11,26 @@ namespace zolt {
 
 namespace {
 
-class StartView {
+class StartView : public TimedViewBase {
  public:
   explicit StartView(RunStart& start) : start_(start) {}
-  void record(RecordBody<kSecondMarker> body) {
-    if (!start_.firstMarker) start_.firstMarker = body.read().time;
-    seen_ = true;
-  }
   template <RecordType Type>
-  void record(RecordBody<Type> /*body*/) {
-    if (entryOf(Type).rowTime != RowTime::kOwn) untimed();
+  void record(TimedRecord<Type> record) {
+    if constexpr (Type == kSecondMarker) {
+      if (!start_.firstMarker) start_.firstMarker = record.read().time;
+    }
+    if (record.time == kNoTime) start_.untimedRows = true;
   }
-  void dataRecords(const uint8_t* /*records*/, size_t /*count*/) { untimed(); }
-  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
-  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
+  void samples(const Samples& samples) {
+    if (!samples.timed()) start_.untimedRows = true;
+  }
+  void second(const SecondStep& /*step*/) { timed_ = true; }
   // Nothing after a file's first marker changes what this looks for.
-  Error failure() const { return seen_ ? Error{Errc::kStopped, 0} : Error{}; }
+  Error failure() const { return timed_ ? Error{Errc::kStopped, 0} : Error{}; }
 
  private:
-  void untimed() {
-    if (!seen_) start_.untimedRows = true;
-  }
   RunStart& start_;
-  bool seen_ = false;
+  bool timed_ = false;
 };
 
 }  // namespace
@@ -48,7 +45,8 @@ RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window, b
       continue;
     }
     StartView view(start);
-    readInput(input, view, {}, salvage);
+    RunClock clock;
+    readInput(input, clock, view, {}, salvage);
   }
   // A window keeps no row without a time.
   if (window.given) start.untimedRows = false;
@@ -68,45 +66,32 @@ struct Filling {
 
 // Hands every record to the rows of every table, and the ready rows to the
 // sink between pieces of the input.
-class StreamView {
+class StreamView : public TimedViewBase {
  public:
-  StreamView(std::vector<Filling>& tables, ChunkSink& sink, const TimeWindow& window, uint16_t rate,
+  StreamView(std::vector<Filling>& tables, ChunkSink& sink, const TimeWindow& window,
              std::optional<FileHeader>& firstHeader)
       : tables_(tables), sink_(sink), firstHeader_(firstHeader) {
     rows_.reserve(tables.size());
     views_.reserve(tables.size());
     for (Filling& each : tables) {
       rows_.emplace_back(each.rows, false);
-      views_.emplace_back(each.table.kind, window, rate, rows_.back());
+      views_.emplace_back(each.table.kind, window, rows_.back());
     }
   }
 
-  uint16_t rate() const { return views_.empty() ? 0 : views_.front().rate(); }
-
-  void piece(const uint8_t* /*begin*/, uint64_t /*offset*/) {
+  template <RecordType Type>
+  void record(TimedRecord<Type> record) {
+    if constexpr (Type == kFileHeader) {
+      if (!firstHeader_) firstHeader_ = record.read();
+    }
+    for (auto& view : views_) view.record(record);
+  }
+  void samples(const Samples& samples) {
+    for (auto& view : views_) view.samples(samples);
+  }
+  void nextPiece() {
     if (failure_.ok()) failure_ = handOn(tables_, sink_, false);
   }
-  template <RecordType Type>
-  void record(RecordBody<Type> body) {
-    if constexpr (Type == kFileHeader) {
-      if (!firstHeader_) firstHeader_ = body.read();
-    }
-    for (auto& view : views_) view.record(body);
-  }
-  void dataRecords(const uint8_t* records, size_t count) {
-    for (auto& view : views_) view.dataRecords(records, count);
-  }
-  void lostDataRecords(uint64_t count) {
-    for (auto& view : views_) view.lostDataRecords(count);
-  }
-  void salvagedRate(uint16_t rate) {
-    for (auto& view : views_) view.salvagedRate(rate);
-  }
-  void placeSecond(int32_t markerTime, uint64_t firstSample) {
-    for (auto& view : views_) view.placeSecond(markerTime, firstSample);
-  }
-  void unknownType(uint8_t /*type*/, uint64_t /*offset*/) {}
-  void cutRecord(const uint8_t* /*bytes*/, size_t /*size*/, uint64_t /*offset*/) {}
   Error failure() const { return failure_; }
 
   // Whole chunks while the run lasts, everything at its end.
@@ -141,13 +126,13 @@ struct TableStream::Impl {
   StreamOptions options;
   ChunkSink& sink;
   std::vector<Filling> tables;
-  uint16_t rate = 0;
+  RunClock clock;
   std::optional<FileHeader> firstHeader;
   Error sinkFailure;
 };
 
 TableStream::TableStream(StreamOptions options, ChunkSink& sink)
-    : impl_(std::make_unique<Impl>(Impl{std::move(options), sink, {}, 0, {}, {}})) {
+    : impl_(std::make_unique<Impl>(Impl{std::move(options), sink, {}, {}, {}, {}})) {
   for (const StreamedTable& table : impl_->options.tables) {
     Filling& each = impl_->tables.emplace_back(Filling{table, emptyTable(table.kind, table.columns)});
     // A chunk, and what one piece of input can add before it is handed on.
@@ -159,9 +144,8 @@ TableStream::~TableStream() = default;
 
 FileOutcome TableStream::add(const Input& input) {
   Impl& run = *impl_;
-  StreamView view(run.tables, run.sink, run.options.window, run.rate, run.firstHeader);
-  FileOutcome outcome = readInput(input, view, run.options.keepGoing, run.options.salvage);
-  run.rate = view.rate();
+  StreamView view(run.tables, run.sink, run.options.window, run.firstHeader);
+  FileOutcome outcome = readInput(input, run.clock, view, run.options.keepGoing, run.options.salvage);
   run.sinkFailure = view.failure();
   // A row cut short by a failed allocation is no row.
   for (Filling& each : run.tables) {

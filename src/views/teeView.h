@@ -1,29 +1,33 @@
-// Two views fed by one read: every record, and every note of damage, goes
-// to both, so that a front end that needs two views of an input reads it
-// once.
+// Two timed views fed by one read: every record, every step of the clock and
+// every note of damage goes to both, so that a front end that needs two
+// views of an input reads it once.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "core/recordCatalogue.h"
+#include "core/timedView.h"
 #include "zolt/error.h"
 
 namespace zolt {
 
-template <typename First, typename Second>
+template <TimedView First, TimedView Second>
 class TeeView {
  public:
   TeeView(First& first, Second& second) : first_(first), second_(second) {}
 
   template <RecordType Type>
-  void record(RecordBody<Type> body) {
-    first_.record(body);
-    second_.record(body);
+  void record(TimedRecord<Type> record) {
+    first_.record(record);
+    second_.record(record);
   }
-  void dataRecords(const uint8_t* records, size_t count) {
-    first_.dataRecords(records, count);
-    second_.dataRecords(records, count);
+  void samples(const Samples& samples) {
+    first_.samples(samples);
+    second_.samples(samples);
+  }
+  void second(const SecondStep& step) {
+    first_.second(step);
+    second_.second(step);
   }
   void unknownType(uint8_t type, uint64_t offset) {
     first_.unknownType(type, offset);
@@ -33,43 +37,24 @@ class TeeView {
     first_.cutRecord(bytes, size, offset);
     second_.cutRecord(bytes, size, offset);
   }
-  // The hooks that only some views have go to those that have them.
-  void piece(const uint8_t* begin, uint64_t offset) {
-    each([&](auto& view) { if constexpr (requires { view.piece(begin, offset); }) view.piece(begin, offset); });
-  }
   void unwritten(uint64_t size, uint64_t offset) {
-    each([&](auto& view) { if constexpr (requires { view.unwritten(size, offset); }) view.unwritten(size, offset); });
+    first_.unwritten(size, offset);
+    second_.unwritten(size, offset);
   }
   void skipped(uint64_t offset, uint64_t size) {
-    each([&](auto& view) { if constexpr (requires { view.skipped(offset, size); }) view.skipped(offset, size); });
+    first_.skipped(offset, size);
+    second_.skipped(offset, size);
   }
-  void lostDataRecords(uint64_t count) {
-    each([&](auto& view) { if constexpr (requires { view.lostDataRecords(count); }) view.lostDataRecords(count); });
-  }
-  void salvagedRate(uint16_t rate) {
-    each([&](auto& view) { if constexpr (requires { view.salvagedRate(rate); }) view.salvagedRate(rate); });
-  }
-  void placeSecond(int32_t time, uint64_t firstSample) {
-    each([&](auto& view) {
-      if constexpr (requires { view.placeSecond(time, firstSample); }) view.placeSecond(time, firstSample);
-    });
+  void nextPiece() {
+    first_.nextPiece();
+    second_.nextPiece();
   }
   Error failure() const {
-    if constexpr (requires { first_.failure(); }) {
-      if (Error failed = first_.failure(); failed.failed()) return failed;
-    }
-    // cppcheck-suppress duplicateCondition ; it asks of the other view
-    if constexpr (requires { second_.failure(); }) return second_.failure();
-    return {};
+    if (Error failed = first_.failure(); failed.failed()) return failed;
+    return second_.failure();
   }
 
  private:
-  template <typename Each>
-  void each(Each each) {
-    each(first_);
-    each(second_);
-  }
-
   First& first_;
   Second& second_;
 };
