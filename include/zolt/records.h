@@ -136,6 +136,15 @@ class RecordSink {
   virtual void unwritten(uint64_t /*size*/, uint64_t /*offset*/) {}
   // Salvage skipped these bytes: they do not sit on the true framing.
   virtual void skipped(uint64_t /*offset*/, uint64_t /*size*/) {}
+
+  // A record of any type to its member above, for code that hands every
+  // type on alike.
+  void take(const FileHeader& record, uint64_t offset) { fileHeader(record, offset); }
+  void take(const SecondMarker& record, uint64_t offset) { secondMarker(record, offset); }
+  void take(const DataRecord& record, uint64_t offset) { data(record, offset); }
+  void take(const PressureRecord& record, uint64_t offset) { pressure(record, offset); }
+  void take(const IndexRecord& record, uint64_t offset) { index(record, offset); }
+  void take(const SystemRecord& record, uint64_t offset) { system(record, offset); }
 };
 
 struct ScanOptions {

@@ -27,6 +27,7 @@
 #include <cstring>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "core/readings.h"
 #include "core/recordFormat.h"
@@ -374,6 +375,27 @@ static_assert([] {
 
 constexpr const RecordDescription& entryOf(RecordType type) { return kCatalogue[type]; }
 constexpr const RecordDescription& entryOf(TableKind kind) { return kCatalogue[static_cast<size_t>(kind)]; }
+
+// Calls `visit` with the body of a record of the type `type` names, typed
+// as that type's RecordBody, for every type but the data record (which goes
+// in runs); false for the data record. The one dispatch on a type byte.
+template <typename Visit, size_t... Types>
+bool visitRecordBody(uint8_t type, const uint8_t* body, Visit&& visit, std::index_sequence<Types...> /*types*/) {
+  const auto one = [&]<size_t Type>() {
+    if constexpr (Type == kDataRecord) {
+      return false;
+    } else {
+      if (type != Type) return false;
+      visit(RecordBody<static_cast<RecordType>(Type)>{body});
+      return true;
+    }
+  };
+  return (one.template operator()<Types>() || ...);
+}
+template <typename Visit>
+bool visitRecordBody(uint8_t type, const uint8_t* body, Visit&& visit) {
+  return visitRecordBody(type, body, std::forward<Visit>(visit), std::make_index_sequence<kRecordTypes>{});
+}
 
 // Sizes with the type byte, by type.
 constexpr auto kRecordSize = [] {

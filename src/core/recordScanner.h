@@ -92,24 +92,16 @@ const uint8_t* scanBlock(const uint8_t* at, const uint8_t* const end, uint64_t o
     }
     if (static_cast<size_t>(end - at) < kRecordSize[type]) break;
     if (!guard.holds(at + kRecordSize[type] - 1)) return at;
-    const uint8_t* const body = at + 1;
-    static_assert(kRecordTypes == 6, "every record type has its case here");
-    switch (static_cast<RecordType>(type)) {
-      case kFileHeader: view.record(RecordBody<kFileHeader>{body}); break;
-      case kSecondMarker: view.record(RecordBody<kSecondMarker>{body}); break;
-      case kDataRecord: {
-        const uint8_t* runEnd = endOfDataRun(at, end);
-        if (!guard.holds(runEnd - 1)) {
-          runEnd = at + static_cast<size_t>(guard.lostFrom() - at) / kDataRecordSize * kDataRecordSize;
-        }
-        view.dataRecords(at, static_cast<size_t>(runEnd - at) / kDataRecordSize);
-        at = runEnd;
-        continue;
+    if (type == kDataRecord) {
+      const uint8_t* runEnd = endOfDataRun(at, end);
+      if (!guard.holds(runEnd - 1)) {
+        runEnd = at + static_cast<size_t>(guard.lostFrom() - at) / kDataRecordSize * kDataRecordSize;
       }
-      case kPressureRecord: view.record(RecordBody<kPressureRecord>{body}); break;
-      case kIndexRecord: view.record(RecordBody<kIndexRecord>{body}); break;
-      case kSystemRecord: view.record(RecordBody<kSystemRecord>{body}); break;
+      view.dataRecords(at, static_cast<size_t>(runEnd - at) / kDataRecordSize);
+      at = runEnd;
+      continue;
     }
+    visitRecordBody(type, at + 1, [&](auto body) { view.record(body); });
     at += kRecordSize[type];
   }
   return at;

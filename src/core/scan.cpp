@@ -12,17 +12,16 @@ class TypedView : public TimedViewBase {
  public:
   explicit TypedView(RecordSink& sink) : sink_(sink) {}
 
-  void record(TimedRecord<kFileHeader> record) { sink_.fileHeader(record.read(), record.offset); }
-  void record(TimedRecord<kSecondMarker> record) { sink_.secondMarker(record.read(), record.offset); }
+  template <RecordType Type>
+  void record(TimedRecord<Type> record) {
+    sink_.take(record.read(), record.offset);
+  }
   void samples(const Samples& samples) {
     for (size_t i = 0; i < samples.count; ++i) {
-      sink_.data(RecordBody<kDataRecord>{samples.records + i * kDataRecordSize + 1}.read(),
+      sink_.take(RecordBody<kDataRecord>{samples.records + i * kDataRecordSize + 1}.read(),
                  samples.offset + i * kDataRecordSize);
     }
   }
-  void record(TimedRecord<kPressureRecord> record) { sink_.pressure(record.read(), record.offset); }
-  void record(TimedRecord<kIndexRecord> record) { sink_.index(record.read(), record.offset); }
-  void record(TimedRecord<kSystemRecord> record) { sink_.system(record.read(), record.offset); }
   void unknownType(uint8_t type, uint64_t offset) { sink_.unknownType(type, offset); }
   void cutRecord(const uint8_t* bytes, size_t size, uint64_t offset) { sink_.cutRecord(bytes[0], size, offset); }
   void unwritten(uint64_t size, uint64_t offset) { sink_.unwritten(size, offset); }
