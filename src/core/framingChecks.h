@@ -1,10 +1,22 @@
-// What a record must be like to sit on the true framing of a file, from
-// what the format gives: markers count up a second at a time (with gaps,
-// never back); system records carry the current second; a file header
-// comes first, or again as the same logger's; an index entry names a file;
-// a second holds about `rate` data records, whose quaternion (where the
-// file's are of unit length) has unit length. Random bytes, or records read
-// out of step, fail these almost always; an undamaged file never does.
+// What a record must be like to sit on the true framing of a file, from what
+// the format gives. There are two kinds of check:
+//
+// - holds: whether a record can be part of a framing at all. A type byte
+//   names a type; an index entry names a file or is of the recording's
+//   time; a system record carries about the time of its second; a file
+//   header is plausible where it stands (the same logger as before, or its
+//   time near the markers that follow it). An undamaged file never fails
+//   these; bytes read out of step fail them within a few records.
+// - vouches: whether a record is one that bytes read out of step would
+//   hardly make, so that it may stand next to damage: a marker a second
+//   after the one before, a data record whose quaternion has unit length
+//   (where the file's have) and whose values run on from its neighbour's, a
+//   system record of its second's time, an index entry naming a file of
+//   the recording's day. A pressure reading never vouches: any counts make
+//   one.
+//
+// A clock that steps back or pauses, a stuck clock, quaternions that are
+// not of unit length: none of these is damage, and none fails a hold.
 #pragma once
 
 #include <algorithm>
@@ -16,13 +28,15 @@
 
 namespace zolt {
 
-// The longest a logger's clock may jump forward between two markers.
-constexpr int64_t kMostGapSeconds = int64_t{7} * 86400;
 // How far a system record's time may lie from its second's marker.
 constexpr int64_t kMostSystemSkew = 60;
-
-// The data records a second may hold at `rate` a second.
-constexpr uint64_t mostDataInASecond(uint16_t rate) { return rate == 0 ? UINT64_MAX : uint64_t{rate} * 8 + 64; }
+// How far a header's time may lie from the first marker after it.
+constexpr int64_t kMostHeaderSkew = 86400;
+// How far an index entry's time may lie from the recording's.
+constexpr int64_t kMostIndexSkew = 86400;
+// The longest a logger's clock may jump forward between two markers and
+// still vouch for the second after.
+constexpr int64_t kMostGapSeconds = int64_t{7} * 86400;
 
 // A quaternion's squared length in counts, against 1 = 16384^2.
 inline bool hasUnitLength(const uint8_t* dataBody) {
@@ -35,6 +49,22 @@ inline bool hasUnitLength(const uint8_t* dataBody) {
   return std::llabs(squares - kOne) <= kOne / 50;
 }
 
+// Whether two data records lie close enough in every value to be
+// neighbouring samples: bytes read out of step are far from any.
+inline bool runOn(const uint8_t* aBody, const uint8_t* bBody) {
+  constexpr int32_t kMostAccStep = 32768;  // half the logger's unit
+  constexpr int32_t kMostQuatStep = 4096;  // a quarter
+  for (size_t axis = 0; axis < kAccAxes; ++axis) {
+    if (std::abs(accCount(aBody + accOffset(axis)) - accCount(bBody + accOffset(axis))) > kMostAccStep) return false;
+  }
+  for (size_t part = 0; part < kQuatParts; ++part) {
+    if (std::abs(int32_t{quatCount(aBody + quatOffset(part))} - quatCount(bBody + quatOffset(part))) > kMostQuatStep) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // An index entry whose name is printable text: as a logger writes it.
 inline bool namesAFile(const IndexRecord& index) {
   if (index.file.empty()) return false;
@@ -42,74 +72,89 @@ inline bool namesAFile(const IndexRecord& index) {
                      [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F; });
 }
 
-// What is known of the file so far that the checks hold records to.
-struct FramingContext {
-  std::optional<FileHeader> firstHeader;
-  uint16_t rate = 0;
-  std::optional<int32_t> marker;  // of the second the next records belong to
-  // Whether the file's quaternions are of unit length, learned from its
-  // first clean data records.
-  uint64_t quatsSeen = 0;
-  uint64_t unitQuats = 0;
-
-  static constexpr uint64_t kQuatsLearned = 4096;
-  bool checksQuats() const { return quatsSeen >= 256 && unitQuats * 100 >= quatsSeen * 99; }
-  void learnQuats(const uint8_t* records, uint64_t count) {
-    for (uint64_t i = 0; i < count && quatsSeen < kQuatsLearned; ++i, ++quatsSeen) {
-      if (hasUnitLength(records + i * kDataRecordSize + 1)) ++unitQuats;
+// Whether the data records of a file have quaternions of unit length,
+// learned from the latest of them that were kept.
+class QuaternionHabit {
+ public:
+  void learn(const uint8_t* records, uint64_t count) {
+    for (uint64_t i = 0; i < count; ++i) {
+      const bool unit = hasUnitLength(records + i * kDataRecordSize + 1);
+      if (++seen_[current_] == kHalf) turn();
+      unit_[current_] += unit ? 1 : 0;
     }
   }
-  // Where no header gives the rate, the data records of a second: a count
-  // that held for several whole seconds in a row.
-  uint64_t lastSecondCount = 0;
-  unsigned secondsAlike = 0;
-  void wholeSecond(uint64_t count) {
-    secondsAlike = count == lastSecondCount ? secondsAlike + 1 : 1;
-    lastSecondCount = count;
-  }
-  static constexpr unsigned kSecondsAlike = 4;
-  uint64_t nominalRate() const {
-    if (rate != 0) return rate;
-    return secondsAlike >= kSecondsAlike ? lastSecondCount : 0;
-  }
-
-  // A later header starts a new recording, whose clock may start anywhere
-  // near the first one's: recordings written one after another in a file.
-  void header(const FileHeader& header) {
-    if (firstHeader) marker.reset();
-    if (!firstHeader) firstHeader = header;
-    rate = header.rate;
-  }
-
-  // A marker that may follow the current second's.
-  bool plausibleNextMarker(int32_t time) const {
-    if (!marker) return timeNearHeader(time);
-    const int64_t step = int64_t{time} - *marker;
-    return step >= 1 && step <= kMostGapSeconds;
-  }
-  bool plausibleSystem(int32_t time) const {
-    if (marker) return std::llabs(int64_t{time} - *marker) <= kMostSystemSkew;
-    return timeNearHeader(time);
-  }
-  // A header after the first is the same logger's, at the same rate.
-  bool plausibleHeader(const FileHeader& header, bool firstRecord) const {
-    if (firstRecord && !firstHeader) return header.rate != 0 || header.id != 0 || header.time != 0;
-    return firstHeader && header.id == firstHeader->id && header.ver == firstHeader->ver && header.rate == rate &&
-           timeNearHeader(header.time);
-  }
-  // An index entry names a file in printable text, or is of this time.
-  bool plausibleIndex(const IndexRecord& index) const { return namesAFile(index) || timeNearHeader(index.time); }
-
-  // An index entry within a day of the file's header.
-  bool indexOfItsTime(const IndexRecord& index) const {
-    return !firstHeader || std::llabs(int64_t{index.time} - firstHeader->time) <= 86400;
+  // Only a habit that held for the latest hundreds of records tells.
+  bool known() const { return seen_[0] + seen_[1] >= kKnown; }
+  bool holds() const {
+    const uint64_t seen = seen_[0] + seen_[1];
+    return seen >= kKnown && (unit_[0] + unit_[1]) * 100 >= seen * 99;
   }
 
  private:
-  bool timeNearHeader(int32_t time) const {
-    if (!firstHeader) return true;
-    return std::llabs(int64_t{time} - firstHeader->time) <= kMostGapSeconds * 52;  // a year
+  static constexpr uint64_t kHalf = 2048;
+  static constexpr uint64_t kKnown = 256;
+  void turn() {
+    current_ ^= 1;
+    seen_[current_] = unit_[current_] = 0;
+  }
+  uint64_t seen_[2] = {};
+  uint64_t unit_[2] = {};
+  unsigned current_ = 0;
+};
+
+// What is known of the file so far that records are held to.
+struct FramingContext {
+  std::optional<FileHeader> header;  // the latest header kept
+  QuaternionHabit quats;
+
+  // The latest marker kept. (Not an optional: g++ 12 takes a copied empty
+  // one for uninitialised.)
+  static constexpr int64_t kNoMarker = INT64_MIN;
+  int64_t markerTime = kNoMarker;
+  bool hasMarker() const { return markerTime != kNoMarker; }
+  std::optional<int32_t> marker() const {
+    return hasMarker() ? std::optional(static_cast<int32_t>(markerTime)) : std::nullopt;
+  }
+  void setMarker(int32_t time) { markerTime = time; }
+  void forgetMarker() { markerTime = kNoMarker; }
+
+  // The time the records kept so far point at: the latest marker's, else
+  // the header's.
+  std::optional<int64_t> now() const {
+    if (hasMarker()) return markerTime;
+    if (header) return header->time;
+    return std::nullopt;
+  }
+  bool sameLogger(const FileHeader& other) const {
+    return header && other.id == header->id && other.ver == header->ver && other.rate == header->rate;
   }
 };
+
+// A header whose fields a logger could have written: not all zeros (the
+// card's unwritten end reads as such headers), a rate.
+inline bool plausibleFields(const FileHeader& header) { return header.rate != 0; }
+
+// Whether a system record's time fits where it stands.
+inline bool systemHolds(int32_t time, const FramingContext& context) {
+  if (context.hasMarker()) return std::llabs(int64_t{time} - context.markerTime) <= kMostSystemSkew;
+  if (context.header) return std::llabs(int64_t{time} - context.header->time) <= kMostHeaderSkew;
+  return true;
+}
+
+inline bool indexHolds(const IndexRecord& index, const FramingContext& context) {
+  if (namesAFile(index)) return true;
+  const std::optional<int64_t> now = context.now();
+  return now && std::llabs(int64_t{index.time} - *now) <= kMostIndexSkew;
+}
+
+// An index entry that vouches: a name of a few letters, milliseconds that
+// are milliseconds, and the recording's day. The bytes of other records,
+// read as one, name a file of a letter or two at most.
+inline bool indexVouches(const IndexRecord& index, const FramingContext& context) {
+  constexpr size_t kShortestName = 3;
+  const std::optional<int64_t> now = context.now();
+  return namesAFile(index) && index.file.size() >= kShortestName && index.ms < 1000 &&
+         (!now || std::llabs(int64_t{index.time} - *now) <= kMostIndexSkew);
+}
 
 }  // namespace zolt

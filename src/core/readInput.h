@@ -96,6 +96,7 @@ FileOutcome readInput(const Input& input, RunClock& run, View& view, const KeepG
     if (blocks.openError().failed()) return {blocks.openError(), {}};
     RecordClock<View> clock(run, view, outcome.damage);
     outcome.error = salvage ? salvageRecords(blocks, clock, keepGoing) : scanClocked(blocks, clock, keepGoing);
+    clock.finish();
     // A failure in the last piece shows only once the read is over.
     if (outcome.error.ok()) outcome.error = clock.failure();
   } catch (const std::bad_alloc&) {
@@ -178,6 +179,7 @@ CheckedOutcome readInputChecked(const Input& input, RunClock& run, View& view, c
     RunClock salvageRun = run;
     RecordClock<SalvageCount> counted(salvageRun, count, outcome.salvageDamage);
     outcome.literal.error = scanAndSalvageRecords(blocks, tail, counted, keepGoing);
+    counted.finish();
     if (outcome.literal.error.ok()) outcome.literal.error = tail.failure();
     if (outcome.literal.error.ok() && tail.unwrittenBytes() > 0) {
       clock.unwritten(tail.unwrittenBytes(), tail.unwrittenOffset());

@@ -1,24 +1,33 @@
 // Salvage: the records that sit on the true framing of a damaged file, and
 // nothing else. The format has no sync marks, so one bad byte throws a
 // literal reading out of step; salvage trusts structure instead of single
-// bytes. It reads a second at a time, from one marker to the next, and
-// hands on a second only when every record in it fits (framingChecks.h)
-// and the next marker follows from it. A second that does not fit is
-// damage: salvage looks ahead for the next place where two whole seconds
-// fit in a row, and between the two finds the framing that explains the
-// most bytes, accepting a record only where what follows it also starts a
-// record. Bytes it cannot explain are skipped and told; records whose
-// second lost its marker are skipped too, as their times cannot be known;
-// data records lost inside a second are counted, so that the samples
-// after them keep their numbers.
+// bytes.
 //
-// On an undamaged file every second fits, and the view gets exactly the
-// records a literal reading gives.
+// It begins only at an anchor, structure that a logger writes and chance
+// does not: a file header that fits where it stands (its time near the
+// markers after it), or a marker from which two whole seconds follow, each
+// reaching a marker a second later. Where no anchor is found nothing is
+// kept: random bytes, or a run of one byte, give no records.
+//
+// From an anchor it follows the framing record by record, holding each to
+// the checks of framingChecks.h, and hands records on only once the framing
+// has gone on past them for a while. Where the framing breaks, it finds the
+// next anchor and, between the two, keeps the records that follow on from
+// the framing before the damage and those that lead exactly into the
+// anchor; the bytes between are skipped and told. Next to the skipped bytes
+// only a record that vouches for itself stands (a pressure reading does
+// not). A clock that steps back or stops, or quaternions that are not of
+// unit length, do not break a framing: on an undamaged file salvage hands on
+// exactly the records a literal reading gives.
+//
+// Salvage places nothing in time: the clock that takes its records does
+// (core/recordClock.h), from the markers around what was skipped.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -29,11 +38,14 @@
 
 namespace zolt {
 
-// How far salvage looks ahead to decide: a second, or a stretch of damage
-// with the two seconds after it.
+// How far salvage looks ahead to decide: past a stretch of damage to the two
+// seconds after it.
 constexpr size_t kMostUndecided = size_t{48} * 1024;
 // Zeros this long are no record's: a wiped sector, or the card's end.
 constexpr size_t kZeroRun = 64;
+// How far the framing must go on past a record before it is handed on:
+// bytes read out of step break a framing well within this.
+constexpr size_t kVouchingBytes = 1024;
 static_assert(kMostUndecided + kZeroRun + kLargestRecord <= BlockReader::kHeadroom,
               "undecided bytes are carried to the next block");
 
@@ -53,16 +65,8 @@ class Salvager {
     const uint8_t* at = begin;
     while (at < end) {
       if (zeroRun_) {
-        const uint8_t* const nonZero = std::find_if(at, end, [](uint8_t b) { return b != 0; });
-        if (nonZero == end) {
-          if (atEnd) endInZeros(offsetOf(end));
-          return end;
-        }
-        // A wiped stretch: the framing is found again after it, or at a
-        // new recording's header, whose type byte and more may be zeros.
-        pendingSkip_ = zeroRun_;
-        zeroRun_.reset();
-        at = nonZero - std::min<ptrdiff_t>(nonZero - at, kRecordSize[kFileHeader] - 1);
+        at = passZeros(at, end, atEnd);
+        continue;
       }
       // Every decision looks the same number of bytes ahead, or to the end
       // of the input: what salvage keeps does not hang on how the input
@@ -71,169 +75,594 @@ class Salvager {
       if (!atEnd && left < kMostUndecided + kZeroRun) return at;
       const bool seesEnd = atEnd && left <= kMostUndecided;
       const uint8_t* const horizon = seesEnd ? end : at + kMostUndecided;
-      if (pendingSkip_ || (offsetOf(at) == 0 && !startsWell(at, horizon, seesEnd))) {
-        at = repair(at, horizon, seesEnd);
-        continue;
-      }
-      const Walk second =
-          walk(at, horizon, seesEnd, context_, *at == kSecondMarker && offsetOf(at) == markerOffset_, &found_);
-      if (second.clean) {
-        // A whole second that fits, or as much of a long one as is looked at.
-        deliver(found_, second.end, second.context, second.atMarker);
-        at = second.end;
-        continue;
-      }
-      if (startsZeros(second.end, end, atEnd)) {
-        // The records before the zeros fit: a sector wiped, or the end of
-        // a card never written.
-        deliver(found_, second.end, second.context, false);
-        zeroRun_ = offsetOf(second.end);
-        at = second.end;
-        continue;
-      }
-      at = repair(at, horizon, seesEnd);
+      at = synced_ ? follow(at, horizon, seesEnd) : findFraming(at, horizon, seesEnd);
     }
     if (atEnd && zeroRun_) endInZeros(offsetOf(end));
+    if (atEnd) tellSkipped(offsetOf(end));
     return at;
   }
 
  private:
-  // A stretch of records read in order: where it ends, whether it reached
-  // a marker (or the end of the input), whether every record fit, and what
-  // it made known.
-  // A record a walk found: a data run as one, with its count; 0 for a last
-  // record cut short.
+  // ---- The framing ----
+
+  // A record a walk found: a data run as one, with its count.
   struct Found {
     const uint8_t* at;
     uint64_t count;
+    const uint8_t* end() const { return at + (*at == kDataRecord ? count * kDataRecordSize : kRecordSize[*at]); }
+  };
+
+  enum class Stop : uint8_t {
+    kBroke,    // a byte that is no record type, or a record that cannot stand there
+    kSuspect,  // a data record unlike the file's: its quaternion not of unit length
+    kHorizon,  // as far as is looked at
+    kEnd,      // the end of the input, perhaps in a record cut short
   };
 
   struct Walk {
     const uint8_t* end;
-    bool complete;
-    bool clean;
-    FramingContext context;
-    bool atMarker = false;  // ends at the marker of the next second
+    Stop stop;
+    FramingContext context;  // as the records walked leave it
   };
 
   uint64_t offsetOf(const uint8_t* byte) const { return offset_ + static_cast<uint64_t>(byte - begin_); }
 
-  // Whether the record at `at`, read with `context`, fits; updates the
-  // context with what it tells.
-  bool fits(const uint8_t* at, FramingContext& context, bool ownMarker) const {
-    const uint8_t* const body = at + 1;
-    switch (static_cast<RecordType>(*at)) {
-      case kFileHeader: {
-        const FileHeader header = Record<kFileHeader>::read(body);
-        if (!context.plausibleHeader(header, offsetOf(at) == 0)) return false;
-        context.header(header);
-        return true;
+  // Whether the record at `at` can stand in a framing, read with `context`;
+  // updates the context with what it tells.
+  bool holds(const uint8_t* at, FramingContext& context, const uint8_t* horizon, bool seesEnd) const {
+    bool held = true;
+    visitRecordBody(*at, at + 1, [&](auto body) {
+      constexpr RecordType kType = decltype(body)::kType;
+      if constexpr (kType == kFileHeader) {
+        const FileHeader header = body.read();
+        held = headerHolds(at, header, context, horizon, seesEnd);
+        if (held) {
+          context.header = header;
+          context.forgetMarker();
+        }
+      } else if constexpr (kType == kSecondMarker) {
+        context.setMarker(body.read().time);
+      } else if constexpr (kType == kIndexRecord) {
+        held = indexHolds(body.read(), context);
+      } else if constexpr (kType == kSystemRecord) {
+        held = systemHolds(body.read().time, context);
       }
-      case kSecondMarker: {
-        const int32_t time = Record<kSecondMarker>::read(body).time;
-        if (!ownMarker && !context.plausibleNextMarker(time)) return false;
-        context.marker = time;
-        return true;
-      }
-      // Any bytes make one; how they stand with the rest tells.
-      case kDataRecord:
-      case kPressureRecord: return true;
-      case kIndexRecord: return context.plausibleIndex(Record<kIndexRecord>::read(body));
-      case kSystemRecord: return context.plausibleSystem(Record<kSystemRecord>::read(body).time);
-    }
-    return false;
+    });
+    return held;
   }
 
-  // Reads one second from `at` (the marker that begins it, or the start of
-  // the file): to the next marker, or the end of the input.
-  // `opensWithMarker`: the record at `at` is the second's own marker,
-  // already found to follow.
-  // `found`, when given, gets the records read: each data run as one.
-  Walk walk(const uint8_t* at, const uint8_t* end, bool atEnd, FramingContext context, bool opensWithMarker,
-            std::vector<Found>* found = nullptr) const {
-    uint64_t data = 0;
-    const uint8_t* record = at;
-    if (found != nullptr) found->clear();
-    while (record < end) {
+  // A header fits where it stands if it is the same logger's as before, or
+  // if its time is near that of the markers after it (the first two that
+  // count up a second, or the first): a new recording.
+  bool headerHolds(const uint8_t* at, const FileHeader& header, const FramingContext& context, const uint8_t* horizon,
+                   bool seesEnd) const {
+    if (!plausibleFields(header)) return false;
+    if (context.sameLogger(header)) return true;
+    const auto near = [&](int64_t time) { return std::llabs(time - header.time) <= kMostHeaderSkew; };
+    FramingContext after;
+    after.header = header;
+    std::optional<int32_t> first;
+    std::optional<int32_t> previous;
+    for (const uint8_t* record = at + kRecordSize[kFileHeader]; record < horizon;) {
       const uint8_t type = *record;
-      if (type >= kRecordTypes) return {record, true, false, context};
-      if (static_cast<size_t>(end - record) < kRecordSize[type]) {
-        // The last record, cut short by the end of the input, as a literal
-        // reading tells it.
-        if (atEnd && found != nullptr) found->push_back({record, 0});
-        return {atEnd ? end : record, atEnd, true, context};
-      }
-      if (type == kSecondMarker && record != at) {
-        FramingContext next = context;
-        const bool follows = fits(record, next, false);
-        return {record, true, follows, context, follows};
+      // A header after it would have to be judged by what follows it.
+      if (type >= kRecordTypes || type == kFileHeader) break;
+      if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return first ? near(*first) : seesEnd;
+      if (type == kSecondMarker) {
+        const int32_t time = Record<kSecondMarker>::read(record + 1).time;
+        if (previous && int64_t{time} == int64_t{*previous} + 1) return near(*previous);
+        if (!first) first = time;
+        previous = time;
       }
       if (type == kDataRecord) {
-        const uint8_t* const runEnd = scanning::endOfDataRun(record, end);
-        // Data records read out of step run on in step with each other: the
-        // ends of a run tell.
-        if (context.checksQuats() && (!hasUnitLength(record + 1) || !hasUnitLength(runEnd - kDataRecordSize + 1))) {
-          return {record, true, false, context};
-        }
+        record = scanning::endOfDataRun(record, horizon);
+        continue;
+      }
+      if (!holds(record, after, horizon, seesEnd)) break;
+      record += kRecordSize[type];
+    }
+    return first ? near(*first) : false;
+  }
+
+  // The file's first record, a header that begins the recording: it fits
+  // where it stands, or its time is near that of the first anchor after it
+  // (damage right after it may have broken what follows), or the framing
+  // after it runs unbroken to the end of the input.
+  bool headerBeginsFile(const uint8_t* at, const uint8_t* horizon, bool seesEnd) const {
+    if (*at != kFileHeader || static_cast<size_t>(horizon - at) < kRecordSize[kFileHeader]) return false;
+    const FileHeader header = Record<kFileHeader>::read(at + 1);
+    if (!plausibleFields(header)) return false;
+    FramingContext context = context_;
+    if (holds(at, context, horizon, seesEnd)) return true;
+    if (endsTheInput(walk(at + kRecordSize[kFileHeader], horizon, seesEnd, context), horizon, seesEnd)) return true;
+    const uint8_t* const anchor = findAnchor(at + kRecordSize[kFileHeader], horizon, seesEnd);
+    return anchor != nullptr && *anchor == kSecondMarker &&
+           std::llabs(int64_t{Record<kSecondMarker>::read(anchor + 1).time} - header.time) <= kMostHeaderSkew;
+  }
+
+  // Follows the framing from `at`, a record's start, as far as it holds.
+  // `found`, when given, gets the records: each data run as one.
+  Walk walk(const uint8_t* at, const uint8_t* horizon, bool seesEnd, FramingContext context,
+            std::vector<Found>* found = nullptr) const {
+    if (found != nullptr) found->clear();
+    const uint8_t* record = at;
+    while (record < horizon) {
+      const uint8_t type = *record;
+      if (type >= kRecordTypes) return {record, Stop::kBroke, context};
+      if (static_cast<size_t>(horizon - record) < kRecordSize[type]) {
+        return {record, seesEnd ? Stop::kEnd : Stop::kHorizon, context};
+      }
+      if (type == kDataRecord) {
+        const uint8_t* const runEnd = scanning::endOfDataRun(record, horizon);
         const auto count = static_cast<uint64_t>(runEnd - record) / kDataRecordSize;
-        data += count;
-        if (data > mostDataInASecond(context.rate)) return {record, true, false, context};
+        // Where the file's quaternions are of unit length, one that is not
+        // ends a run: a record of another type hit, most likely.
+        if (context.quats.holds()) {
+          if (!hasUnitLength(record + 1)) return {record, Stop::kSuspect, context};
+          const uint8_t* const last = runEnd - kDataRecordSize;
+          if (!hasUnitLength(last + 1)) {
+            if (found != nullptr && count > 1) found->push_back({record, count - 1});
+            return {last, Stop::kSuspect, context};
+          }
+        }
         if (found != nullptr) found->push_back({record, count});
         record = runEnd;
         continue;
       }
-      if (!fits(record, context, record == at && opensWithMarker)) return {record, true, false, context};
+      if (!holds(record, context, horizon, seesEnd)) return {record, Stop::kBroke, context};
       if (found != nullptr) found->push_back({record, 1});
       record += kRecordSize[type];
     }
-    return {record, atEnd, true, context};
+    return {record, seesEnd ? Stop::kEnd : Stop::kHorizon, context};
   }
 
-  // Hands on the records the walk to `to` found, which all fit.
-  void deliver(const std::vector<Found>& records, const uint8_t* to, const FramingContext& after, bool atMarker) {
-    for (const Found& record : records) {
-      if (record.count == 0) {
-        view_.cutRecord(record.at, static_cast<size_t>(to - record.at), offsetOf(record.at));
-      } else if (*record.at == kDataRecord) {
-        handOnData(record.at, record.count);
-      } else {
-        handOnRecords(record.at, record.at + kRecordSize[*record.at]);
+  // Whether the data records from `at` on are mostly unlike the file's
+  // habit: its quaternions stopped being of unit length, and that is no
+  // damage.
+  bool habitChanged(const uint8_t* at, const uint8_t* horizon) const {
+    constexpr uint64_t kLooked = 256;
+    uint64_t looked = 0;
+    uint64_t unit = 0;
+    for (const uint8_t* record = at; record < horizon && looked < kLooked;) {
+      const uint8_t type = *record;
+      if (type >= kRecordTypes || static_cast<size_t>(horizon - record) < kRecordSize[type]) break;
+      if (type == kDataRecord) {
+        ++looked;
+        if (hasUnitLength(record + 1)) ++unit;
       }
+      record += kRecordSize[type];
     }
-    context_ = after;
-    countWholeSecond(records, to, atMarker);
+    return looked >= kLooked / 4 && unit * 2 < looked;
+  }
+
+  // In step with the framing at `at`: hands on what the framing vouches for,
+  // and finds it again where it breaks. Returns where reading goes on.
+  const uint8_t* follow(const uint8_t* at, const uint8_t* horizon, bool seesEnd) {
+    const Walk walked = walk(at, horizon, seesEnd, context_, &found_);
+    switch (walked.stop) {
+      case Stop::kEnd:
+        deliver(found_, at, walked.end);
+        if (walked.end < horizon) view_.cutRecord(walked.end, static_cast<size_t>(horizon - walked.end), offsetOf(walked.end));
+        return horizon;
+      case Stop::kHorizon: return deliver(found_, at, walked.end - kVouchingBytes);
+      case Stop::kSuspect:
+        if (habitChanged(walked.end, horizon)) {
+          context_.quats = QuaternionHabit{};
+          return deliver(found_, at, walked.end);
+        }
+        break;
+      case Stop::kBroke: break;
+    }
+    if (startsZeros(walked.end, horizon, seesEnd)) {
+      // The records before the zeros: all of them if the zeros begin where
+      // a record ends (or are the card's unwritten end), those that vouch
+      // if the zeros took the end of a record.
+      const bool cleanCut = walked.end == at || walked.end[-1] != 0;
+      const uint8_t* const vouched = cleanCut ? walked.end : vouchedEnds(found_, at, walked.end).back();
+      deliver(found_, at, vouched);
+      hold(vouched, walked.end);
+      zeroRun_ = offsetOf(walked.end);
+      return walked.end;
+    }
+    // What lies well before the break is kept; the rest is looked into.
+    const uint8_t* const trusted = deliver(found_, at, walked.end - kVouchingBytes);
+    return repair(trusted, horizon, seesEnd);
+  }
+
+  // Hands on the records found from `start` (a walk's) that end by `limit`,
+  // and returns where the last of them ends: `start` when none does.
+  const uint8_t* deliver(const std::vector<Found>& records, const uint8_t* start, const uint8_t* limit) {
+    const uint8_t* end = start;
     for (const Found& record : records) {
-      if (context_.quatsSeen >= FramingContext::kQuatsLearned) break;
-      if (record.count > 0 && *record.at == kDataRecord) context_.learnQuats(record.at, record.count);
+      if (record.at >= limit) break;
+      if (*record.at == kDataRecord) {
+        const uint64_t fit = std::min<uint64_t>(record.count, static_cast<uint64_t>(limit - record.at) / kDataRecordSize);
+        if (fit == 0) break;
+        learnQuats(record.at, fit);
+        end = record.at + fit * kDataRecordSize;
+        if (fit < record.count) break;
+        continue;
+      }
+      if (record.end() > limit) break;
+      learnRecord(record.at);
+      end = record.end();
     }
-    if (atMarker) markerOffset_ = offsetOf(to);
+    handOnScanned(start, end);
+    return end;
   }
 
-  // A second from its marker to the next one, a second later: its data
-  // records tell the rate of a file without a header.
-  void countWholeSecond(const std::vector<Found>& records, const uint8_t* to, bool atMarker) {
-    if (context_.rate != 0 || !atMarker || records.empty() || *records.front().at != kSecondMarker) return;
-    if (!context_.marker || Record<kSecondMarker>::read(to + 1).time != int64_t{*context_.marker} + 1) return;
-    uint64_t data = 0;
-    for (const Found& record : records) data += *record.at == kDataRecord ? record.count : 0;
-    context_.wholeSecond(data);
+  // Hands on the records of [from, to), which all stand, and learns from
+  // them what later records are held to.
+  void handOn(const uint8_t* from, const uint8_t* to) {
+    for (const uint8_t* record = from; record < to;) {
+      if (*record == kDataRecord) {
+        const uint8_t* const runEnd = scanning::endOfDataRun(record, to);
+        learnQuats(record, static_cast<uint64_t>(runEnd - record) / kDataRecordSize);
+        record = runEnd;
+        continue;
+      }
+      learnRecord(record);
+      record += kRecordSize[*record];
+    }
+    handOnScanned(from, to);
   }
 
-  // Hands on the whole records of [from, to), but none whose bytes the file
-  // lost under its mapping: the read then ends in an error.
-  void handOnRecords(const uint8_t* from, const uint8_t* to) {
+  void handOnScanned(const uint8_t* from, const uint8_t* to) {
+    if (from >= to) return;
+    tellSkipped(offsetOf(from));
     if (mapping_ != nullptr) {
       scanning::scanBlock(from, to, offsetOf(from), view_, scanning::MappingGuard{*mapping_});
     } else {
       scanning::scanBlock(from, to, offsetOf(from), view_, scanning::Unguarded{});
     }
   }
-  void handOnData(const uint8_t* records, uint64_t count) {
-    if (mapping_ != nullptr && !mapping_->holds(records + count * kDataRecordSize - 1)) {
-      handOnRecords(records, records + count * kDataRecordSize);
+
+  // Every record until the habit is known, then the first and last of each
+  // run: enough to follow it, at no cost to an undamaged file.
+  void learnQuats(const uint8_t* records, uint64_t count) {
+    if (!context_.quats.known()) {
+      context_.quats.learn(records, count);
       return;
     }
-    view_.dataRecords(records, static_cast<size_t>(count));
+    context_.quats.learn(records, 1);
+    if (count > 1) context_.quats.learn(records + (count - 1) * kDataRecordSize, 1);
+  }
+  void learnRecord(const uint8_t* record) { (void)tells(record, context_); }
+
+  // ---- Anchors ----
+
+  // The marker at `at` from which two whole seconds follow, each a second
+  // after the one before, or one whole second to the end of the input; with
+  // the time of the marker.
+  std::optional<int32_t> markerAnchors(const uint8_t* at, const uint8_t* horizon, bool seesEnd) const {
+    if (*at != kSecondMarker || static_cast<size_t>(horizon - at) < kRecordSize[kSecondMarker]) return std::nullopt;
+    FramingContext context = context_;
+    const int32_t time = Record<kSecondMarker>::read(at + 1).time;
+    const uint8_t* second = at;
+    for (int whole = 0; whole < 2; ++whole) {
+      context.setMarker(Record<kSecondMarker>::read(second + 1).time);
+      const Walk walked = walkSecond(second + kRecordSize[kSecondMarker], horizon, seesEnd, context);
+      if (walked.stop == Stop::kEnd) return whole > 0 && walked.end == horizon ? std::optional(time) : std::nullopt;
+      if (walked.stop != Stop::kBroke || *walked.end != kSecondMarker) return std::nullopt;
+      if (Record<kSecondMarker>::read(walked.end + 1).time != context.markerTime + 1) return std::nullopt;
+      second = walked.end;
+    }
+    return time;
+  }
+
+  // One second of an anchor: its records up to the next marker, held to
+  // everything a record can be held to.
+  Walk walkSecond(const uint8_t* at, const uint8_t* horizon, bool seesEnd, FramingContext context) const {
+    uint64_t data = 0;
+    const uint64_t most = context.header ? uint64_t{context.header->rate} * 8 + 64 : UINT64_MAX;
+    for (const uint8_t* record = at; record < horizon;) {
+      const uint8_t type = *record;
+      if (type >= kRecordTypes || type == kSecondMarker) return {record, Stop::kBroke, context};
+      if (static_cast<size_t>(horizon - record) < kRecordSize[type]) {
+        return {record, seesEnd ? Stop::kEnd : Stop::kHorizon, context};
+      }
+      if (type == kDataRecord) {
+        const uint8_t* const runEnd = scanning::endOfDataRun(record, horizon);
+        if (context.quats.holds() && (!hasUnitLength(record + 1) || !hasUnitLength(runEnd - kDataRecordSize + 1))) {
+          return {record, Stop::kBroke, context};
+        }
+        data += static_cast<uint64_t>(runEnd - record) / kDataRecordSize;
+        if (data > most) return {record, Stop::kBroke, context};
+        record = runEnd;
+        continue;
+      }
+      if (type == kFileHeader || !holds(record, context, horizon, seesEnd)) return {record, Stop::kBroke, context};
+      record += kRecordSize[type];
+    }
+    return {horizon, seesEnd ? Stop::kEnd : Stop::kHorizon, context};
+  }
+
+  // A header that begins a recording: it fits where it stands, and the
+  // framing from it reaches a marker that anchors. The file's own first
+  // header, or one of the same logger, also stands where the framing after
+  // it runs unbroken to the end of the input.
+  bool headerAnchors(const uint8_t* at, const uint8_t* horizon, bool seesEnd) const {
+    if (*at != kFileHeader || static_cast<size_t>(horizon - at) < kRecordSize[kFileHeader]) return false;
+    FramingContext context = context_;
+    const bool known = context.sameLogger(Record<kFileHeader>::read(at + 1));
+    if (!holds(at, context, horizon, seesEnd)) return false;
+    const Walk walked = walk(at + kRecordSize[kFileHeader], horizon, seesEnd, context);
+    if (endsTheInput(walked, horizon, seesEnd) && known) return true;
+    for (const uint8_t* record = at + kRecordSize[kFileHeader]; record < walked.end;) {
+      if (*record == kSecondMarker) return markerAnchors(record, horizon, seesEnd).has_value();
+      record += *record == kDataRecord ? kDataRecordSize : kRecordSize[*record];
+    }
+    return false;
+  }
+
+  // A file that begins with a marker and runs unbroken to its end: a
+  // recording too short for whole seconds, read on from another.
+  bool wholeFileFrom(const uint8_t* at, const uint8_t* horizon, bool seesEnd) const {
+    return offsetOf(at) == 0 && *at == kSecondMarker && endsTheInput(walk(at, horizon, seesEnd, context_), horizon, seesEnd);
+  }
+
+  // A walk that reached the end of the input, or the zeros of a card's
+  // unwritten end.
+  static bool endsTheInput(const Walk& walked, const uint8_t* horizon, bool seesEnd) {
+    if (walked.stop == Stop::kEnd) return true;
+    return walked.stop == Stop::kBroke && seesEnd && static_cast<size_t>(horizon - walked.end) >= kRecordSize[kFileHeader] &&
+           tailIsZeros(walked.end, horizon);
+  }
+
+  // The first anchor in [from, horizon).
+  const uint8_t* findAnchor(const uint8_t* from, const uint8_t* horizon, bool seesEnd) const {
+    for (const uint8_t* at = from; at < horizon; ++at) {
+      if ((*at == kSecondMarker && markerAnchors(at, horizon, seesEnd)) || headerAnchors(at, horizon, seesEnd)) return at;
+    }
+    return nullptr;
+  }
+
+  // ---- Finding the framing again ----
+
+  // Out of step, or at the file's start: reading goes on from the first
+  // anchor, with the records that lead exactly into it.
+  const uint8_t* findFraming(const uint8_t* at, const uint8_t* horizon, bool seesEnd) {
+    if (offsetOf(at) == 0 && !pendingSkip_) {
+      if (headerBeginsFile(at, horizon, seesEnd)) {
+        handOn(at, at + kRecordSize[kFileHeader]);
+        synced_ = true;
+        return at + kRecordSize[kFileHeader];
+      }
+      if (wholeFileFrom(at, horizon, seesEnd)) {
+        synced_ = true;
+        return at;
+      }
+    }
+    const uint8_t* const anchor = findAnchor(at, horizon, seesEnd);
+    if (anchor == nullptr) return giveUp(at, horizon, seesEnd);
+    explain(at, anchor, false);
+    synced_ = true;
+    return anchor;
+  }
+
+  // The framing broke after `trusted`: the records between it and the next
+  // anchor are looked into.
+  const uint8_t* repair(const uint8_t* trusted, const uint8_t* horizon, bool seesEnd) {
+    const uint8_t* const anchor = findAnchor(trusted + 1, horizon, seesEnd);
+    if (anchor == nullptr) {
+      const uint8_t* const kept = keepPrefix(trusted, horizon, seesEnd);
+      synced_ = false;
+      return giveUp(kept, horizon, seesEnd);
+    }
+    explain(trusted, anchor, true);
+    synced_ = true;
+    return anchor;
+  }
+
+  // No anchor within the bytes looked at: those of the first half are
+  // skipped, or all of them at the end of the input.
+  const uint8_t* giveUp(const uint8_t* at, const uint8_t* horizon, bool seesEnd) {
+    startSkip(at);
+    if (!seesEnd) return at + std::max<ptrdiff_t>((horizon - at) / 2, 1);
+    // Zeros that end the input are the card's unwritten end, not damage.
+    const auto last = std::find_if(std::make_reverse_iterator(horizon), std::make_reverse_iterator(at),
+                                   [](uint8_t b) { return b != 0; });
+    const uint8_t* const zeros = last.base();
+    if (static_cast<size_t>(horizon - zeros) >= kRecordSize[kFileHeader]) {
+      tellSkipped(offsetOf(zeros));
+      zeroRun_ = offsetOf(zeros);
+      return zeros;
+    }
+    return horizon;
+  }
+
+  // Keeps the records of the framing from `trusted` that vouch for being
+  // there, up to the break; returns where they end.
+  const uint8_t* keepPrefix(const uint8_t* trusted, const uint8_t* horizon, bool seesEnd) {
+    const Walk walked = walk(trusted, horizon, seesEnd, context_, &found_);
+    return deliver(found_, trusted, vouchedEnds(found_, trusted, walked.end).back());
+  }
+
+  // Where the records found from `start` may end next to skipped bytes:
+  // `start`, and the end of each record before `limit` that vouches.
+  std::vector<const uint8_t*> vouchedEnds(const std::vector<Found>& records, const uint8_t* start,
+                                          const uint8_t* limit) const {
+    std::vector<const uint8_t*> ends{start};
+    FramingContext context = context_;
+    const uint8_t* previousData = nullptr;
+    for (const Found& record : records) {
+      if (record.at >= limit) break;
+      if (*record.at == kDataRecord) {
+        for (uint64_t i = 0; i < record.count; ++i) {
+          const uint8_t* const data = record.at + i * kDataRecordSize;
+          if (data + kDataRecordSize > limit) return ends;
+          if (dataVouches(data, previousData, context)) ends.push_back(data + kDataRecordSize);
+          previousData = data;
+        }
+        continue;
+      }
+      if (record.end() > limit) break;
+      const std::optional<int32_t> before = context.marker();
+      (void)tells(record.at, context);
+      // A marker right before damage may be the record the damage fell in:
+      // only the next second's vouches there.
+      const bool nextSecond = before && context.markerTime == int64_t{*before} + 1;
+      if (*record.at == kSecondMarker ? nextSecond : vouches(record.at, before, context)) ends.push_back(record.end());
+    }
+    return ends;
+  }
+
+  // A data record vouches where its quaternion has unit length (if the
+  // file's have) and its values run on from its neighbour's.
+  static bool dataVouches(const uint8_t* data, const uint8_t* neighbour, const FramingContext& context) {
+    if (context.quats.holds() && !hasUnitLength(data + 1)) return false;
+    if (neighbour != nullptr) return runOn(data + 1, neighbour + 1);
+    return context.quats.holds();
+  }
+
+  // What a record that stands tells of the context.
+  static bool tells(const uint8_t* at, FramingContext& context) {
+    if (*at == kSecondMarker) context.setMarker(Record<kSecondMarker>::read(at + 1).time);
+    if (*at == kFileHeader) {
+      context.header = Record<kFileHeader>::read(at + 1);
+      context.forgetMarker();
+    }
+    return true;
+  }
+
+  // Whether a record other than data vouches for standing where it does,
+  // with the marker before it.
+  bool vouches(const uint8_t* at, const std::optional<int32_t>& markerBefore, const FramingContext& context) const {
+    switch (static_cast<RecordType>(*at)) {
+      case kSecondMarker: {
+        const int64_t time = Record<kSecondMarker>::read(at + 1).time;
+        if (markerBefore) return time > *markerBefore && time - *markerBefore <= kMostGapSeconds;
+        return context.header && std::llabs(time - context.header->time) <= kMostHeaderSkew;
+      }
+      case kSystemRecord: return systemHolds(Record<kSystemRecord>::read(at + 1).time, context) && context.hasMarker();
+      case kIndexRecord: return indexVouches(Record<kIndexRecord>::read(at + 1), context);
+      // Next to damage a header is no more than its fields.
+      case kFileHeader:
+      case kDataRecord:
+      case kPressureRecord: return false;
+    }
+    return false;
+  }
+
+  // Between `from` (where the framing was last trusted, or out of step) and
+  // an anchor: keeps the records that follow on from `from` (when
+  // `followsOn`) and those that lead exactly into the anchor, each vouched
+  // for next to what is skipped, and skips the bytes between.
+  void explain(const uint8_t* from, const uint8_t* anchor, bool followsOn) {
+    const auto length = static_cast<size_t>(anchor - from);
+    const Times times = timesAround(anchor);
+    // leads_[p]: the records from from + p lead exactly into the anchor.
+    leads_.assign(length + 1, 0);
+    leads_[length] = 1;
+    vouched_.assign(length + 1, 0);
+    vouched_[length] = 1;
+    for (size_t p = length; p-- > 0;) {
+      const uint8_t* const at = from + p;
+      const size_t size = leadingSize(at, anchor, times);
+      if (size == 0 || !leads_[p + size]) continue;
+      leads_[p] = 1;
+      vouched_[p] = vouchesLeading(at, p + size < length ? at + size : nullptr, times) ? 1 : 0;
+    }
+    // The first place at or after each p from which vouched records lead
+    // into the anchor.
+    firstFrom_.assign(length + 1, length);
+    for (size_t p = length; p-- > 0;) firstFrom_[p] = vouched_[p] && leads_[p] ? p : firstFrom_[p + 1];
+    // Unbroken from `from` to the anchor: nothing to skip.
+    if (leads_[0] && (followsOn || offsetOf(from) == 0 || !pendingSkip_)) {
+      handOn(from, anchor);
+      return;
+    }
+    // The records that follow on: where they may end.
+    std::vector<const uint8_t*> ends{from};
+    if (followsOn) {
+      const Walk walked = walk(from, anchor, false, context_, &found_);
+      ends = vouchedEnds(found_, from, walked.end);
+    }
+    // The split that keeps the most bytes.
+    const uint8_t* bestEnd = from;
+    size_t bestStart = firstFrom_[0];
+    size_t bestKept = length - bestStart;
+    for (const uint8_t* end : ends) {
+      const auto p = static_cast<size_t>(end - from);
+      const size_t start = firstFrom_[p];
+      const size_t kept = p + (length - start);
+      if (kept > bestKept || (kept == bestKept && end > bestEnd)) {
+        bestKept = kept;
+        bestEnd = end;
+        bestStart = start;
+      }
+    }
+    handOn(from, bestEnd);
+    startSkip(bestEnd);
+    if (bestStart < length) handOn(from + bestStart, anchor);
+  }
+
+  // Where the times of records amid damage may lie: from the last marker
+  // kept (or the header) up to the anchor.
+  struct Times {
+    int64_t low;
+    int64_t high;
+  };
+  Times timesAround(const uint8_t* anchor) const {
+    constexpr int64_t kAny = int64_t{1} << 40;
+    Times times{-kAny, kAny};
+    std::optional<int64_t> high;
+    if (*anchor == kSecondMarker) high = Record<kSecondMarker>::read(anchor + 1).time;
+    if (*anchor == kFileHeader) high = Record<kFileHeader>::read(anchor + 1).time;
+    if (const std::optional<int64_t> now = context_.now(); now) {
+      times.low = *now;
+    } else if (high) {
+      times.low = *high - kMostGapSeconds;
+    }
+    if (high) times.high = *high;
+    if (times.high < times.low) times.low = times.high - kMostGapSeconds;
+    return times;
+  }
+
+  // The size of the record at `at` if it can lead into the anchor: it fits
+  // before it, and stands amid damage; 0 otherwise.
+  size_t leadingSize(const uint8_t* at, const uint8_t* anchor, const Times& times) const {
+    const uint8_t type = *at;
+    if (type >= kRecordTypes || static_cast<size_t>(anchor - at) < kRecordSize[type]) return 0;
+    const size_t size = kRecordSize[type];
+    switch (static_cast<RecordType>(type)) {
+      case kSecondMarker: {
+        const int64_t time = Record<kSecondMarker>::read(at + 1).time;
+        return time >= times.low && time < times.high ? size : 0;
+      }
+      case kSystemRecord: {
+        const int64_t time = Record<kSystemRecord>::read(at + 1).time;
+        return time >= times.low - kMostSystemSkew && time <= times.high + kMostSystemSkew ? size : 0;
+      }
+      case kIndexRecord: {
+        const IndexRecord index = Record<kIndexRecord>::read(at + 1);
+        return indexVouches(index, context_) ? size : 0;
+      }
+      case kFileHeader: {
+        const FileHeader header = Record<kFileHeader>::read(at + 1);
+        return plausibleFields(header) && (context_.sameLogger(header) ||
+                                           std::llabs(int64_t{header.time} - times.high) <= kMostHeaderSkew)
+                   ? size
+                   : 0;
+      }
+      case kDataRecord: return !context_.quats.holds() || hasUnitLength(at + 1) ? size : 0;
+      case kPressureRecord: return size;
+    }
+    return 0;
+  }
+
+  // Whether a record that leads into the anchor vouches for standing next
+  // to skipped bytes, with the record after it.
+  bool vouchesLeading(const uint8_t* at, const uint8_t* next, const Times& times) const {
+    switch (static_cast<RecordType>(*at)) {
+      case kDataRecord: return dataVouches(at, next != nullptr && *next == kDataRecord ? next : nullptr, context_);
+      case kPressureRecord: return false;
+      case kSecondMarker:
+      case kSystemRecord:
+      case kIndexRecord:
+      case kFileHeader: return leadingSize(at, at + kRecordSize[*at], times) > 0;
+    }
+    return false;
   }
 
   // ---- Zeros: a sector wiped, or the end of a card never written ----
@@ -241,10 +670,50 @@ class Salvager {
   // Whether `at` begins a run of zeros long enough not to be a record's, or
   // zeros that end the input.
   static bool startsZeros(const uint8_t* at, const uint8_t* end, bool atEnd) {
-    const auto zero = [](uint8_t b) { return b == 0; };
     const auto left = static_cast<size_t>(end - at);
-    if (left >= kZeroRun) return std::all_of(at, at + kZeroRun, zero);
-    return atEnd && left >= kRecordSize[kFileHeader] && std::all_of(at, end, zero);
+    if (left >= kZeroRun) return std::all_of(at, at + kZeroRun, [](uint8_t b) { return b == 0; });
+    return atEnd && left >= kRecordSize[kFileHeader] && tailIsZeros(at, end);
+  }
+  static bool tailIsZeros(const uint8_t* at, const uint8_t* end) {
+    return at < end && std::all_of(at, end, [](uint8_t b) { return b == 0; });
+  }
+
+
+  // The records between the last that vouched and a run of zeros: kept if
+  // the zeros are the card's unwritten end, skipped if a sector was wiped.
+  void hold(const uint8_t* from, const uint8_t* to) {
+    held_.assign(from, to);
+    heldOffset_ = offsetOf(from);
+  }
+  void releaseHeld() {
+    if (held_.empty()) return;
+    scanning::scanBlock(held_.data(), held_.data() + held_.size(), heldOffset_, view_, scanning::Unguarded{});
+    held_.clear();
+  }
+  void dropHeld() {
+    if (held_.empty()) return;
+    if (!pendingSkip_) pendingSkip_ = heldOffset_;
+    held_.clear();
+  }
+
+  // Passes a run of zeros: to the end of the input (the unwritten end of a
+  // card), or to where the framing is found again.
+  const uint8_t* passZeros(const uint8_t* at, const uint8_t* end, bool atEnd) {
+    const uint8_t* const nonZero = std::find_if(at, end, [](uint8_t b) { return b != 0; });
+    if (nonZero == end) {
+      if (atEnd) {
+        releaseHeld();
+        endInZeros(offsetOf(end));
+      }
+      return end;
+    }
+    // The framing is found again after it, or at a new recording's header,
+    // whose type byte and more may be zeros.
+    dropHeld();
+    if (!pendingSkip_) pendingSkip_ = zeroRun_;
+    zeroRun_.reset();
+    synced_ = false;
+    return nonZero - std::min<ptrdiff_t>(nonZero - at, kRecordSize[kFileHeader] - 1);
   }
 
   // Zeros from a record's start to the end of the input: the card's end
@@ -252,341 +721,19 @@ class Salvager {
   void endInZeros(uint64_t end) {
     const uint64_t start = *zeroRun_;
     zeroRun_.reset();
-    if constexpr (requires { view_.unwritten(uint64_t{}, uint64_t{}); }) view_.unwritten(end - start, start);
+    view_.unwritten(end - start, start);
   }
 
-  // ---- Damage ----
+  // ---- What is told ----
 
-  void skipped(uint64_t offset, uint64_t size) {
-    if (size == 0) return;
-    if constexpr (requires { view_.skipped(offset, size); }) view_.skipped(offset, size);
+  void startSkip(const uint8_t* at) {
+    if (!pendingSkip_) pendingSkip_ = offsetOf(at);
   }
-
-  // A marker at `at` from which two whole seconds fit in a row (or one
-  // that reaches the end of the input).
-  bool anchorsAt(const uint8_t* at, const uint8_t* end, bool atEnd, const FramingContext& context) const {
-    if (*at != kSecondMarker || static_cast<size_t>(end - at) < kRecordSize[kSecondMarker]) return false;
-    FramingContext start = context;
-    if (!fits(at, start, false)) return false;
-    const Walk first = walk(at, end, atEnd, start, true);
-    if (!first.clean || !first.complete) return false;
-    if (first.end == end) return atEnd;
-    FramingContext next = first.context;
-    if (!fits(first.end, next, false)) return false;
-    const Walk second = walk(first.end, end, atEnd, next, true);
-    return second.clean && second.complete;
-  }
-
-  // A later header of the same logger from which two whole seconds fit: a
-  // new recording written after the first, whose clock starts again.
-  bool newRecordingAt(const uint8_t* at, const uint8_t* end, bool atEnd) const {
-    if (*at != kFileHeader || !context_.firstHeader || static_cast<size_t>(end - at) < kRecordSize[kFileHeader]) {
-      return false;
-    }
-    const Walk first = walk(at, end, atEnd, context_, false);
-    if (!first.clean || !first.complete) return false;
-    if (first.end == end) return atEnd;
-    return first.atMarker && anchorsAt(first.end, end, atEnd, first.context);
-  }
-
-  // Whether a file begins with its header, or with a second that anchors
-  // it: before either, nothing is known to check the first records by.
-  bool startsWell(const uint8_t* at, const uint8_t* end, bool atEnd) const {
-    if (*at == kFileHeader && static_cast<size_t>(end - at) >= kRecordSize[kFileHeader]) {
-      FramingContext context = context_;
-      return fits(at, context, false);
-    }
-    return anchorsAt(at, end, atEnd, context_);
-  }
-
-  // Finds the framing again after damage in the second that begins at
-  // `at`, looking as far as `end`; returns where reading goes on.
-  const uint8_t* repair(const uint8_t* at, const uint8_t* end, bool atEnd) {
-    const uint8_t* anchor = nullptr;
-    for (const uint8_t* candidate = offsetOf(at) == markerOffset_ ? at + 1 : at; candidate < end; ++candidate) {
-      if (anchorsAt(candidate, end, atEnd, context_)) {
-        anchor = candidate;
-        break;
-      }
-      // The damage belongs to the recording before: its times bound it.
-      if (newRecordingAt(candidate, end, atEnd)) return explain(at, candidate, std::nullopt, false);
-    }
-    if (anchor == nullptr && !atEnd) {
-      // No place fits within the bytes looked at: decide the first half.
-      return explain(at, at + (end - at) / 2, std::nullopt, false);
-    }
-    const uint8_t* const until = anchor != nullptr ? anchor : end;
-    std::optional<int32_t> anchorTime;
-    if (anchor != nullptr) {
-      anchorTime = Record<kSecondMarker>::read(anchor + 1).time;
-      if (context_.nominalRate() == 0) learnRateAhead(anchor, end, atEnd);
-    }
-    return explain(at, until, anchorTime, anchor == nullptr);
-  }
-
-  // Damage at the very start of a file took its header, most likely: its
-  // data records are timed by the rate its seconds show.
-  void startDamaged() {
-    if (context_.firstHeader || context_.nominalRate() == 0 || context_.nominalRate() > UINT16_MAX) return;
-    if constexpr (requires { view_.salvagedRate(uint16_t{}); }) {
-      view_.salvagedRate(static_cast<uint16_t>(context_.nominalRate()));
-    }
-  }
-
-  // Where neither a header nor the seconds before tell the rate (damage
-  // at a file's start): the two whole seconds of the anchor, if they hold
-  // as many data records, to place a second whose marker was lost.
-  void learnRateAhead(const uint8_t* anchor, const uint8_t* end, bool atEnd) {
-    FramingContext context = context_;
-    context.marker.reset();
-    if (!fits(anchor, context, false)) return;
-    uint64_t counts[2] = {};
-    const uint8_t* second = anchor;
-    for (uint64_t& count : counts) {
-      const Walk walked = walk(second, end, atEnd, context, true, &found_);
-      if (!walked.clean || !walked.atMarker) return;
-      if (Record<kSecondMarker>::read(walked.end + 1).time != int64_t{*walked.context.marker} + 1) return;
-      for (const Found& record : found_) count += *record.at == kDataRecord ? record.count : 0;
-      context = walked.context;
-      if (!fits(walked.end, context, false)) return;
-      second = walked.end;
-    }
-    if (counts[0] != counts[1] || counts[0] == 0) return;
-    for (unsigned i = 0; i < FramingContext::kSecondsAlike; ++i) context_.wholeSecond(counts[0]);
-  }
-
-  // One step of the chosen framing: a record, or a byte skipped.
-  struct Step {
-    const uint8_t* at;
-    size_t size;  // 0: skipped
-  };
-
-  // Where the times of records amid damage may lie: from the current
-  // second's marker (or the file's header, or a gap before the anchor) up
-  // to the anchor (or the current second, or a gap after it at the end of
-  // the input).
-  struct Times {
-    int64_t low;
-    int64_t high;
-  };
-  Times timesAmidDamage(const std::optional<int32_t>& anchorTime, bool toEnd) const {
-    constexpr int64_t kAny = int64_t{1} << 40;
-    const std::optional<FileHeader>& header = context_.firstHeader;
-    Times times{-kAny, kAny};
-    if (context_.marker) {
-      times.low = *context_.marker;
-    } else if (header) {
-      times.low = header->time - kMostSystemSkew;
-    } else if (anchorTime) {
-      times.low = *anchorTime - kMostGapSeconds;
-    }
-    if (anchorTime) {
-      times.high = *anchorTime;
-    } else if (context_.marker) {
-      times.high = *context_.marker + (toEnd ? kMostGapSeconds : 0);
-    }
-    return times;
-  }
-
-  // Whether the record at `at` may stand in the framing of [from, until).
-  size_t acceptable(const uint8_t* at, const uint8_t* from, const uint8_t* until, const std::optional<int32_t>& anchorTime,
-                    bool toEnd) const {
-    const uint8_t type = *at;
-    if (type >= kRecordTypes || static_cast<size_t>(until - at) < kRecordSize[type]) return 0;
-    const size_t size = kRecordSize[type];
-    const uint8_t* const body = at + 1;
-    const Times times = timesAmidDamage(anchorTime, toEnd);
-    switch (static_cast<RecordType>(type)) {
-      case kSecondMarker: {
-        const int64_t time = Record<kSecondMarker>::read(body).time;
-        if (anchorTime && time >= *anchorTime) return 0;
-        // The second's own marker was found to follow the one before.
-        if (at == from && offsetOf(from) == markerOffset_) return size;
-        if (context_.marker) return context_.plausibleNextMarker(static_cast<int32_t>(time)) ? size : 0;
-        return time >= times.low && time < times.high ? size : 0;
-      }
-      case kDataRecord: return !context_.checksQuats() || hasUnitLength(body) ? size : 0;
-      case kPressureRecord: {
-        // Any counts make a reading: one stands only where a record that
-        // is checked by more than its type byte follows it (a data record
-        // is not: a stray type byte before data that resumes would pass).
-        // Just before damage, a reading cannot be told from the first bytes
-        // of a record whose type byte was hit.
-        const auto next = static_cast<size_t>(at + size - from);
-        return at + size == until || (next < sizes_.size() && sizes_[next] > 0 && from[next] != kDataRecord) ? size : 0;
-      }
-      case kSystemRecord: {
-        const int64_t time = Record<kSystemRecord>::read(body).time;
-        return time >= times.low - kMostSystemSkew && time <= times.high + kMostSystemSkew ? size : 0;
-      }
-      case kIndexRecord: {
-        // Amid damage an index entry must both name a file and be of the
-        // file's time.
-        const IndexRecord index = Record<kIndexRecord>::read(body);
-        if (!namesAFile(index)) return 0;
-        if (context_.firstHeader) return context_.indexOfItsTime(index) ? size : 0;
-        return index.time >= times.low - kMostGapSeconds && index.time <= times.high + 86400 ? size : 0;
-      }
-      case kFileHeader: {
-        FramingContext context = context_;
-        return fits(at, context, false) ? size : 0;
-      }
-    }
-    return 0;
-  }
-
-  // The framing of [from, until) that explains the most bytes, each stretch
-  // of skipped bytes costing as much as a record: hands it on and returns
-  // `until`.
-  const uint8_t* explain(const uint8_t* from, const uint8_t* until, const std::optional<int32_t>& anchorTime,
-                         bool toEnd) {
-    const auto length = static_cast<size_t>(until - from);
-    constexpr int32_t kStretchCost = 32;
-    sizes_.assign(length, 0);
-    best_.assign(2 * (length + 1), 0);  // [p][0]: after a record; [p][1]: inside a stretch
-    for (size_t p = length; p-- > 0;) {
-      sizes_[p] = static_cast<uint8_t>(acceptable(from + p, from, until, anchorTime, toEnd));
-      const int32_t take = sizes_[p] > 0 ? static_cast<int32_t>(sizes_[p]) + best_[2 * (p + sizes_[p])] : INT32_MIN;
-      best_[2 * p] = std::max(take, best_[2 * (p + 1) + 1] - kStretchCost);
-      best_[2 * p + 1] = std::max(take, best_[2 * (p + 1) + 1]);
-    }
-    steps_.clear();
-    bool inStretch = false;
-    for (size_t p = 0; p < length;) {
-      const int32_t take = sizes_[p] > 0 ? static_cast<int32_t>(sizes_[p]) + best_[2 * (p + sizes_[p])] : INT32_MIN;
-      if (sizes_[p] > 0 && take >= best_[2 * p + (inStretch ? 1 : 0)]) {
-        steps_.push_back({from + p, sizes_[p]});
-        p += sizes_[p];
-        inStretch = false;
-      } else {
-        steps_.push_back({from + p, 0});
-        ++p;
-        inStretch = true;
-      }
-    }
-    if (offsetOf(from) == 0 && !steps_.empty() && steps_.front().size == 0) startDamaged();
-    handOn(until, anchorTime, toEnd);
-    return until;
-  }
-
-  // Hands on the chosen framing: its records in spans, what was skipped,
-  // and the data records lost inside a second.
-  void handOn(const uint8_t* until, const std::optional<int32_t>& anchorTime, bool toEnd) {
-    std::optional<int32_t> second = context_.marker;
-    const uint8_t* span = nullptr;  // records kept, not yet handed on
-    // Where the bytes skipped and not yet told begin: a wiped stretch
-    // before, if any.
-    constexpr uint64_t kNone = UINT64_MAX;
-    uint64_t stretch = pendingSkip_.value_or(kNone);
+  void tellSkipped(uint64_t to) {
+    if (!pendingSkip_) return;
+    const uint64_t from = *pendingSkip_;
     pendingSkip_.reset();
-    bool orphans = false;  // the second's marker was lost
-    // Where the second's last data record kept ends, and the bytes of other
-    // records kept since: what lies between it and the next data record
-    // kept was data records, lost.
-    uint64_t lastData = stretch != kNone ? stretch : offsetOf(steps_.empty() ? until : steps_.front().at);
-    uint64_t otherBytes = 0;
-    const auto flushSpan = [&](const uint8_t* to) {
-      if (span != nullptr) handOnRecords(span, to);
-      span = nullptr;
-    };
-    const auto flushStretch = [&](uint64_t to) {
-      if (stretch != kNone) skipped(stretch, to - stretch);
-      stretch = kNone;
-    };
-    // Where a stretch ends: did it take a marker with it, or data records
-    // of this second?
-    const auto endStretch = [&](size_t next) {
-      const uint8_t* const resume = next < steps_.size() ? steps_[next].at : until;
-      if (toEnd && resume == until) return;
-      const std::optional<int32_t> nextMarker = nextMarkerFrom(next, anchorTime);
-      if (!second || !nextMarker || *nextMarker - *second >= 2) {
-        orphans = true;
-      } else if (next < steps_.size() && *resume == kDataRecord) {
-        const uint64_t bytes = offsetOf(resume) - lastData - std::min(otherBytes, offsetOf(resume) - lastData);
-        if constexpr (requires { view_.lostDataRecords(uint64_t{}); }) {
-          view_.lostDataRecords((bytes + kDataRecordSize / 2) / kDataRecordSize);
-        }
-      }
-    };
-    if (stretch != kNone && (steps_.empty() || steps_.front().size > 0)) endStretch(0);
-    for (size_t i = 0; i < steps_.size(); ++i) {
-      const Step& step = steps_[i];
-      if (step.size == 0) {
-        flushSpan(step.at);
-        if (stretch == kNone) stretch = offsetOf(step.at);
-        if (i + 1 == steps_.size() || steps_[i + 1].size > 0) endStretch(i + 1);
-        continue;
-      }
-      const uint8_t type = *step.at;
-      if (type == kSecondMarker) {
-        orphans = false;
-        second = Record<kSecondMarker>::read(step.at + 1).time;
-      }
-      // A second whose marker was lost is placed by the marker after it, as
-      // the last second before it, if it holds no more than a second's
-      // data records: they were its last ones.
-      if (orphans && type == kDataRecord) orphans = !placeSecond(i, anchorTime);
-      // Records that take their marker's time cannot be placed without it.
-      if (orphans && entryOf(static_cast<RecordType>(type)).rowTime != RowTime::kOwn) {
-        flushSpan(step.at);
-        if (stretch == kNone) stretch = offsetOf(step.at);
-        continue;
-      }
-      flushStretch(offsetOf(step.at));
-      if (span == nullptr) span = step.at;
-      if (type == kFileHeader) context_.header(Record<kFileHeader>::read(step.at + 1));
-      if (type == kDataRecord || type == kSecondMarker) {
-        lastData = offsetOf(step.at) + step.size;
-        otherBytes = 0;
-      } else {
-        otherBytes += step.size;
-      }
-    }
-    flushSpan(until);
-    // At the end of the input, the last bytes may be a record cut short,
-    // which a literal reading tells as such.
-    const uint8_t* const last = steps_.empty() ? until : lastSkipped(until);
-    if (stretch == offsetOf(last) && toEnd && !orphans && last < until && *last < kRecordTypes &&
-        static_cast<size_t>(until - last) < kRecordSize[*last]) {
-      view_.cutRecord(last, static_cast<size_t>(until - last), offsetOf(last));
-      stretch = kNone;
-    }
-    flushStretch(offsetOf(until));
-    context_.marker = anchorTime ? anchorTime : second;
-    if (anchorTime) markerOffset_ = offsetOf(until);
-  }
-
-  // Places the second that step `i`'s data record belongs to, whose marker
-  // was lost; false when it cannot be placed.
-  bool placeSecond(size_t i, const std::optional<int32_t>& anchorTime) {
-    const std::optional<int32_t> next = nextMarkerFrom(i, anchorTime);
-    const uint64_t rate = context_.nominalRate();
-    if (!next || rate == 0) return false;
-    uint64_t data = 0;
-    for (size_t j = i; j < steps_.size() && !(steps_[j].size > 0 && *steps_[j].at == kSecondMarker); ++j) {
-      if (steps_[j].size > 0 && *steps_[j].at == kDataRecord) ++data;
-      // A gap inside it, or more damage: where its samples lie is not known.
-      if (steps_[j].size == 0) return false;
-    }
-    if (data > rate) return false;
-    if constexpr (requires { view_.placeSecond(int32_t{}, uint64_t{}); }) view_.placeSecond(*next - 1, rate - data);
-    return true;
-  }
-
-  // Where the skipped bytes at the end of the framing begin.
-  const uint8_t* lastSkipped(const uint8_t* until) const {
-    size_t i = steps_.size();
-    while (i > 0 && steps_[i - 1].size == 0) --i;
-    return i < steps_.size() ? steps_[i].at : until;
-  }
-
-  // The time of the first marker the framing keeps from step `i` on, or the
-  // anchor's.
-  std::optional<int32_t> nextMarkerFrom(size_t i, const std::optional<int32_t>& anchorTime) const {
-    for (size_t j = i; j < steps_.size(); ++j) {
-      if (steps_[j].size > 0 && *steps_[j].at == kSecondMarker) return Record<kSecondMarker>::read(steps_[j].at + 1).time;
-    }
-    return anchorTime;
+    if (to > from) view_.skipped(from, to - from);
   }
 
   View& view_;
@@ -594,13 +741,15 @@ class Salvager {
   const uint8_t* begin_ = nullptr;
   uint64_t offset_ = 0;
   const MappedFile* mapping_ = nullptr;
-  uint64_t markerOffset_ = UINT64_MAX;  // of the marker the next second opens with
+  bool synced_ = false;
   std::optional<uint64_t> zeroRun_;      // where a run of zeros began
-  std::optional<uint64_t> pendingSkip_;  // zeros skipped, whose second is still to be read
-  std::vector<uint8_t> sizes_;
-  std::vector<int32_t> best_;
-  std::vector<Step> steps_;
+  std::optional<uint64_t> pendingSkip_;  // where skipped bytes not yet told begin
   std::vector<Found> found_;
+  std::vector<uint8_t> held_;
+  uint64_t heldOffset_ = 0;
+  std::vector<uint8_t> leads_;
+  std::vector<uint8_t> vouched_;
+  std::vector<size_t> firstFrom_;
 };
 
 // Hands the records of `input` that sit on its true framing to `view`, in
@@ -615,7 +764,7 @@ Error salvageRecords(InputBlocks& input, View& view, const KeepGoing& keepGoing 
     const InputBlocks::Bytes bytes = input.next(rest);
     const bool atEnd = input.ended();
     if (atEnd && input.error().failed()) return input.error();
-    if constexpr (requires { view.piece(bytes.begin, offset); }) view.piece(bytes.begin, offset);
+    view.piece(bytes.begin, offset);
     rest = salvager.process(bytes.begin, bytes.end, offset, atEnd, input.mapping());
     if (atEnd) return {};
     offset += static_cast<uint64_t>(rest - bytes.begin);
