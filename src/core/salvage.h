@@ -253,6 +253,10 @@ class Salvager {
         break;
       case Stop::kBroke: break;
     }
+    // What lies well before the break is kept; the rest is looked into
+    // from there, as far ahead as any decision looks.
+    const uint8_t* const trusted = deliver(found_, at, walked.end - kVouchingBytes);
+    if (trusted > at) return trusted;
     if (startsZeros(walked.end, horizon, seesEnd)) {
       // The records before the zeros: all of them if the zeros begin where
       // a record ends (or are the card's unwritten end), those that vouch
@@ -264,9 +268,7 @@ class Salvager {
       zeroRun_ = offsetOf(walked.end);
       return walked.end;
     }
-    // What lies well before the break is kept; the rest is looked into.
-    const uint8_t* const trusted = deliver(found_, at, walked.end - kVouchingBytes);
-    return repair(trusted, horizon, seesEnd);
+    return repair(at, horizon, seesEnd);
   }
 
   // Hands on the records found from `start` (a walk's) that end by `limit`,
@@ -342,7 +344,12 @@ class Salvager {
     for (int whole = 0; whole < 2; ++whole) {
       context.setMarker(Record<kSecondMarker>::read(second + 1).time);
       const Walk walked = walkSecond(second + kRecordSize[kSecondMarker], horizon, seesEnd, context);
-      if (walked.stop == Stop::kEnd) return whole > 0 && walked.end == horizon ? std::optional(time) : std::nullopt;
+      if (walked.stop == Stop::kEnd) {
+        // The input's last second: a whole second before it, or a time a
+        // little after the last marker kept.
+        const bool followsKept = context_.hasMarker() && time > context_.markerTime && time - context_.markerTime <= 60;
+        return (whole > 0 || followsKept) && walked.end == horizon ? std::optional(time) : std::nullopt;
+      }
       if (walked.stop != Stop::kBroke || *walked.end != kSecondMarker) return std::nullopt;
       if (Record<kSecondMarker>::read(walked.end + 1).time != context.markerTime + 1) return std::nullopt;
       second = walked.end;
