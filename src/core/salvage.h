@@ -175,9 +175,18 @@ class Salvager {
     FramingContext context = context_;
     if (holds(at, context, horizon, seesEnd)) return true;
     if (endsTheInput(walk(at + kRecordSize[kFileHeader], horizon, seesEnd, context), horizon, seesEnd)) return true;
-    const uint8_t* const anchor = findAnchor(at + kRecordSize[kFileHeader], horizon, seesEnd);
-    return anchor != nullptr && *anchor == kSecondMarker &&
-           std::llabs(int64_t{Record<kSecondMarker>::read(anchor + 1).time} - header.time) <= kMostHeaderSkew;
+    return markerNear(at + kRecordSize[kFileHeader], horizon, header.time);
+  }
+
+  // Whether a marker of about `time` lies in [from, horizon), on whatever
+  // framing: damage may have broken the framing between.
+  static bool markerNear(const uint8_t* from, const uint8_t* horizon, int64_t time) {
+    for (const uint8_t* at = from; static_cast<size_t>(horizon - at) >= kRecordSize[kSecondMarker]; ++at) {
+      if (*at == kSecondMarker && std::llabs(int64_t{Record<kSecondMarker>::read(at + 1).time} - time) <= kMostHeaderSkew) {
+        return true;
+      }
+    }
+    return false;
   }
 
   // Follows the framing from `at`, a record's start, as far as it holds.
