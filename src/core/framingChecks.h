@@ -77,11 +77,11 @@ inline bool namesAFile(const IndexRecord& index) {
 class QuaternionHabit {
  public:
   void learn(const uint8_t* records, uint64_t count) {
-    for (uint64_t i = 0; i < count; ++i) {
-      const bool unit = hasUnitLength(records + i * kDataRecordSize + 1);
-      if (++seen_[current_] == kHalf) turn();
-      unit_[current_] += unit ? 1 : 0;
-    }
+    for (uint64_t i = 0; i < count; ++i) note(hasUnitLength(records + i * kDataRecordSize + 1));
+  }
+  void note(bool unit) {
+    if (++seen_[current_] == kHalf) turn();
+    unit_[current_] += unit ? 1 : 0;
   }
   // Only a habit that held for the latest hundreds of records tells.
   bool known() const { return seen_[0] + seen_[1] >= kKnown; }

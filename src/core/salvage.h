@@ -52,7 +52,10 @@ static_assert(kMostUndecided + kZeroRun + kLargestRecord <= BlockReader::kHeadro
 template <RecordView View>
 class Salvager {
  public:
-  explicit Salvager(View& view) : view_(view) {}
+  explicit Salvager(View& view) : view_(view) {
+    // A window's records, data runs as one: a few thousand.
+    found_.reserve(4096);
+  }
 
   // Hands on what can be decided of [begin, end), which starts `offset`
   // bytes into the file, and returns where the undecided bytes begin.
@@ -89,6 +92,10 @@ class Salvager {
   struct Found {
     const uint8_t* at;
     uint64_t count;
+    // Of a data run: whether its first and last quaternions have unit
+    // length.
+    bool firstUnit = false;
+    bool lastUnit = false;
     const uint8_t* end() const { return at + (*at == kDataRecord ? count * kDataRecordSize : kRecordSize[*at]); }
   };
 
@@ -204,22 +211,24 @@ class Salvager {
       if (type == kDataRecord) {
         const uint8_t* const runEnd = scanning::endOfDataRun(record, horizon);
         const auto count = static_cast<uint64_t>(runEnd - record) / kDataRecordSize;
+        const uint8_t* const last = runEnd - kDataRecordSize;
+        const bool firstUnit = hasUnitLength(record + 1);
+        const bool lastUnit = count == 1 ? firstUnit : hasUnitLength(last + 1);
         // Where the file's quaternions are of unit length, one that is not
         // ends a run: a record of another type hit, most likely.
         if (context.quats.holds()) {
-          if (!hasUnitLength(record + 1)) return {record, Stop::kSuspect, context};
-          const uint8_t* const last = runEnd - kDataRecordSize;
-          if (!hasUnitLength(last + 1)) {
-            if (found != nullptr && count > 1) found->push_back({record, count - 1});
+          if (!firstUnit) return {record, Stop::kSuspect, context};
+          if (!lastUnit) {
+            if (found != nullptr && count > 1) found->push_back({record, count - 1, true, true});
             return {last, Stop::kSuspect, context};
           }
         }
-        if (found != nullptr) found->push_back({record, count});
+        if (found != nullptr) found->push_back({record, count, firstUnit, lastUnit});
         record = runEnd;
         continue;
       }
       if (!holds(record, context, horizon, seesEnd)) return {record, Stop::kBroke, context};
-      if (found != nullptr) found->push_back({record, 1});
+      if (found != nullptr) found->push_back({record, 1, false, false});
       record += kRecordSize[type];
     }
     return {record, seesEnd ? Stop::kEnd : Stop::kHorizon, context};
@@ -283,22 +292,32 @@ class Salvager {
   // Hands on the records found from `start` (a walk's) that end by `limit`,
   // and returns where the last of them ends: `start` when none does.
   const uint8_t* deliver(const std::vector<Found>& records, const uint8_t* start, const uint8_t* limit) {
+    // None whose bytes the file lost under its mapping: the read then ends
+    // in an error. The walk that found them read every page they lie in.
+    if (mapping_ != nullptr && mapping_->lostFrom() < limit) limit = std::max(start, mapping_->lostFrom());
     const uint8_t* end = start;
+    bool told = false;
     for (const Found& record : records) {
       if (record.at >= limit) break;
-      if (*record.at == kDataRecord) {
-        const uint64_t fit = std::min<uint64_t>(record.count, static_cast<uint64_t>(limit - record.at) / kDataRecordSize);
-        if (fit == 0) break;
-        learnQuats(record.at, fit);
-        end = record.at + fit * kDataRecordSize;
-        if (fit < record.count) break;
-        continue;
+      const bool data = *record.at == kDataRecord;
+      const uint64_t count =
+          data ? std::min<uint64_t>(record.count, static_cast<uint64_t>(limit - record.at) / kDataRecordSize) : 1;
+      const uint8_t* const recordEnd = data ? record.at + count * kDataRecordSize : record.end();
+      if (count == 0 || recordEnd > limit) break;
+      if (!told) {
+        tellSkipped(offsetOf(record.at));
+        told = true;
       }
-      if (record.end() > limit) break;
-      learnRecord(record.at);
-      end = record.end();
+      if (data) {
+        learnQuats(record, count);
+        view_.dataRecords(record.at, static_cast<size_t>(count));
+      } else {
+        learnRecord(record.at);
+        visitRecordBody(*record.at, record.at + 1, [&](auto body) { view_.record(body); });
+      }
+      end = recordEnd;
+      if (count < record.count) break;
     }
-    handOnScanned(start, end);
     return end;
   }
 
@@ -337,6 +356,16 @@ class Salvager {
     }
     context_.quats.learn(records, 1);
     if (count > 1) context_.quats.learn(records + (count - 1) * kDataRecordSize, 1);
+  }
+  // The same from what a walk found of a run, `count` of whose records are
+  // handed on.
+  void learnQuats(const Found& run, uint64_t count) {
+    if (!context_.quats.known() || count < run.count) {
+      learnQuats(run.at, count);
+      return;
+    }
+    context_.quats.note(run.firstUnit);
+    if (count > 1) context_.quats.note(run.lastUnit);
   }
   void learnRecord(const uint8_t* record) { (void)tells(record, context_); }
 
