@@ -104,6 +104,12 @@ class RecordClock {
   // Salvage skipped these bytes: what follows is held until it can be
   // placed.
   void skipped(uint64_t offset, uint64_t size) {
+    // A file that begins inside a record, a piece of a recording cut in two:
+    // what follows the piece of a record is read as if the file began there.
+    if (offset == 0 && size < kRecordSize[kFileHeader] && held_.empty()) {
+      stretch(offset, size);
+      return;
+    }
     if (held_.empty()) {
       facts_.before = secondInInput_ ? run_.second : std::nullopt;
       facts_.samplesBefore = sample_;
@@ -182,8 +188,9 @@ class RecordClock {
   // The rate the logger keeps to, from its header or its whole seconds; 0
   // when neither tells.
   uint64_t keptRate() const {
-    if (run_.alikeSeconds < kAlikeToKeepRate) return 0;
-    return run_.rate == 0 || run_.alikeCount == run_.rate ? run_.alikeCount : 0;
+    // A header's rate that a whole second bore out, or seconds alike.
+    if (run_.rate != 0 && run_.alikeSeconds > 0) return run_.alikeCount == run_.rate ? run_.rate : 0;
+    return run_.alikeSeconds >= kAlikeToKeepRate ? run_.alikeCount : 0;
   }
 
   template <RecordType Type>
@@ -209,9 +216,9 @@ class RecordClock {
     if (closed && held_.entries()[closing].type == kSecondMarker) {
       facts.next = Record<kSecondMarker>::read(held_.entries()[closing].bytes(held_) + 1).time;
       if (rate == 0) {
-        const std::optional<uint64_t> learned = rateAhead(closing);
-        if (!learned && !atEnd && held_.bytes() < kMostHeld) return;
-        rate = learned.value_or(0);
+        const std::optional<uint64_t> ahead = rateAhead(closing);
+        if (!ahead && !atEnd && held_.bytes() < kMostHeld) return;
+        rate = ahead.value_or(0);
       }
     }
     // A file whose start was damaged lost its header with it, most likely:
@@ -231,26 +238,29 @@ class RecordClock {
   }
 
   // The rate that the whole seconds held after the marker at `closing`
-  // show: two in a row of the same count.
+  // show: the header's if a whole second bears it out, else two in a row of
+  // the same count. 0 when they tell against any; nothing while too few
+  // are held to tell.
   std::optional<uint64_t> rateAhead(size_t closing) const {
     const auto& entries = held_.entries();
     std::optional<int64_t> marker;
     uint64_t data = 0;
     std::vector<uint64_t> counts;
-    for (size_t i = closing; i < entries.size(); ++i) {
+    const size_t wanted = run_.rate != 0 ? 1 : kAlikeToKeepRate;
+    for (size_t i = closing; i < entries.size() && counts.size() < wanted; ++i) {
       const auto& entry = entries[i];
-      if (entry.type == HeldRecords::kSkipped || entry.type == kFileHeader) break;
+      if (entry.type == HeldRecords::kSkipped || entry.type == kFileHeader) return 0;
       if (entry.type == kDataRecord) data += entry.count;
       if (entry.type != kSecondMarker) continue;
       const int32_t time = Record<kSecondMarker>::read(entry.bytes(held_) + 1).time;
-      if (marker && time != *marker + 1) break;
+      if (marker && time != *marker + 1) return 0;
       if (marker) counts.push_back(data);
       marker = time;
       data = 0;
-      if (counts.size() == kAlikeToKeepRate) break;
     }
-    if (counts.size() < kAlikeToKeepRate || counts[0] != counts[1] || counts[0] == 0) return std::nullopt;
-    return counts[0];
+    if (counts.size() < wanted) return std::nullopt;
+    if (run_.rate != 0) return counts[0] == run_.rate ? run_.rate : 0;
+    return counts[0] == counts[1] ? counts[0] : 0;
   }
 
   // The held records before entry `closing`, placed by the rule that holds,

@@ -606,7 +606,7 @@ class Salvager {
       const size_t size = leadingSize(at, anchor, times);
       if (size == 0 || !leads_[p + size]) continue;
       leads_[p] = 1;
-      vouched_[p] = vouchesLeading(at, p + size < length ? at + size : nullptr, times) ? 1 : 0;
+      vouched_[p] = vouchesLeading(at, p + size < length ? at + size : nullptr, vouched_[p + size] != 0, times) ? 1 : 0;
     }
     // The first place at or after each p from which vouched records lead
     // into the anchor.
@@ -698,10 +698,13 @@ class Salvager {
 
   // Whether a record that leads into the anchor vouches for standing next
   // to skipped bytes, with the record after it.
-  bool vouchesLeading(const uint8_t* at, const uint8_t* next, const Times& times) const {
+  bool vouchesLeading(const uint8_t* at, const uint8_t* next, bool nextVouched, const Times& times) const {
     switch (static_cast<RecordType>(*at)) {
       case kDataRecord: return dataVouches(at, next != nullptr && *next == kDataRecord ? next : nullptr, context_);
-      case kPressureRecord: return false;
+      // A reading stands where a record checked by more than its type byte
+      // follows it: the anchor, or one that vouches (a data record does not
+      // count: a stray type byte before data that resumes would pass).
+      case kPressureRecord: return next == nullptr || (*next != kDataRecord && nextVouched);
       case kSecondMarker:
       case kSystemRecord:
       case kIndexRecord:

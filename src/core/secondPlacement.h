@@ -54,7 +54,7 @@ inline Placement placeAfterDamage(const PlacementFacts& facts, std::span<const H
   // Counted back: the records after the last stretch fill the last samples
   // before the next marker, in the slots left after the records before.
   if (facts.regular && facts.rate != 0 && facts.next && (!facts.before || *facts.next > *facts.before)) {
-    const uint64_t slots = facts.before ? static_cast<uint64_t>(*facts.next - *facts.before) * facts.rate - facts.samplesBefore
+    const uint64_t slots = facts.before ? static_cast<uint64_t>(int64_t{*facts.next} - *facts.before) * facts.rate - facts.samplesBefore
                                         : UINT64_MAX;
     const bool fits = last.data <= slots && (facts.before || last.data <= facts.rate);
     if (fits) {
