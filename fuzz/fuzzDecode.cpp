@@ -112,12 +112,6 @@ std::string viewOf(uint8_t selector, const Input& input) {
   return sink.text;
 }
 
-// Undamaged recordings whose salvage is not their plain reading today, left
-// out of those built until salvage keeps them: set each to true as it does.
-constexpr bool kBuildClockStepsBack = false;    // back, or standing still, with no new header
-constexpr bool kBuildLongPauses = false;        // on by more than a week from one marker to the next
-constexpr bool kBuildLaterRecordings = false;   // a later header: another logger, another rate, a restart
-
 // A record file as a logger writes it, its fields and counts chosen by the
 // fuzzer's bytes: one or more recordings, each a file header, maybe index
 // entries, then seconds of a marker, data records about the header's rate
@@ -129,7 +123,7 @@ class RecordingBuilder {
   explicit RecordingBuilder(std::span<const uint8_t> bytes) : in_(bytes.data(), bytes.size()) {}
 
   std::vector<uint8_t> build() {
-    const int recordings = kBuildLaterRecordings ? in_.ConsumeIntegralInRange(1, 3) : 1;
+    const int recordings = in_.ConsumeIntegralInRange(1, 3);
     for (int i = 0; i < recordings && in_.remaining_bytes() > 0; ++i) recording();
     return out_;
   }
@@ -184,9 +178,9 @@ class RecordingBuilder {
   }
 
   int64_t nextStep() {
-    if (kBuildClockStepsBack && in_.ConsumeIntegralInRange(0, 15) == 0) return in_.ConsumeIntegralInRange(-86400, 0);
+    if (in_.ConsumeIntegralInRange(0, 15) == 0) return in_.ConsumeIntegralInRange(-86400, 0);
     if (in_.ConsumeIntegralInRange(0, 7) != 0) return 1;
-    return in_.ConsumeIntegralInRange<int64_t>(1, int64_t{kBuildLongPauses ? 40 : 7} * 86400);
+    return in_.ConsumeIntegralInRange<int64_t>(1, int64_t{40} * 86400);
   }
 
   void index(int64_t time) {

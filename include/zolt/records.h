@@ -103,6 +103,12 @@ struct Damage {
 // tells it after the input's name ("3 bytes of unknown record type, the
 // first at offset 42").
 std::vector<std::string> damageNotes(const Damage& damage);
+// The sentence of each kind, as damageNotes() words it, for outputs that
+// tell damage where it lies.
+std::string unknownBytesNote(uint64_t count, uint64_t firstOffset);
+std::string cutRecordNote(uint8_t type, size_t size, uint64_t offset);
+std::string skippedNote(uint64_t offset, uint64_t size);
+std::string unwrittenNote(uint64_t size, uint64_t offset);
 
 // How reading one input went: the error that ended it early (opening,
 // reading, writing the output, memory), and the damage found in what was

@@ -165,30 +165,11 @@ def _window(start: Any, end: Any) -> tuple[int | None, int | None]:
     return window
 
 
-def _counted(count: int, one: str, many: str) -> str:
-    return f"{count} {one if count == 1 else many}"
-
-
 def _warn(damages: list[tuple[Any, ...]], sources: list[tuple[str, Any, Any]]) -> None:
-    for (source, unknown, first, cut_type, cut_size, cut_offset, unwritten, unwritten_offset,
-         stretches, skipped, listed) in damages:
+    for damage in damages:
+        source, notes = damage[0], damage[-1]
         name = os.fsdecode(sources[source][2]) if isinstance(sources[source][2], bytes) else sources[source][2]
-        problems = []
-        if unknown:
-            noun = "byte" if unknown == 1 else "bytes"
-            problems.append(f"{unknown} {noun} of unknown record type, the first at offset {first}")
-        if cut_size:
-            problems.append(f"a record of type {cut_type} cut short at offset {cut_offset} ({cut_size} bytes there)")
-        for offset, size in listed:
-            problems.append(f"skipped {_counted(size, 'byte', 'bytes')} at offset {offset}: "
-                            "no records there sit on the file's framing")
-        if stretches > len(listed):
-            problems.append(f"and {_counted(stretches - len(listed), 'stretch', 'stretches')} more skipped, "
-                            f"{_counted(skipped, 'byte', 'bytes')} in all")
-        if unwritten:
-            noun = "zero byte" if unwritten == 1 else "zero bytes"
-            problems.append(f"{unwritten} {noun} at offset {unwritten_offset}: unwritten")
-        warnings.warn(DecodeWarning(f"{name}: " + "; ".join(problems)), stacklevel=3)
+        warnings.warn(DecodeWarning(f"{name}: " + "; ".join(notes)), stacklevel=3)
 
 
 def _table(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool,

@@ -1,13 +1,11 @@
 #include "cli/metaAttributes.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+
+#include "core/fileSystem.h"
 
 namespace {
 
@@ -228,32 +226,31 @@ std::optional<std::string> readSmallFile(const char* path, std::string& why) {
   struct Descriptor {
     int fd;
     ~Descriptor() {
-      if (fd >= 0) close(fd);
+      if (fd >= 0) (void)zolt::closeDescriptor(fd);
     }
-  } const file{open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+  } const file{zolt::openForLooking(path)};
   const int fd = file.fd;
   if (fd < 0) {
     why = std::strerror(errno);
     return std::nullopt;
   }
-  struct stat info{};
-  if (fstat(fd, &info) != 0) {
-    why = std::strerror(errno);
+  const zolt::FileStatus status = zolt::descriptorStatus(fd);
+  if (status.kind == zolt::FileKind::kMissing) {
+    why = std::strerror(status.error);
     return std::nullopt;
   }
-  if (S_ISDIR(info.st_mode)) {
+  if (status.kind == zolt::FileKind::kDirectory) {
     why = std::strerror(EISDIR);
     return std::nullopt;
   }
-  if (!S_ISREG(info.st_mode)) {
+  if (status.kind != zolt::FileKind::kRegular) {
     why = "not a regular file";
     return std::nullopt;
   }
   std::string text;
   char block[65536];
   for (;;) {
-    const ssize_t got = read(fd, block, sizeof block);
-    if (got < 0 && errno == EINTR) continue;
+    const int64_t got = zolt::readDescriptor(fd, block, sizeof block);
     if (got < 0) {
       why = std::strerror(errno);
       return std::nullopt;

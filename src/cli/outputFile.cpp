@@ -1,6 +1,6 @@
 #include "cli/outputFile.h"
 
-#include <unistd.h>
+#include <unistd.h>  // the standard descriptors
 
 #include <algorithm>
 #include <cerrno>
@@ -13,18 +13,6 @@
 
 namespace {
 
-int writeAll(int fd, std::string_view content) {
-  // A gigabyte a call at most: some systems count a write in 32 bits.
-  constexpr size_t kMostAtOnce = size_t{1} << 30;
-  while (!content.empty()) {
-    const ssize_t written = write(fd, content.data(), static_cast<unsigned>(std::min(content.size(), kMostAtOnce)));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return written < 0 ? errno : EIO;
-    content.remove_prefix(static_cast<size_t>(written));
-  }
-  return 0;
-}
-
 bool failed(const char* path, int error) {
   complain("cannot write %s: %s", shownName(path).c_str(), std::strerror(error));
   return false;
@@ -33,8 +21,8 @@ bool failed(const char* path, int error) {
 bool writeDirectly(const char* path, std::string_view content) {
   const int fd = zolt::openForWriting(path);
   if (fd < 0) return failed(path, errno);
-  int error = writeAll(fd, content);
-  if (close(fd) != 0 && error == 0) error = errno;
+  int error = zolt::writeDescriptor(fd, content.data(), content.size());
+  if (const int closed = zolt::closeDescriptor(fd); closed != 0 && error == 0) error = closed;
   return error == 0 || failed(path, error);
 }
 
@@ -62,7 +50,9 @@ bool writeOutputFile(const char* path, std::string_view content) {
   }
   zolt::ReplacedFile file(path);
   if (file.error().failed()) return failed(path, file.error().system);
-  if (const int error = writeAll(file.fd(), content); error != 0) return failed(path, error);
+  if (const int error = zolt::writeDescriptor(file.fd(), content.data(), content.size()); error != 0) {
+    return failed(path, error);
+  }
   if (const zolt::Error committed = file.commit(); committed.failed()) return failed(path, committed.system);
   return true;
 }

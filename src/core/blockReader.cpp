@@ -1,8 +1,8 @@
 #include "core/blockReader.h"
 
-#include <unistd.h>
-
 #include <cerrno>
+
+#include "core/fileSystem.h"
 
 namespace zolt {
 
@@ -10,11 +10,9 @@ BlockReader::BlockReader(int fd) : fd_(fd), buffer_(std::make_unique_for_overwri
 
 BlockReader::Block BlockReader::next() {
   uint8_t* const data = buffer_.get() + kHeadroom;
-  for (;;) {
-    const ssize_t got = read(fd_, data, kBlockSize);
-    if (got >= 0) return {data, static_cast<size_t>(got), 0};
-    if (errno != EINTR) return {data, 0, errno};
-  }
+  const int64_t got = readDescriptor(fd_, data, kBlockSize);
+  if (got >= 0) return {data, static_cast<size_t>(got), 0};
+  return {data, 0, errno};
 }
 
 }  // namespace zolt

@@ -28,6 +28,18 @@ bool sameFile(const FileStatus& a, const FileStatus& b);
 int openForReading(const std::string& path);
 // An existing file written from its start as it is (a FIFO, a device).
 int openForWriting(const std::string& path);
+// For reading, without waiting for a FIFO's writer or taking a terminal:
+// for a file that is to be looked at before it is read.
+int openForLooking(const std::string& path);
+
+// Up to `size` bytes, through interruptions: how many, 0 at the end, or -1
+// with errno set.
+int64_t readDescriptor(int fd, void* buffer, size_t size);
+// All `size` bytes, through short writes and interruptions: 0, or the errno
+// of why not.
+int writeDescriptor(int fd, const void* data, size_t size);
+// 0, or the errno of why closing failed.
+int closeDescriptor(int fd);
 
 // Where a descriptor stands, and a move to an offset from the start: 64-bit
 // on every system, as files pass 4 GiB. -1 (or false) with errno set.

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -44,6 +45,31 @@ bool sameFile(const FileStatus& a, const FileStatus& b) {
 int openForReading(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 
 int openForWriting(const std::string& path) { return open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC); }
+
+int openForLooking(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK); }
+
+int64_t readDescriptor(int fd, void* buffer, size_t size) {
+  for (;;) {
+    const ssize_t got = read(fd, buffer, size);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+int writeDescriptor(int fd, const void* data, size_t size) {
+  // A gigabyte a call at most: some systems count a write in 32 bits.
+  constexpr size_t kMostAtOnce = size_t{1} << 30;
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t written = write(fd, bytes, std::min(size, kMostAtOnce));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return written < 0 ? errno : EIO;
+    bytes += written;
+    size -= static_cast<size_t>(written);
+  }
+  return 0;
+}
+
+int closeDescriptor(int fd) { return close(fd) == 0 ? 0 : errno; }
 
 // strerror may share one buffer between threads; the GNU strerror_r does not.
 int64_t descriptorOffset(int fd) { return lseek(fd, 0, SEEK_CUR); }

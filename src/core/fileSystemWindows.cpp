@@ -91,6 +91,29 @@ int openForReading(const std::string& path) {
 
 int openForWriting(const std::string& path) { return _wopen(wideName(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT); }
 
+// Windows opens nothing that waits for a writer.
+int openForLooking(const std::string& path) { return openForReading(path); }
+
+int64_t readDescriptor(int fd, void* buffer, size_t size) {
+  // The C runtime counts a read in 32 bits.
+  constexpr size_t kMostAtOnce = size_t{1} << 30;
+  return _read(fd, buffer, static_cast<unsigned>(size < kMostAtOnce ? size : kMostAtOnce));
+}
+
+int writeDescriptor(int fd, const void* data, size_t size) {
+  constexpr size_t kMostAtOnce = size_t{1} << 30;
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const int written = _write(fd, bytes, static_cast<unsigned>(size < kMostAtOnce ? size : kMostAtOnce));
+    if (written <= 0) return written < 0 ? errno : EIO;
+    bytes += written;
+    size -= static_cast<size_t>(written);
+  }
+  return 0;
+}
+
+int closeDescriptor(int fd) { return _close(fd) == 0 ? 0 : errno; }
+
 // The C runtime words some errors otherwise than the systems the program
 // is compared with: the ones the program tells are given here.
 // The C runtime's lseek takes a long, which is 32 bits here.

@@ -1,7 +1,5 @@
 #include "core/inputBlocks.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -54,7 +52,7 @@ InputBlocks::InputBlocks(const Input& input) {
 
 InputBlocks::~InputBlocks() {
   mapping_.reset();
-  if (ownsFd_) close(fd_);
+  if (ownsFd_) (void)closeDescriptor(fd_);
 }
 
 // Only a regular file has a size to hold it to; /proc files say 0 and are

@@ -198,8 +198,8 @@ namespace catalogue {
 
 using enum ColumnType;
 
-constexpr double kSixteenths = 1.0 / 65536;
-constexpr double kFourteenths = 1.0 / 16384;
+constexpr double kSixteenths = kAccCount;  // max_val counts the same way
+constexpr double kFourteenths = kQuatCount;
 
 constexpr std::string_view kPressureComment =
     "absolute pressure at the external sensor, the atmosphere's included; it is sea_water_pressure only "

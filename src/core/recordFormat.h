@@ -39,6 +39,11 @@ inline int32_t accCount(const uint8_t* bytes) {
   return static_cast<int32_t>(getMotLong(bytes)) >> 8;
 }
 
+// What one count of an acceleration and of a quaternion component is worth:
+// they have 16 and 14 fraction bits.
+constexpr double kAccCount = 1.0 / 65536;
+constexpr double kQuatCount = 1.0 / 16384;
+
 // A quaternion component in 1/16384: 16-bit two's complement.
 inline int16_t quatCount(const uint8_t* bytes) { return static_cast<int16_t>(getMotWord(bytes)); }
 

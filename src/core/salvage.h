@@ -139,8 +139,8 @@ class Salvager {
   }
 
   // A header fits where it stands if it is the same logger's as before, or
-  // if its time is near that of the markers after it (the first two that
-  // count up a second, or the first): a new recording.
+  // if its time is near that of the markers after it (the first, or the
+  // first two that count up a second): a new recording.
   bool headerHolds(const uint8_t* at, const FileHeader& header, const FramingContext& context, const uint8_t* horizon,
                    bool seesEnd) const {
     if (!plausibleFields(header)) return false;
@@ -157,7 +157,7 @@ class Salvager {
       if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return first ? near(*first) : seesEnd;
       if (type == kSecondMarker) {
         const int32_t time = Record<kSecondMarker>::read(record + 1).time;
-        if (previous && int64_t{time} == int64_t{*previous} + 1) return near(*previous);
+        if (previous && int64_t{time} == int64_t{*previous} + 1) return near(*first) || near(*previous);
         if (!first) first = time;
         previous = time;
       }
@@ -402,10 +402,11 @@ class Salvager {
     const uint64_t most = context.header ? uint64_t{context.header->rate} * 8 + 64 : UINT64_MAX;
     for (const uint8_t* record = at; record < horizon;) {
       const uint8_t type = *record;
-      if (type >= kRecordTypes || type == kSecondMarker) return {record, Stop::kBroke, context};
+      if (type >= kRecordTypes) return {record, Stop::kBroke, context};
       if (static_cast<size_t>(horizon - record) < kRecordSize[type]) {
         return {record, seesEnd ? Stop::kEnd : Stop::kHorizon, context};
       }
+      if (type == kSecondMarker) return {record, Stop::kBroke, context};
       if (type == kDataRecord) {
         const uint8_t* const runEnd = scanning::endOfDataRun(record, horizon);
         if (context.quats.holds() && (!hasUnitLength(record + 1) || !hasUnitLength(runEnd - kDataRecordSize + 1))) {

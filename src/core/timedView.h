@@ -56,6 +56,7 @@ struct Samples {
   }
   // The samples numbered [from, to) of this run.
   Samples part(uint64_t from, uint64_t to) const {
+    if (from >= to) return {records, 0, offset, marker, rate, first};
     return {record(from), static_cast<size_t>(to - from), offset + (from - first) * kDataRecordSize, marker, rate, from};
   }
 };

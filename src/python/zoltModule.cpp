@@ -96,13 +96,15 @@ zolt::KeepGoing checkingSignals() {
 // What the package turns into a warning: (source number, unknown bytes,
 // first unknown offset, cut type, cut size, cut offset, unwritten bytes,
 // unwritten offset, skipped stretches, skipped bytes, [(offset, size)] of
-// the first stretches).
+// the first stretches, and the sentences every output tells it in).
 py::tuple damageOf(size_t source, const zolt::Damage& damage) {
   py::list stretches;
   for (const zolt::Stretch& stretch : damage.skipped) stretches.append(py::make_tuple(stretch.offset, stretch.size));
+  py::list notes;
+  for (const std::string& note : zolt::damageNotes(damage)) notes.append(note);
   return py::make_tuple(source, damage.unknownBytes, damage.firstUnknownOffset, damage.cutType, damage.cutSize,
                         damage.cutOffset, damage.unwrittenBytes, damage.unwrittenOffset, damage.skippedStretches,
-                        damage.skippedBytes, stretches);
+                        damage.skippedBytes, stretches, notes);
 }
 
 py::dtype dtypeOf(zolt::ColumnType type, bool nanoseconds, bool time) {

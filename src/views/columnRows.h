@@ -78,14 +78,14 @@ class ColumnRows {
     for (size_t axis = 0; axis < kAccAxes; ++axis) {
       const size_t field = accOffset(axis);
       eachData<double>(dataColumns::kAcc + axis, bodies, count,
-                       [=](const uint8_t* body) { return accCount(body + field) / 65536.0; });
+                       [=](const uint8_t* body) { return accCount(body + field) * kAccCount; });
       eachData<int32_t>(dataColumns::kAccCounts + axis, bodies, count,
                         [=](const uint8_t* body) { return accCount(body + field); });
     }
     for (size_t part = 0; part < kQuatParts; ++part) {
       const size_t field = quatOffset(part);
       eachData<double>(dataColumns::kQuat + part, bodies, count,
-                       [=](const uint8_t* body) { return quatCount(body + field) / 16384.0; });
+                       [=](const uint8_t* body) { return quatCount(body + field) * kQuatCount; });
       eachData<int16_t>(dataColumns::kQuatCounts + part, bodies, count,
                         [=](const uint8_t* body) { return quatCount(body + field); });
     }

@@ -102,7 +102,7 @@ double meanOf(Sensor sensor, const ReadingRange& range) {
   return std::clamp(mean, range.min, range.max);
 }
 
-double quatNorm(uint64_t squaredCounts) { return std::sqrt(static_cast<double>(squaredCounts)) / 16384.0; }
+double quatNorm(uint64_t squaredCounts) { return std::sqrt(static_cast<double>(squaredCounts)) * kQuatCount; }
 
 namespace {
 

@@ -20,9 +20,9 @@ void addAccelerationsTo(PlotColumn& column, const uint8_t* records, uint64_t cou
   const AccelerationRange range = accelerationRange(records, count);
   for (size_t axis = 0; axis < kAccAxes; ++axis) {
     Envelope values;
-    values.min = range.least[axis] / 65536.0;
-    values.max = range.greatest[axis] / 65536.0;
-    values.sum = static_cast<double>(range.sum[axis]) / 65536.0;
+    values.min = range.least[axis] * kAccCount;
+    values.max = range.greatest[axis] * kAccCount;
+    values.sum = static_cast<double>(range.sum[axis]) * kAccCount;
     values.count = count;
     column.series[kSeriesAccX + axis].merge(values);
   }

@@ -181,7 +181,7 @@ TEST(CsvTables, DamageIsToldOnStandardErrorAndNothingInvented) {
   EXPECT_EQ(result.err,
             "decode: cannot open missing.zlt: No such file or directory\n"
             "decode: odd.zlt: 3 bytes of unknown record type, the first at offset 18\n"
-            "decode: odd.zlt: record of type 1 cut short at offset 27 (4 of 6 bytes), not written\n");
+            "decode: odd.zlt: record of type 1 cut short at offset 27 (4 bytes there), not written\n");
   EXPECT_EQ(result.status, 1);
 }
 
