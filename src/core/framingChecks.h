@@ -157,4 +157,112 @@ inline bool indexVouches(const IndexRecord& index, const FramingContext& context
          (!now || std::llabs(int64_t{index.time} - *now) <= kMostIndexSkew);
 }
 
+// Where the times of records amid damage may lie: from the last marker kept
+// (or the header) up to the anchor after the damage.
+struct TimesAround {
+  int64_t low;
+  int64_t high;
+};
+
+// The record after one that leads into an anchor: none (the anchor itself
+// follows), or whether it is a data record and vouches.
+struct NextRecord {
+  bool exists;
+  bool data;
+  bool vouches;
+};
+
+// The rules each record type is held to. The data record (read in runs) and
+// the file header (the start of a recording, judged by what follows it) are
+// the framing's own and have theirs in salvage; a type without rules of its
+// own stands wherever it is read, and never next to damage.
+template <RecordType Type>
+struct FramingRules {
+  static bool holds(RecordBody<Type> /*body*/, const FramingContext& /*context*/) { return true; }
+  // Right before damage, with the context before it.
+  static bool vouches(RecordBody<Type> /*body*/, const FramingContext& /*before*/) { return false; }
+  // Leading into the anchor after damage.
+  static bool holdsAmidDamage(RecordBody<Type> /*body*/, const FramingContext& /*context*/, const TimesAround& /*times*/) {
+    return true;
+  }
+  static bool vouchesAmidDamage(RecordBody<Type> /*body*/, const FramingContext& /*context*/,
+                                const TimesAround& /*times*/, const NextRecord& /*next*/) {
+    return false;
+  }
+};
+
+template <>
+struct FramingRules<kSecondMarker> {
+  static bool holds(RecordBody<kSecondMarker> /*body*/, const FramingContext& /*context*/) { return true; }
+  // Only the next second's: a marker right before damage may be the record
+  // the damage fell in.
+  static bool vouches(RecordBody<kSecondMarker> body, const FramingContext& before) {
+    return before.hasMarker() && body.read().time == before.markerTime + 1;
+  }
+  static bool holdsAmidDamage(RecordBody<kSecondMarker> body, const FramingContext& /*context*/,
+                              const TimesAround& times) {
+    const int64_t time = body.read().time;
+    return time >= times.low && time < times.high;
+  }
+  static bool vouchesAmidDamage(RecordBody<kSecondMarker> body, const FramingContext& context,
+                                const TimesAround& times, const NextRecord& /*next*/) {
+    return holdsAmidDamage(body, context, times);
+  }
+};
+
+template <>
+struct FramingRules<kPressureRecord> {
+  static bool holds(RecordBody<kPressureRecord> /*body*/, const FramingContext& /*context*/) { return true; }
+  // Any counts make a reading.
+  static bool vouches(RecordBody<kPressureRecord> /*body*/, const FramingContext& /*before*/) { return false; }
+  static bool holdsAmidDamage(RecordBody<kPressureRecord> /*body*/, const FramingContext& /*context*/,
+                              const TimesAround& /*times*/) {
+    return true;
+  }
+  // A reading stands next to damage where a record checked by more than its
+  // type byte follows it: the anchor, or one that vouches (a data record
+  // does not count: a stray type byte before data that resumes would pass).
+  static bool vouchesAmidDamage(RecordBody<kPressureRecord> /*body*/, const FramingContext& /*context*/,
+                                const TimesAround& /*times*/, const NextRecord& next) {
+    return !next.exists || (!next.data && next.vouches);
+  }
+};
+
+template <>
+struct FramingRules<kIndexRecord> {
+  static bool holds(RecordBody<kIndexRecord> body, const FramingContext& context) {
+    return indexHolds(body.read(), context);
+  }
+  static bool vouches(RecordBody<kIndexRecord> body, const FramingContext& before) {
+    return indexVouches(body.read(), before);
+  }
+  static bool holdsAmidDamage(RecordBody<kIndexRecord> body, const FramingContext& context,
+                              const TimesAround& /*times*/) {
+    return indexVouches(body.read(), context);
+  }
+  static bool vouchesAmidDamage(RecordBody<kIndexRecord> body, const FramingContext& context,
+                                const TimesAround& times, const NextRecord& /*next*/) {
+    return holdsAmidDamage(body, context, times);
+  }
+};
+
+template <>
+struct FramingRules<kSystemRecord> {
+  static bool holds(RecordBody<kSystemRecord> body, const FramingContext& context) {
+    return systemHolds(body.read().time, context);
+  }
+  static bool vouches(RecordBody<kSystemRecord> body, const FramingContext& before) {
+    return before.hasMarker() && systemHolds(body.read().time, before);
+  }
+  static bool holdsAmidDamage(RecordBody<kSystemRecord> body, const FramingContext& /*context*/,
+                              const TimesAround& times) {
+    const int64_t time = body.read().time;
+    return time >= times.low - kMostSystemSkew && time <= times.high + kMostSystemSkew;
+  }
+  static bool vouchesAmidDamage(RecordBody<kSystemRecord> body, const FramingContext& context,
+                                const TimesAround& times, const NextRecord& /*next*/) {
+    return holdsAmidDamage(body, context, times);
+  }
+};
+
 }  // namespace zolt

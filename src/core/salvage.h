@@ -117,24 +117,15 @@ class Salvager {
   // Whether the record at `at` can stand in a framing, read with `context`;
   // updates the context with what it tells.
   bool holds(const uint8_t* at, FramingContext& context, const uint8_t* horizon, bool seesEnd) const {
+    if (*at == kFileHeader) {
+      const FileHeader header = Record<kFileHeader>::read(at + 1);
+      if (!headerHolds(at, header, context, horizon, seesEnd)) return false;
+      (void)tells(at, context);
+      return true;
+    }
     bool held = true;
-    visitRecordBody(*at, at + 1, [&](auto body) {
-      constexpr RecordType kType = decltype(body)::kType;
-      if constexpr (kType == kFileHeader) {
-        const FileHeader header = body.read();
-        held = headerHolds(at, header, context, horizon, seesEnd);
-        if (held) {
-          context.header = header;
-          context.forgetMarker();
-        }
-      } else if constexpr (kType == kSecondMarker) {
-        context.setMarker(body.read().time);
-      } else if constexpr (kType == kIndexRecord) {
-        held = indexHolds(body.read(), context);
-      } else if constexpr (kType == kSystemRecord) {
-        held = systemHolds(body.read().time, context);
-      }
-    });
+    visitRecordBody(*at, at + 1, [&](auto body) { held = FramingRules<decltype(body)::kType>::holds(body, context); });
+    if (held) (void)tells(at, context);
     return held;
   }
 
@@ -142,7 +133,7 @@ class Salvager {
   // if its time is near that of the markers after it (the first, or the
   // first two that count up a second): a new recording.
   bool headerHolds(const uint8_t* at, const FileHeader& header, const FramingContext& context, const uint8_t* horizon,
-                   bool seesEnd) const {
+                   bool seesEnd, int nested = 0) const {
     if (!plausibleFields(header)) return false;
     if (context.sameLogger(header)) return true;
     const auto near = [&](int64_t time) { return std::llabs(time - header.time) <= kMostHeaderSkew; };
@@ -152,9 +143,16 @@ class Salvager {
     std::optional<int32_t> previous;
     for (const uint8_t* record = at + kRecordSize[kFileHeader]; record < horizon;) {
       const uint8_t type = *record;
-      // A header after it would have to be judged by what follows it.
-      if (type >= kRecordTypes || type == kFileHeader) break;
+      if (type >= kRecordTypes) return first && near(*first);
       if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return first ? near(*first) : seesEnd;
+      if (type == kFileHeader) {
+        // A recording without seconds, followed by another: this one holds
+        // if that one does.
+        constexpr int kMostNested = 8;
+        if (first) return near(*first);
+        return nested < kMostNested &&
+               headerHolds(record, Record<kFileHeader>::read(record + 1), after, horizon, seesEnd, nested + 1);
+      }
       if (type == kSecondMarker) {
         const int32_t time = Record<kSecondMarker>::read(record + 1).time;
         if (previous && int64_t{time} == int64_t{*previous} + 1) return near(*first) || near(*previous);
@@ -165,10 +163,11 @@ class Salvager {
         record = scanning::endOfDataRun(record, horizon);
         continue;
       }
-      if (!holds(record, after, horizon, seesEnd)) break;
+      if (!holds(record, after, horizon, seesEnd)) return first && near(*first);
       record += kRecordSize[type];
     }
-    return first ? near(*first) : false;
+    // No break as far as is looked: no marker, or the first of its time.
+    return first ? near(*first) : true;
   }
 
   // The file's first record, a header that begins the recording: it fits
@@ -543,12 +542,9 @@ class Salvager {
         continue;
       }
       if (record.end() > limit) break;
-      const std::optional<int32_t> before = context.marker();
+      const FramingContext before = context;
       (void)tells(record.at, context);
-      // A marker right before damage may be the record the damage fell in:
-      // only the next second's vouches there.
-      const bool nextSecond = before && context.markerTime == int64_t{*before} + 1;
-      if (*record.at == kSecondMarker ? nextSecond : vouches(record.at, before, context)) ends.push_back(record.end());
+      if (vouches(record.at, before)) ends.push_back(record.end());
     }
     return ends;
   }
@@ -571,23 +567,14 @@ class Salvager {
     return true;
   }
 
-  // Whether a record other than data vouches for standing where it does,
-  // with the marker before it.
-  bool vouches(const uint8_t* at, const std::optional<int32_t>& markerBefore, const FramingContext& context) const {
-    switch (static_cast<RecordType>(*at)) {
-      case kSecondMarker: {
-        const int64_t time = Record<kSecondMarker>::read(at + 1).time;
-        if (markerBefore) return time > *markerBefore && time - *markerBefore <= kMostGapSeconds;
-        return context.header && std::llabs(time - context.header->time) <= kMostHeaderSkew;
-      }
-      case kSystemRecord: return systemHolds(Record<kSystemRecord>::read(at + 1).time, context) && context.hasMarker();
-      case kIndexRecord: return indexVouches(Record<kIndexRecord>::read(at + 1), context);
-      // Next to damage a header is no more than its fields.
-      case kFileHeader:
-      case kDataRecord:
-      case kPressureRecord: return false;
-    }
-    return false;
+  // Whether a record other than data vouches for standing right before
+  // damage, with the context before it. Next to damage a header is no more
+  // than its fields.
+  static bool vouches(const uint8_t* at, const FramingContext& before) {
+    bool vouched = false;
+    if (*at == kFileHeader) return vouched;
+    visitRecordBody(*at, at + 1, [&](auto body) { vouched = FramingRules<decltype(body)::kType>::vouches(body, before); });
+    return vouched;
   }
 
   // Between `from` (where the framing was last trusted, or out of step) and
@@ -596,7 +583,7 @@ class Salvager {
   // for next to what is skipped, and skips the bytes between.
   void explain(const uint8_t* from, const uint8_t* anchor, bool followsOn) {
     const auto length = static_cast<size_t>(anchor - from);
-    const Times times = timesAround(anchor);
+    const TimesAround times = timesAround(anchor);
     // leads_[p]: the records from from + p lead exactly into the anchor.
     leads_.assign(length + 1, 0);
     leads_[length] = 1;
@@ -643,15 +630,9 @@ class Salvager {
     if (bestStart < length) handOn(from + bestStart, anchor);
   }
 
-  // Where the times of records amid damage may lie: from the last marker
-  // kept (or the header) up to the anchor.
-  struct Times {
-    int64_t low;
-    int64_t high;
-  };
-  Times timesAround(const uint8_t* anchor) const {
+  TimesAround timesAround(const uint8_t* anchor) const {
     constexpr int64_t kAny = int64_t{1} << 40;
-    Times times{-kAny, kAny};
+    TimesAround times{-kAny, kAny};
     std::optional<int64_t> high;
     if (*anchor == kSecondMarker) high = Record<kSecondMarker>::read(anchor + 1).time;
     if (*anchor == kFileHeader) high = Record<kFileHeader>::read(anchor + 1).time;
@@ -667,51 +648,35 @@ class Salvager {
 
   // The size of the record at `at` if it can lead into the anchor: it fits
   // before it, and stands amid damage; 0 otherwise.
-  size_t leadingSize(const uint8_t* at, const uint8_t* anchor, const Times& times) const {
+  size_t leadingSize(const uint8_t* at, const uint8_t* anchor, const TimesAround& times) const {
     const uint8_t type = *at;
     if (type >= kRecordTypes || static_cast<size_t>(anchor - at) < kRecordSize[type]) return 0;
     const size_t size = kRecordSize[type];
-    switch (static_cast<RecordType>(type)) {
-      case kSecondMarker: {
-        const int64_t time = Record<kSecondMarker>::read(at + 1).time;
-        return time >= times.low && time < times.high ? size : 0;
-      }
-      case kSystemRecord: {
-        const int64_t time = Record<kSystemRecord>::read(at + 1).time;
-        return time >= times.low - kMostSystemSkew && time <= times.high + kMostSystemSkew ? size : 0;
-      }
-      case kIndexRecord: {
-        const IndexRecord index = Record<kIndexRecord>::read(at + 1);
-        return indexVouches(index, context_) ? size : 0;
-      }
-      case kFileHeader: {
-        const FileHeader header = Record<kFileHeader>::read(at + 1);
-        return plausibleFields(header) && (context_.sameLogger(header) ||
-                                           std::llabs(int64_t{header.time} - times.high) <= kMostHeaderSkew)
-                   ? size
-                   : 0;
-      }
-      case kDataRecord: return !context_.quats.holds() || hasUnitLength(at + 1) ? size : 0;
-      case kPressureRecord: return size;
+    if (type == kDataRecord) return !context_.quats.holds() || hasUnitLength(at + 1) ? size : 0;
+    if (type == kFileHeader) {
+      const FileHeader header = Record<kFileHeader>::read(at + 1);
+      const bool fits = plausibleFields(header) &&
+                        (context_.sameLogger(header) || std::llabs(int64_t{header.time} - times.high) <= kMostHeaderSkew);
+      return fits ? size : 0;
     }
-    return 0;
+    bool held = false;
+    visitRecordBody(type, at + 1, [&](auto body) {
+      held = FramingRules<decltype(body)::kType>::holdsAmidDamage(body, context_, times);
+    });
+    return held ? size : 0;
   }
 
   // Whether a record that leads into the anchor vouches for standing next
   // to skipped bytes, with the record after it.
-  bool vouchesLeading(const uint8_t* at, const uint8_t* next, bool nextVouched, const Times& times) const {
-    switch (static_cast<RecordType>(*at)) {
-      case kDataRecord: return dataVouches(at, next != nullptr && *next == kDataRecord ? next : nullptr, context_);
-      // A reading stands where a record checked by more than its type byte
-      // follows it: the anchor, or one that vouches (a data record does not
-      // count: a stray type byte before data that resumes would pass).
-      case kPressureRecord: return next == nullptr || (*next != kDataRecord && nextVouched);
-      case kSecondMarker:
-      case kSystemRecord:
-      case kIndexRecord:
-      case kFileHeader: return leadingSize(at, at + kRecordSize[*at], times) > 0;
-    }
-    return false;
+  bool vouchesLeading(const uint8_t* at, const uint8_t* next, bool nextVouched, const TimesAround& times) const {
+    if (*at == kDataRecord) return dataVouches(at, next != nullptr && *next == kDataRecord ? next : nullptr, context_);
+    if (*at == kFileHeader) return leadingSize(at, at + kRecordSize[kFileHeader], times) > 0;
+    const NextRecord after{next != nullptr, next != nullptr && *next == kDataRecord, nextVouched};
+    bool vouched = false;
+    visitRecordBody(*at, at + 1, [&](auto body) {
+      vouched = FramingRules<decltype(body)::kType>::vouchesAmidDamage(body, context_, times, after);
+    });
+    return vouched;
   }
 
   // ---- Zeros: a sector wiped, or the end of a card never written ----
