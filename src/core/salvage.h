@@ -166,8 +166,10 @@ class Salvager {
       if (!holds(record, after, horizon, seesEnd)) return first && near(*first);
       record += kRecordSize[type];
     }
-    // No break as far as is looked: no marker, or the first of its time.
-    return first ? near(*first) : true;
+    // No break as far as is looked: no marker, or the first of its time. A
+    // stretch without a marker says something only when it is long.
+    if (first) return near(*first);
+    return seesEnd || static_cast<size_t>(horizon - at) >= kMostUndecided / 2;
   }
 
   // The file's first record, a header that begins the recording: it fits
@@ -226,7 +228,12 @@ class Salvager {
         record = runEnd;
         continue;
       }
-      if (!holds(record, context, horizon, seesEnd)) return {record, Stop::kBroke, context};
+      if (!holds(record, context, horizon, seesEnd)) {
+        // A header is judged by what follows it: near the horizon, by more
+        // than is looked at here.
+        const bool undecided = type == kFileHeader && !seesEnd && static_cast<size_t>(horizon - record) < kMostUndecided / 2;
+        return {record, undecided ? Stop::kHorizon : Stop::kBroke, context};
+      }
       if (found != nullptr) found->push_back({record, 1, false, false});
       record += kRecordSize[type];
     }

@@ -225,6 +225,24 @@ TEST(Salvage, KeepsEveryRecordTheDamageDidNotTouch) {
   }
 }
 
+// A data record whose type byte reads as a header's starts no recording,
+// wherever it lies against the pieces the input is read in: a header is
+// judged by the markers after it, which lie beyond the bytes looked at from
+// a place near a piece's end.
+TEST(Salvage, ADataRecordReadAsAHeaderStartsNoRecording) {
+  const Bytes file = longRecording(3);
+  const Seen before = scanned(file, false);
+  for (size_t n = 100; n < 17000; n += 397) {
+    const uint64_t at = nth(before, kDataRecord, n);
+    SCOPED_TRACE("data record " + std::to_string(n) + " at " + std::to_string(at));
+    Bytes damaged = file;
+    damaged[at] = kFileHeader;
+    const Comparison comparison = compare(file, before, {damaged, at, at + 1, same}, scanned(damaged, true));
+    EXPECT_EQ(comparison.invented, 0U);
+    EXPECT_EQ(comparison.lostUntouched, 0U);
+  }
+}
+
 // A wiped sector is told as one stretch: from the first record it touched
 // to the end of the last.
 TEST(Salvage, TellsTheStretchItSkipped) {
