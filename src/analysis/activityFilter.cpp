@@ -1,0 +1,101 @@
+#include "analysis/activityFilter.h"
+
+#include <cmath>
+#include <limits>
+
+#include "analysis/parameterError.h"
+
+namespace zolt {
+
+namespace {
+constexpr double kLongestWindow = 86400;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}  // namespace
+
+Result<ActivityFilter> ActivityFilter::make(const ActivityParameters& parameters) {
+  if (!(parameters.window > 0 && parameters.window <= kLongestWindow))
+    return parameterError("window of the static acceleration", "more than 0 and at most a day of seconds",
+                          parameters.window);
+  Result<Orientation> orientation = Orientation::make(parameters.orientation);
+  if (!orientation.ok()) return orientation.error();
+  return ActivityFilter(parameters, orientation.value());
+}
+
+ActivityFilter::ActivityFilter(const ActivityParameters& parameters, const Orientation& orientation)
+    : halfWindow_(std::llround(parameters.window * 1e6 / 2)), angles_(parameters.angles), orientation_(orientation) {}
+
+void ActivityFilter::add(int64_t time, const std::array<double, 3>& acceleration,
+                         const std::array<double, 4>& quaternion) {
+  if (!samples_.empty() && time < samples_.back().time) cut();
+  samples_.push_back({time, acceleration, quaternion});
+  handOn(false);
+}
+
+void ActivityFilter::cut() {
+  handOn(true);
+  samples_.clear();
+  next_ = first_ = last_ = 0;
+  sum_ = {};
+}
+
+// A sample's window is every sample within half a window of it; it is
+// whole once a later sample lies beyond it.
+void ActivityFilter::handOn(bool all) {
+  while (next_ < samples_.size()) {
+    const int64_t time = samples_[next_].time;
+    while (last_ < samples_.size() && samples_[last_].time - time <= halfWindow_) {
+      for (size_t axis = 0; axis < 3; ++axis) sum_[axis] += samples_[last_].acceleration[axis];
+      ++last_;
+    }
+    if (last_ == samples_.size() && !all) break;
+    while (time - samples_[first_].time > halfWindow_) {
+      for (size_t axis = 0; axis < 3; ++axis) sum_[axis] -= samples_[first_].acceleration[axis];
+      ++first_;
+    }
+    handOnOne();
+    ++next_;
+  }
+  forgetBefore(first_);
+}
+
+// Samples before the window go, a block at a time.
+void ActivityFilter::forgetBefore(size_t sample) {
+  if (sample < 4096 || sample < samples_.size() / 2) return;
+  samples_.erase(samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(sample));
+  next_ -= sample;
+  first_ -= sample;
+  last_ -= sample;
+}
+
+void ActivityFilter::handOnOne() {
+  const Sample& sample = samples_[next_];
+  const auto count = static_cast<double>(last_ - first_);
+  ActivitySample out{};
+  out.time = sample.time;
+  double squares = 0;
+  for (size_t axis = 0; axis < 3; ++axis) {
+    out.staticAcceleration[axis] = sum_[axis] / count;
+    out.dynamicAcceleration[axis] = sample.acceleration[axis] - out.staticAcceleration[axis];
+    out.odba += std::abs(out.dynamicAcceleration[axis]);
+    squares += out.dynamicAcceleration[axis] * out.dynamicAcceleration[axis];
+  }
+  out.vedba = std::sqrt(squares);
+  if (angles_) {
+    out.gravity = orientation_.fromGravity(out.staticAcceleration);
+    out.quaternion = orientation_.fromQuaternion(sample.quaternion);
+  } else {
+    out.gravity = out.quaternion = {kNaN, kNaN, kNaN};
+  }
+  if (taken_ == ready_.size()) {
+    ready_.clear();
+    taken_ = 0;
+  }
+  ready_.push_back(out);
+}
+
+std::optional<ActivitySample> ActivityFilter::next() {
+  if (taken_ == ready_.size()) return std::nullopt;
+  return ready_[taken_++];
+}
+
+}  // namespace zolt
