@@ -2,11 +2,14 @@
 // second a marker, 100 inertial samples and a pressure reading, with a system
 // record every ten seconds. The same arguments always give the same bytes.
 //
-//   makeSample <output file> [seconds] [deployment]
+//   makeSample <output file> [seconds] [deployment | dives]
 //
 // "deployment" tells a story worth plotting: dives to twenty bar, an hour of
 // rough water, five minutes the logger lost, a one-reading pressure spike,
 // a one-sample knock and a second short of samples.
+//
+// "dives" writes a deployment at sea whose dives and surface pressure it
+// knows, and writes that truth beside it (tools/diveDeployment.cpp).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,32 +18,14 @@
 #include <string_view>
 #include <vector>
 
+#include "diveDeployment.h"
+#include "recordWriter.h"
+
 namespace {
 
 constexpr int kRate = 100;                   // samples a second
 constexpr uint32_t kStart = 1796083200;      // 2026-12-01 00:00:00 UTC
 constexpr double kGravity = 9.80665;         // m/s^2, on the z axis
-
-class RecordWriter {
- public:
-  void u8(unsigned value) { bytes_.push_back(static_cast<uint8_t>(value)); }
-  void u16(unsigned value) { u8(value >> 8 & 0xFF), u8(value & 0xFF); }
-  void u32(uint32_t value) { u16(value >> 16), u16(value & 0xFFFF); }
-  void s24q16(double value) {
-    const auto fixed = static_cast<uint32_t>(static_cast<int32_t>(std::lround(value * 65536.0)));
-    u8(fixed >> 16 & 0xFF), u8(fixed >> 8 & 0xFF), u8(fixed & 0xFF);
-  }
-  void s16q14(double value) { u16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(value * 16384.0)))); }
-  bool writeTo(const char* path) const {
-    FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(bytes_.data(), 1, bytes_.size(), file) == bytes_.size();
-    return std::fclose(file) == 0 && written;
-  }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
 
 bool deployment = false;
 
@@ -130,11 +115,18 @@ void systemRecord(RecordWriter& out, uint32_t time, double t) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 4 || (argc == 4 && std::string_view(argv[3]) != "deployment")) {
-    (void)std::fprintf(stderr, "usage: makeSample <output file> [seconds] [deployment]\n");
+  const bool known = argc == 4 && (std::string_view(argv[3]) == "deployment" || std::string_view(argv[3]) == "dives");
+  if (argc < 2 || argc > 4 || (argc == 4 && !known)) {
+    (void)std::fprintf(stderr, "usage: makeSample <output file> [seconds] [deployment | dives]\n");
     return 2;
   }
   const uint32_t seconds = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 60;
+  if (argc == 4 && std::string_view(argv[3]) == "dives") {
+    const int status = writeDiveDeployment(argv[1], seconds);
+    if (status == 2) (void)std::fprintf(stderr, "makeSample: dives needs at least %u seconds\n", leastDiveDeployment());
+    if (status == 1) std::perror(argv[1]);
+    return status;
+  }
   deployment = argc == 4;
   RecordWriter out;
   fileHeader(out, seconds);
