@@ -151,11 +151,13 @@ cp sample.dat locked.dat
 coproc holder { wine "$holdLocked" locked.dat; }
 read -r held <&"${holder[0]}"
 status=0
-wine "$windows" -t locked.dat >"$work/locked.out" 2>&1 || status=$?
+wine "$windows" -t locked.dat >"$work/locked.out" 2>"$work/locked.err" || status=$?
 exec {holder[1]}>&-
 wait "$holder_PID"
-[[ ${held%$'\r'} == locked && $status == 1 && $(cat "$work/locked.out") == "Could not open file locked.dat" ]] || {
-  echo "a locked file: status $status, $(cat "$work/locked.out")"
+# The report's line stays as it always was; the reason goes to standard error.
+[[ ${held%$'\r'} == locked && $status == 1 && $(cat "$work/locked.out") == "Could not open file locked.dat" &&
+  $(cat "$work/locked.err") == *"cannot open locked.dat"* ]] || {
+  echo "a locked file: status $status, $(cat "$work/locked.out" "$work/locked.err")"
   failures=$((failures + 1))
 }
 rm locked.dat
