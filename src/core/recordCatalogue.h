@@ -379,18 +379,19 @@ constexpr const RecordDescription& entryOf(TableKind kind) { return kCatalogue[s
 // Calls `visit` with the body of a record of the type `type` names, typed
 // as that type's RecordBody, for every type but the data record (which goes
 // in runs); false for the data record. The one dispatch on a type byte.
+template <size_t Type, typename Visit>
+bool visitIfOfType(uint8_t type, const uint8_t* body, Visit& visit) {
+  if constexpr (Type == kDataRecord) {
+    return false;
+  } else {
+    if (type != Type) return false;
+    visit(RecordBody<static_cast<RecordType>(Type)>{body});
+    return true;
+  }
+}
 template <typename Visit, size_t... Types>
 bool visitRecordBody(uint8_t type, const uint8_t* body, Visit&& visit, std::index_sequence<Types...> /*types*/) {
-  const auto one = [&]<size_t Type>() {
-    if constexpr (Type == kDataRecord) {
-      return false;
-    } else {
-      if (type != Type) return false;
-      visit(RecordBody<static_cast<RecordType>(Type)>{body});
-      return true;
-    }
-  };
-  return (one.template operator()<Types>() || ...);
+  return (visitIfOfType<Types>(type, body, visit) || ...);
 }
 template <typename Visit>
 bool visitRecordBody(uint8_t type, const uint8_t* body, Visit&& visit) {
