@@ -351,12 +351,18 @@
         points: { show: false },
       },
       hooks: {
+        // The linked panels all see the selection; only the one dragged
+        // across zooms, or the view would shrink again in each of them.
         setSelect: [(u) => {
-          if (u.select.width < 2) return;
+          if (u.select.width === 0) return;
+          const dragged = dragSource === state;
           const a = u.posToVal(u.select.left, 'x');
           const b = u.posToVal(u.select.left + u.select.width, 'x');
+          const wide = u.select.width >= LEAST_DRAG;
           u.setSelect({ left: 0, width: 0, top: 0, height: 0 }, false);
-          setView(a * SECOND, b * SECOND);
+          if (!dragged) return;
+          dragSource = null;
+          if (wide) setView(a * SECOND, b * SECOND);
         }],
         setCursor: [(u) => showReadout(state, u)],
         drawClear: [(u) => shadeGaps(u)],
@@ -463,6 +469,10 @@
   // ---- The view ----
 
   const LEAST_SPAN = 1000;  // a millisecond
+  // Pixels a drag must cross to zoom: a shorter one is a click that slipped.
+  const LEAST_DRAG = 5;
+  // The panel a drag began in, the only one whose selection zooms.
+  let dragSource = null;
 
   function setView(from, to, keepFragment) {
     if (!(to > from)) return;
@@ -531,7 +541,10 @@
       }, { passive: false });
       // A drag with Shift held pans.
       over.addEventListener('mousedown', (event) => {
-        if (!event.shiftKey) return;
+        if (!event.shiftKey) {
+          dragSource = state;
+          return;
+        }
         event.stopPropagation();
         const startX = event.clientX;
         const startView = view.slice();

@@ -1,7 +1,8 @@
 """The interactive page in a real browser (Debian's headless Chromium,
 driven by chromedriver): it loads offline without a request or an error,
-draws the true least and greatest value at every zoom, zooms by a drag that
-the address keeps, tells the exact value under the cursor, and is not blank.
+draws the true least and greatest value at every zoom, zooms by a drag to
+just the span dragged across and the address keeps it, tells the exact
+value under the cursor, and is not blank.
 
 The pages come from decode; the values they are held to come from zolt.read.
 """
@@ -48,17 +49,22 @@ def pages(tmp_path_factory):
     subprocess.run([MAKE_SAMPLE, str(work / "ten.dat"), "600"], check=True)
     (work / "tenspike.dat").write_bytes(with_spike((work / "ten.dat").read_bytes(), 45678))
     subprocess.run([MAKE_SAMPLE, str(work / "deployment.dat"), "10800", "deployment"], check=True)
+    subprocess.run([MAKE_SAMPLE, str(work / "day.dat"), "86400"], check=True)
     made = {"sample": (SAMPLE, []), "spike": (work / "spike.dat", []), "deployment": (work / "deployment.dat", []),
             # A budget too small for every sample: envelopes.
-            "buckets": (work / "tenspike.dat", ["--html-budget=1"])}
+            "buckets": (work / "tenspike.dat", ["--html-budget=1"]),
+            "day": (work / "day.dat", []),
+            # Buckets of tens of seconds, whatever the default budget holds.
+            "coarse day": (work / "day.dat", ["--html-budget=1"])}
     out = {}
     for name, (recording, extra) in made.items():
-        page = work / f"{name}.html"
+        page = work / f"{name.replace(' ', '-')}.html"
         # Named as a user names them, from where they lie.
         shown = os.path.relpath(recording, work)
         subprocess.run([DECODE, f"--html={page}", *extra, shown], check=True, cwd=work)
         out[name] = (page, str(recording))
-    return out
+    yield out
+    (work / "day.dat").unlink()  # 150 MB that pytest would keep with its last runs
 
 
 @pytest.fixture(scope="module")
@@ -138,17 +144,37 @@ def pd_time(us):
     return pandas.Timestamp(us * 1000, tz="UTC")
 
 
-def test_a_drag_zooms_and_the_address_keeps_the_view(browser, pages):
-    page = pages["spike"][0]
+def drag_across(browser, over, from_px, to_px):
+    """A drag across `over` between two pixel columns from its left edge."""
+    centre = over.size["width"] // 2
+    ActionChains(browser).move_to_element_with_offset(over, from_px - centre, 0).click_and_hold() \
+        .move_by_offset(to_px - from_px, 0).release().perform()
+
+
+# Where a drag begins and ends, as parts of the panel's width, or a few
+# pixels from where it begins: a slip of the hand that zooms nowhere.
+@pytest.mark.parametrize("name,begin,end", [
+    ("spike", 0.25, 0.5),
+    ("day", 0.25, 0.75),
+    ("day", 0.6, 0.7),
+    ("day", 0.5, "3 px"),
+])
+def test_a_drag_zooms_to_the_span_dragged_across(browser, pages, name, begin, end):
+    page = pages[name][0]
     open_page(browser, page)
     full = browser.execute_script("return window.zoltView.view();")
     over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[4]  # the accelerations
     width = over.size["width"]
-    ActionChains(browser).move_to_element_with_offset(over, -width // 4, 0).click_and_hold() \
-        .move_by_offset(width // 4, 0).release().perform()
+    from_px = round(begin * width)
+    to_px = from_px + 3 if end == "3 px" else round(end * width)
+    drag_across(browser, over, from_px, to_px)
     zoomed = browser.execute_script("return window.zoltView.view();")
-    assert full[0] < zoomed[0] < zoomed[1] < full[1]
-    assert (zoomed[1] - zoomed[0]) < (full[1] - full[0]) / 3
+    if end == "3 px":
+        assert zoomed == full
+        return
+    pixel = (full[1] - full[0]) / width
+    assert zoomed[1] - zoomed[0] == pytest.approx((to_px - from_px) * pixel, abs=pixel)
+    assert zoomed[0] == pytest.approx(full[0] + from_px * pixel, abs=pixel)
     fragment = browser.execute_script("return location.hash;")
     assert fragment.startswith("#from=") and "&to=" in fragment
     open_page(browser, page, fragment)
@@ -194,3 +220,4 @@ def test_a_deployment_page_is_drawn(browser, pages, tmp_path):
     keep = os.environ.get("PAGE_SCREENSHOT")
     if keep:
         os.replace(shot, keep)
+
