@@ -167,6 +167,17 @@
     return lo;
   }
 
+  function upperBound(t, x) {
+    let lo = 0;
+    let hi = t.length;
+    while (lo < hi) {
+      const mid = (lo + hi) >> 1;
+      if (t[mid] <= x) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo;
+  }
+
   // ---- What a view draws ----
 
   const gaps = meta.gaps.map(([from, to]) => [from / SECOND, to / SECOND]);
@@ -176,16 +187,31 @@
     return false;
   }
 
+  // The entries of a group that lie in [fromMicros, toMicros), as --from
+  // and --to keep them: the samples within it, or the buckets whose span
+  // meets it, so that a view narrower than a bucket still holds the bucket
+  // that covers it.
+  function entriesIn(group, fromMicros, toMicros) {
+    const t = group.micros;
+    const from = group.buckets ? upperBound(t, fromMicros - group.bucketMicros) : lowerBound(t, fromMicros);
+    return [from, Math.max(from, lowerBound(t, toMicros))];
+  }
+
   // For one group over [x0, x1] in seconds at `width` pixels: the x of each
   // pixel column that holds entries and the least and greatest value of
   // each of `channels` in it, or the entries themselves when few are in
-  // view; a null between two that a gap of the clock parts.
-  function viewOf(group, channels, x0, x1, width) {
+  // view; a null between two that a gap of the clock parts. Points at
+  // [inFrom, inTo) stand for entries in view; those outside it only carry
+  // the line across the view (the samples either side of a view between
+  // two) or the last bucket to its end.
+  function viewOf(group, channels, fromMicros, toMicros, width) {
     const base = group.levels[0];
-    const from = lowerBound(base.t, x0);
-    const to = lowerBound(base.t, x1 + 1e-9);
+    const x0 = fromMicros / SECOND;
+    const x1 = toMicros / SECOND;
+    const [from, to] = entriesIn(group, fromMicros, toMicros);
     const entries = to - from;
-    const out = { x: [], lo: channels.map(() => []), hi: channels.map(() => []), single: entries <= width * FEW };
+    const out = { x: [], lo: channels.map(() => []), hi: channels.map(() => []), single: entries <= width * FEW,
+                  steps: group.buckets, inFrom: 0, inTo: 0 };
     const span = (x1 - x0) / width;
     // `first` and `last`: the times of the entries the point stands for; a
     // gap of the clock between those of two points breaks the line.
@@ -195,16 +221,26 @@
       if (n > 0 && gapBetween(lastTime, first)) {
         // The break: halfway for points joined by lines, at the column's end
         // for steps, which hold their value until the next point.
-        out.x.push(out.single ? (out.x[n - 1] + x) / 2 : Math.min(out.x[n - 1] + span, x));
+        out.x.push(out.single && !out.steps ? (out.x[n - 1] + x) / 2 : Math.min(out.x[n - 1] + span, x));
         channels.forEach((_, k) => { out.lo[k].push(null); out.hi[k].push(null); });
       }
       lastTime = last;
       out.x.push(x);
       channels.forEach((c, k) => { out.lo[k].push(lows[k]); out.hi[k].push(highs[k]); });
     };
+    const pushEntry = (i) => push(base.t[i], channels.map((c) => base.lo[c][i]), channels.map((c) => base.hi[c][i]),
+                                  base.t[i], base.t[i]);
     if (out.single) {
-      for (let i = from; i < to; i++) {
-        push(base.t[i], channels.map((c) => base.lo[c][i]), channels.map((c) => base.hi[c][i]), base.t[i], base.t[i]);
+      if (!group.buckets && from > 0) pushEntry(from - 1);
+      out.inFrom = out.x.length;
+      for (let i = from; i < to; i++) pushEntry(i);
+      out.inTo = out.x.length;
+      if (group.buckets && entries > 0) {
+        // A step holds until the next point: the last bucket's ends its own.
+        const end = base.t[to - 1] + group.bucketMicros / SECOND;
+        push(end, channels.map((c) => base.lo[c][to - 1]), channels.map((c) => base.hi[c][to - 1]), end, end);
+      } else if (!group.buckets && to < base.t.length) {
+        pushEntry(to);
       }
       return out;
     }
@@ -214,9 +250,11 @@
     let level = 0;
     while (level + 1 < group.levels.length && entries / Math.pow(FAN, level + 1) > width * 8) level++;
     const at = group.levels[level];
-    // An envelope that begins before the view may hold samples within it.
-    const start = level === 0 ? lowerBound(at.t, x0) : Math.max(0, lowerBound(at.t, x0) - 1);
-    const end = lowerBound(at.t, x1 + 1e-9);
+    // An envelope of a coarser level that begins before the view may hold
+    // entries within it.
+    const fan = Math.pow(FAN, level);
+    const start = Math.floor(from / fan);
+    const end = Math.ceil(to / fan);
     let columnIndex = -1;
     let lows = null;
     let highs = null;
@@ -239,6 +277,7 @@
       }
     }
     if (lows) push(columnX, lows, highs, firstTime, at.t[end - 1]);
+    out.inTo = out.x.length;
     return out;
   }
 
@@ -293,8 +332,13 @@
     const chart = document.createElement('div');
     chart.className = 'chart';
     section.append(heading, chart, readout);
+    const state = { panel, traces, group, section, chart, readout, note: null, plot: null, drawn: null };
+    if (group.buckets) {
+      state.note = document.createElement('p');
+      state.note.className = 'note';
+      section.append(state.note);
+    }
     container.append(section);
-    const state = { panel, traces, group, section, chart, readout, plot: null, drawn: null };
     if (group.micros.length === 0) {
       chart.classList.add('empty');
       chart.textContent = panel.empty;
@@ -317,8 +361,8 @@
     const linear = uPlot.paths.linear();
     const stepped = uPlot.paths.stepped({ align: 1 });
     const paths = (u, seriesIdx, idx0, idx1) =>
-      (state.drawn !== null && state.drawn.single ? linear : stepped)(u, seriesIdx, idx0, idx1);
-    const showPoints = () => state.drawn !== null && state.drawn.single;
+      (state.drawn !== null && state.drawn.single && !state.drawn.steps ? linear : stepped)(u, seriesIdx, idx0, idx1);
+    const showPoints = () => state.drawn !== null && state.drawn.single && !state.drawn.steps;
     state.traces.forEach((trace, k) => {
       for (const which of ['max', 'min']) {
         series.push({ label: trace.name + ' ' + which, stroke: trace.colour, width: 1, scale: scaleOf(trace), paths,
@@ -411,12 +455,17 @@
     ctx.restore();
   }
 
-  // The entry nearest `x` (seconds) of the group, exactly as stored.
-  function nearest(group, x) {
-    const t = group.levels[0].t;
+  // The entry of the group at `micros`: the sample nearest it, or the
+  // bucket whose span holds it (-1 where none does).
+  function entryAt(group, micros) {
+    const t = group.micros;
     if (t.length === 0) return -1;
-    let i = lowerBound(t, x);
-    if (i >= t.length || (i > 0 && x - t[i - 1] < t[i] - x)) i--;
+    if (group.buckets) {
+      const i = upperBound(t, micros) - 1;
+      return i >= 0 && micros < t[i] + group.bucketMicros ? i : -1;
+    }
+    let i = lowerBound(t, micros);
+    if (i >= t.length || (i > 0 && micros - t[i - 1] < t[i] - micros)) i--;
     return i;
   }
 
@@ -426,10 +475,14 @@
       state.readout.textContent = '\u00a0';
       return;
     }
-    const x = u.posToVal(left, 'x');
+    const at = u.posToVal(left, 'x') * SECOND;
     const group = state.group;
-    const i = nearest(group, x);
-    if (i < 0) return;
+    const i = entryAt(group, at);
+    if (i < 0) {
+      state.readout.textContent = isoMicros(Math.round(at)) + '  nothing recorded here';
+      delete state.readout.dataset.micros;
+      return;
+    }
     const micros = group.micros[i];
     const parts = [];
     for (const trace of state.traces) {
@@ -438,24 +491,49 @@
       const greatest = textOf(trace.described, stored.greatest[i]);
       parts.push(trace.name + ' ' + (least === greatest ? least : least + ' to ' + greatest));
     }
-    const when = group.buckets ? isoMicros(micros) + ' (' + group.bucketMicros / 1000 + ' ms)' : isoMicros(micros);
+    const when = group.buckets ? isoMicros(micros) + ' (' + group.bucketMicros / 1000 + ' ms, to ' +
+                                 isoMicros(micros + group.bucketMicros).slice(11) + ')' : isoMicros(micros);
     state.readout.textContent = when + '  ' + parts.join('  ');
     state.readout.dataset.micros = String(micros);
+  }
+
+  // The files the page was written from, as a command line names them, or
+  // FILE... where the title does not list them all.
+  function filesOfTitle() {
+    const names = meta.title.split(' | ')[0];
+    if (/ \(\d+ files\)$/.test(names)) return 'FILE...';
+    return names.split(', ').map((name) => (/^[\w.\/+-]+$/.test(name) ? name : "'" + name.replace(/'/g, "'\\''") + "'"))
+      .join(' ');
+  }
+
+  // Once the view holds fewer of a group's buckets than the panel has pixel
+  // columns, what it draws is as fine as this page goes: the panel says so,
+  // and how to write a page of the view with every sample.
+  function showCoarseness(state) {
+    if (!state.note) return;
+    const coarse = state.drawn.single;
+    state.note.hidden = !coarse;
+    if (!coarse) return;
+    const from = isoMicros(Math.floor(view[0] / 1000) * 1000).slice(0, 23);
+    const to = isoMicros(Math.ceil(view[1] / 1000) * 1000).slice(0, 23);
+    state.note.textContent = 'Each step is the least and greatest of ' + state.group.bucketMicros / SECOND +
+      ' s; finer detail is not in this page. For every sample of this view: decode --html=OUT.html --from=' + from +
+      ' --to=' + to + ' ' + filesOfTitle();
   }
 
   function draw(state) {
     if (!state.plot) return;
     const u = state.plot;
-    const x0 = view[0] / SECOND;
-    const x1 = view[1] / SECOND;
     const indices = state.traces.map((t) => t.described.index);
-    state.drawn = viewOf(state.group, indices, x0, x1, u.bbox.width / devicePixelRatio || widthOf(state.chart));
+    const width = u.bbox.width / devicePixelRatio || widthOf(state.chart);
+    state.drawn = viewOf(state.group, indices, view[0], view[1], width);
     const data = [state.drawn.x];
     state.traces.forEach((_, k) => data.push(state.drawn.hi[k], state.drawn.lo[k]));
     u.batch(() => {
       u.setData(data, false);
-      u.setScale('x', { min: x0, max: x1 });
+      u.setScale('x', { min: view[0] / SECOND, max: view[1] / SECOND });
     });
+    showCoarseness(state);
   }
 
   function drawAll() {
@@ -578,15 +656,16 @@
       state.traces.forEach((trace, k) => {
         let least = Infinity;
         let greatest = -Infinity;
-        state.drawn.x.forEach((x, i) => {
-          const lo = state.drawn.lo[k][i];
-          const hi = state.drawn.hi[k][i];
-          if (lo === null) return;
+        const drawn = state.drawn;
+        for (let i = drawn.inFrom; i < drawn.inTo; i++) {
+          const lo = drawn.lo[k][i];
+          const hi = drawn.hi[k][i];
+          if (lo === null) continue;
           if (lo < least) least = lo;
           if (hi > greatest) greatest = hi;
-        });
-        out[trace.channel] = least <= greatest ? { min: least, max: greatest, points: state.drawn.x.length,
-                                                   samples: state.drawn.single } : null;
+        }
+        out[trace.channel] = least <= greatest ? { min: least, max: greatest, points: drawn.inTo - drawn.inFrom,
+                                                   samples: drawn.single } : null;
       });
     }
     return out;

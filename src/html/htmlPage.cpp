@@ -423,6 +423,17 @@ uint64_t knownBytes(std::span<const Input> inputs) {
   return bytes;
 }
 
+// The data records a page may be given: no more than the window holds at
+// the first header's rate, so that a page of a short window of a long file
+// does not begin in buckets sized for the whole file.
+uint64_t expectedDataRecords(std::span<const Input> inputs, const TimeWindow& window, uint16_t rate) {
+  const uint64_t inFiles = knownBytes(inputs) / kDataRecordSize;
+  if (rate == 0 || window.from == INT64_MIN || window.to == INT64_MAX) return inFiles;
+  if (window.to <= window.from) return 0;
+  const uint64_t seconds = static_cast<uint64_t>((window.to - window.from) / kMicrosecondsPerSecond) + 1;
+  return std::min(inFiles, seconds * rate);
+}
+
 // Looks no further than the first file header.
 class FirstRate : public TimedViewBase {
  public:
@@ -472,7 +483,8 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) 
     return result;
   }
   PageRun run(options.window, mostPageSamples(options.budgetBytes), mostPageBuckets(options.budgetBytes));
-  run.expect(knownBytes(inputs) / kDataRecordSize, firstRate(inputs));
+  const uint16_t rate = firstRate(inputs);
+  run.expect(expectedDataRecords(inputs, options.window, rate), rate);
   SummaryTally summary;
   for (const Input& input : inputs) {
     FileOutcome outcome = gatherForPage(run, input, options.keepGoing, options.salvage, &summary);

@@ -2,15 +2,19 @@
 driven by chromedriver): it loads offline without a request or an error,
 draws the true least and greatest value at every zoom, zooms by a drag to
 just the span dragged across and the address keeps it, tells the exact
-value under the cursor, and is not blank.
+value under the cursor, draws the bucket that covers a view narrower than
+one, and is not blank.
 
 The pages come from decode; the values they are held to come from zolt.read.
 """
 
 import json
 import os
+import re
+import shlex
 import subprocess
 
+import pandas
 import pytest
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
@@ -140,7 +144,6 @@ def test_draws_the_true_least_and_greatest_at_every_zoom(browser, pages, name, s
 
 
 def pd_time(us):
-    import pandas
     return pandas.Timestamp(us * 1000, tz="UTC")
 
 
@@ -220,4 +223,54 @@ def test_a_deployment_page_is_drawn(browser, pages, tmp_path):
     keep = os.environ.get("PAGE_SCREENSHOT")
     if keep:
         os.replace(shot, keep)
+
+
+def page_meta(browser):
+    return browser.execute_script("return JSON.parse(document.getElementById('zolt-meta').textContent);")
+
+
+NOON = 1796126400 * 10**6  # of the sample's day, 2026-12-01
+
+
+# Views that do not lie on the edges of buckets: where in a bucket a view
+# begins, as a part of the bucket, and how long it is in seconds. The cursor
+# goes to the view's middle.
+@pytest.mark.parametrize("begin,seconds", [
+    (0.7, 1.0),  # within one bucket, nearer the next one's start
+    (0.97, 2.0),  # across the edge of two
+    (0.4, 0.003),
+])
+def test_a_view_narrower_than_a_bucket_draws_and_tells_the_bucket_that_covers_it(browser, pages, begin, seconds):
+    page, recording = pages["coarse day"]
+    open_page(browser, page)
+    data = next(group for group in page_meta(browser)["groups"] if group["name"] == "data")
+    bucket = data["bucketMicros"]
+    assert data["buckets"] and bucket > 2 * 10**6
+    # Buckets lie on whole multiples of their length since 1970.
+    first = NOON - NOON % bucket
+    start = first + int(begin * bucket)
+    end = start + int(seconds * 1e6)
+    last = end - end % bucket + bucket
+    set_view(browser, start, end)
+    covered = zolt.read(recording, start=pd_time(first), end=pd_time(last))
+    drawn = visible(browser)
+    for column in ("acc_x", "acc_z", "quat_1"):
+        assert (drawn[column]["min"], drawn[column]["max"]) == (covered[column].min(), covered[column].max()), column
+    cursor = (start + end) // 2
+    readout = browser.execute_script("return window.zoltView.hoverAt(arguments[0]);", cursor)[4]
+    named = micros(pandas.Timestamp(readout.split(" ")[0]))
+    assert named <= cursor < named + bucket, readout
+    # The panel tells that the page holds nothing finer, and the command it
+    # gives writes a page of the view with every sample.
+    note = browser.find_elements(By.CSS_SELECTOR, ".panel .note")[0]
+    assert note.is_displayed()
+    command = re.search(r"decode (--html=\S+ .*)$", note.text).group(1)
+    arguments = shlex.split(command.replace("OUT.html", "window.html"))
+    work = os.path.dirname(page)
+    subprocess.run([DECODE, *arguments], check=True, cwd=work)
+    window = zolt.read(recording, start=pd_time(start - start % 1000), end=pd_time(-(-end // 1000) * 1000))
+    written = open(os.path.join(work, "window.html")).read()
+    meta = json.loads(re.search(r'id="zolt-meta">(.*?)</script>', written, re.S).group(1))
+    finer = next(group for group in meta["groups"] if group["name"] == "data")
+    assert not finer["buckets"] and finer["count"] == len(window)
 
