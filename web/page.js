@@ -12,6 +12,7 @@
   // How much coarser each level of the pyramid is.
   const FAN = 4;
   const PANEL_HEIGHT = 170;
+  const AXIS_FONT = '12px system-ui, sans-serif';
 
   // ---- The columns ----
 
@@ -344,6 +345,7 @@
       chart.textContent = panel.empty;
       return state;
     }
+    state.wholeRange = wholeRanges(traces, group);
     state.plot = new uPlot(chartOptions(state), emptyData(traces), chart);
     return state;
   }
@@ -374,7 +376,7 @@
     // Every panel keeps room for a right-hand scale, so that their time
     // axes line up.
     const axes = [
-      { space: 80, values: timeTicks },
+      { font: AXIS_FONT, space: timeSpace, values: timeTicks, filter: labelsInside },
       { scale: 'y', size: 70 },
       right ? { scale: 'y2', side: 1, size: 70, grid: { show: false } }
             : { scale: 'y', side: 1, size: 70, grid: { show: false }, ticks: { show: false }, values: () => [] },
@@ -383,7 +385,7 @@
       width: widthOf(state.chart),
       height: PANEL_HEIGHT,
       tzDate: (seconds) => uPlot.tzDate(new Date(seconds * 1e3), 'Etc/UTC'),
-      scales: { x: { time: true, auto: false }, y: { auto: true }, y2: { auto: true } },
+      scales: { x: { time: true, auto: false }, y: { auto: false }, y2: { auto: false } },
       series,
       bands,
       axes,
@@ -393,6 +395,9 @@
         drag: { x: true, y: false, setScale: false },
         bind: { dblclick: () => () => { resetView(); return null; } },
         points: { show: false },
+        // A level line is the hovered panel's own: in the linked panels it
+        // would stand at a height that means nothing there.
+        y: false,
       },
       hooks: {
         // The linked panels all see the selection; only the one dragged
@@ -419,14 +424,40 @@
     return Math.max(320, Math.floor(element.getBoundingClientRect().width || document.body.clientWidth - 40));
   }
 
+  function timeText(seconds, span) {
+    const text = isoMicros(seconds * SECOND);
+    if (span < 2) return text.slice(11, 26);
+    if (span < 120) return text.slice(11, 22);
+    if (span < 2 * 86400) return text.slice(11, 19);
+    return text.slice(0, 16).replace('T', ' ');
+  }
+
   function timeTicks(u, splits) {
     const span = u.scales.x.max - u.scales.x.min;
+    return splits.map((s) => (s === null ? null : timeText(s, span)));
+  }
+
+  const measure = document.createElement('canvas').getContext('2d');
+  function labelWidth(text) {
+    measure.font = AXIS_FONT;
+    return measure.measureText(text).width;
+  }
+
+  // Room between ticks for the widest of the labels a span writes.
+  function timeSpace(u, axis, min, max) {
+    return labelWidth(timeText(min, max - min)) + 24;
+  }
+
+  // A label centred on a tick near the plotting area's edge may reach past
+  // the panel: such ticks go unlabelled rather than clipped.
+  function labelsInside(u, splits) {
+    const span = u.scales.x.max - u.scales.x.min;
+    const left = u.bbox.left / devicePixelRatio;
     return splits.map((s) => {
-      const text = isoMicros(s * SECOND);
-      if (span < 2) return text.slice(11, 26);
-      if (span < 120) return text.slice(11, 22);
-      if (span < 2 * 86400) return text.slice(11, 19);
-      return text.slice(0, 16).replace('T', ' ');
+      if (s === null) return null;
+      const half = labelWidth(timeText(s, span)) / 2;
+      const at = left + u.valToPos(s, 'x');
+      return at - half >= 0 && at + half <= u.width ? s : null;
     });
   }
 
@@ -521,6 +552,38 @@
       ' --to=' + to + ' ' + filesOfTitle();
   }
 
+  // The range of each value scale over what the view draws, or over the
+  // whole run where it draws nothing: uPlot leaves out the axis of a scale
+  // without a range, and the panels' plotting areas would no longer line up.
+  function valueRanges(state, drawn) {
+    const ranges = {};
+    state.traces.forEach((trace, k) => {
+      const key = trace.right ? 'y2' : 'y';
+      const range = ranges[key] || (ranges[key] = [Infinity, -Infinity]);
+      for (const v of drawn.lo[k]) if (v !== null && v < range[0]) range[0] = v;
+      for (const v of drawn.hi[k]) if (v !== null && v > range[1]) range[1] = v;
+    });
+    for (const key of Object.keys(ranges)) {
+      let [least, greatest] = ranges[key];
+      if (!(least <= greatest)) [least, greatest] = state.wholeRange[key] || [0, 1];
+      ranges[key] = uPlot.rangeNum(least, greatest, 0.1, true);
+    }
+    return ranges;
+  }
+
+  function wholeRanges(traces, group) {
+    const top = group.levels[group.levels.length - 1];
+    const ranges = {};
+    for (const trace of traces) {
+      const key = trace.right ? 'y2' : 'y';
+      const range = ranges[key] || (ranges[key] = [Infinity, -Infinity]);
+      for (const v of top.lo[trace.described.index]) if (v < range[0]) range[0] = v;
+      for (const v of top.hi[trace.described.index]) if (v > range[1]) range[1] = v;
+    }
+    for (const key of Object.keys(ranges)) if (!(ranges[key][0] <= ranges[key][1])) delete ranges[key];
+    return ranges;
+  }
+
   function draw(state) {
     if (!state.plot) return;
     const u = state.plot;
@@ -529,9 +592,11 @@
     state.drawn = viewOf(state.group, indices, view[0], view[1], width);
     const data = [state.drawn.x];
     state.traces.forEach((_, k) => data.push(state.drawn.hi[k], state.drawn.lo[k]));
+    const ranges = valueRanges(state, state.drawn);
     u.batch(() => {
       u.setData(data, false);
       u.setScale('x', { min: view[0] / SECOND, max: view[1] / SECOND });
+      for (const [key, [min, max]] of Object.entries(ranges)) u.setScale(key, { min, max });
     });
     showCoarseness(state);
   }

@@ -3,7 +3,7 @@ driven by chromedriver): it loads offline without a request or an error,
 draws the true least and greatest value at every zoom, zooms by a drag to
 just the span dragged across and the address keeps it, tells the exact
 value under the cursor, draws the bucket that covers a view narrower than
-one, and is not blank.
+one, and lays its panels out alike at any zoom.
 
 The pages come from decode; the values they are held to come from zolt.read.
 """
@@ -274,3 +274,54 @@ def test_a_view_narrower_than_a_bucket_draws_and_tells_the_bucket_that_covers_it
     finer = next(group for group in meta["groups"] if group["name"] == "data")
     assert not finer["buckets"] and finer["count"] == len(window)
 
+
+# For each panel: where its plotting area lies on the page, how many pixels
+# of text its left-hand axis holds, how many of a trace its plotting area
+# holds, and how many of text touch the canvas's left or right edge.
+INK = """
+return [...document.querySelectorAll('.uplot')].map((plot) => {
+  const canvas = plot.querySelector('canvas');
+  const over = plot.querySelector('.u-over').getBoundingClientRect();
+  const box = canvas.getBoundingClientRect();
+  const ratio = canvas.width / box.width;
+  const d = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+  const plotLeft = (over.left - box.left) * ratio, plotRight = (over.right - box.left) * ratio;
+  const plotTop = (over.top - box.top) * ratio, plotBottom = (over.bottom - box.top) * ratio;
+  let axisText = 0, trace = 0, atEdge = 0;
+  for (let y = 0; y < canvas.height; y++) {
+    for (let x = 0; x < canvas.width; x++) {
+      const i = 4 * (y * canvas.width + x), r = d[i], g = d[i + 1], b = d[i + 2], a = d[i + 3];
+      const text = a > 128 && r < 100 && g < 100 && b < 100;
+      const coloured = a > 0 && (Math.abs(r - g) > 30 || Math.abs(g - b) > 30 || Math.abs(r - b) > 30);
+      const inside = x >= plotLeft && x < plotRight && y >= plotTop && y < plotBottom;
+      if (text && x < plotLeft - 2 && y < plotBottom) axisText++;
+      if (coloured && inside) trace++;
+      if (text && (x < 2 || x >= canvas.width - 2)) atEdge++;
+    }
+  }
+  return { left: over.left, width: over.width, axisText, trace, atEdge };
+});
+"""
+
+
+@pytest.mark.parametrize("name", ["day", "coarse day"])
+def test_a_second_of_a_day_is_drawn_in_every_panel_alike(browser, pages, name):
+    open_page(browser, pages[name][0])
+    start = NOON + 123456  # on no bucket's edge
+    set_view(browser, start, start + 10**6)
+    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[4]
+    ActionChains(browser).move_to_element(over).perform()
+    panels = browser.execute_script(INK)
+    assert len(panels) == 7
+    for panel in panels:
+        assert (panel["left"], panel["width"]) == (panels[0]["left"], panels[0]["width"]), panels
+        assert panel["axisText"] > 30 and panel["trace"] > 200 and panel["atEdge"] == 0, panel
+    # The cursor's lines stay in the plotting areas, off the headings.
+    for plot in browser.find_elements(By.CSS_SELECTOR, ".uplot"):
+        area = plot.find_element(By.CSS_SELECTOR, ".u-over").rect
+        for line in plot.find_elements(By.CSS_SELECTOR, ".u-cursor-x, .u-cursor-y"):
+            if not line.is_displayed():
+                continue
+            box = line.rect
+            assert area["y"] <= box["y"] and box["y"] + box["height"] <= area["y"] + area["height"] + 1, box
+            assert area["x"] <= box["x"] and box["x"] + box["width"] <= area["x"] + area["width"] + 1, box
