@@ -437,10 +437,17 @@
     return splits.map((s) => (s === null ? null : timeText(s, span)));
   }
 
+  // Widths of labels by their shape: the digits of the axis font are all
+  // of one width, so that a redraw measures hardly any text.
   const measure = document.createElement('canvas').getContext('2d');
+  const widths = new Map();
   function labelWidth(text) {
-    measure.font = AXIS_FONT;
-    return measure.measureText(text).width;
+    const shape = text.replace(/\d/g, '0');
+    if (!widths.has(shape)) {
+      measure.font = AXIS_FONT;
+      widths.set(shape, measure.measureText(shape).width);
+    }
+    return widths.get(shape);
   }
 
   // Room between ticks for the widest of the labels a span writes.
