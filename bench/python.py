@@ -9,6 +9,7 @@ the decode and makeSample programs in it.
 
 import io
 import os
+import resource
 import statistics
 import subprocess
 import sys
@@ -34,6 +35,14 @@ def timed(call, rounds):
         call()
         seconds.append(time.perf_counter() - started)
     return min(seconds), statistics.median(seconds)
+
+
+def faults_of(call):
+    """Page faults this process takes in one call."""
+    before = resource.getrusage(resource.RUSAGE_SELF)
+    call()
+    after = resource.getrusage(resource.RUSAGE_SELF)
+    return (after.ru_minflt - before.ru_minflt) + (after.ru_majflt - before.ru_majflt)
 
 
 def csv_route(path):
@@ -92,6 +101,9 @@ def main():
     print(f"zolt.read_arrays(f, 'data')   {arrays[0]:7.3f} {arrays[1]:7.3f}")
     print(f"decode --csv=data > /dev/null {null[0]:7.3f} {null[1]:7.3f}   "
           f"read_arrays is {null[0] / arrays[0]:.1f}x (median {null[1] / arrays[1]:.1f}x) as fast; target 1x")
+    print(f"zolt.read is {frame[1] / arrays[1]:.2f}x the median of read_arrays; target at most 1.2x")
+    print(f"page faults: read_arrays {faults_of(lambda: zolt.read_arrays(path, 'data'))}, "
+          f"read {faults_of(lambda: zolt.read(path, 'data'))}; target at most 1000")
 
     def one_after_the_other():
         for each in paths:

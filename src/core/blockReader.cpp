@@ -1,12 +1,15 @@
 #include "core/blockReader.h"
 
 #include <cerrno>
+#include <new>
 
 #include "core/fileSystem.h"
 
 namespace zolt {
 
-BlockReader::BlockReader(int fd) : fd_(fd), buffer_(std::make_unique_for_overwrite<uint8_t[]>(kHeadroom + kBlockSize)) {}
+BlockReader::BlockReader(int fd)
+    : fd_(fd),
+      buffer_(static_cast<uint8_t*>(::operator new(kHeadroom + kBlockSize, std::align_val_t{kPageAlignment}))) {}
 
 BlockReader::Block BlockReader::next() {
   uint8_t* const data = buffer_.get() + kHeadroom;

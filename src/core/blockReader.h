@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 namespace zolt {
 
@@ -18,6 +19,10 @@ class BlockReader {
   // previous block left undecided back together with what follows: a
   // record it cut, or (when salvaging) the second it is reading.
   static constexpr size_t kHeadroom = size_t{64} * 1024;
+  // Blocks start on a page, so that the kernel copies whole pages into
+  // them.
+  static constexpr size_t kPageAlignment = 4096;
+  static_assert(kHeadroom % kPageAlignment == 0);
 
   struct Block {
     uint8_t* data;
@@ -34,8 +39,11 @@ class BlockReader {
 
  private:
   int fd_;
+  struct AlignedDelete {
+    void operator()(uint8_t* buffer) const { ::operator delete(buffer, std::align_val_t{kPageAlignment}); }
+  };
   // Left uninitialised: only the part in use is ever touched.
-  std::unique_ptr<uint8_t[]> buffer_;
+  std::unique_ptr<uint8_t, AlignedDelete> buffer_;
 };
 
 }  // namespace zolt

@@ -17,4 +17,8 @@ void* allocateColumn(size_t bytes);
 void* resizeColumn(void* values, size_t bytes);
 // freeColumnBlock (zolt/tables.h) gives it back.
 
+// Whether room asked for and never written costs address space only, so
+// that a column may be given room for the most rows it could take.
+bool reservingIsCheap();
+
 }  // namespace zolt

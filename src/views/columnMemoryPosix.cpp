@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,6 +24,8 @@ static_assert(sizeof(Header) <= kHeaderRoom);
 
 // Below this a mapping of its own would cost more than it saves.
 constexpr size_t kMapFrom = size_t{1} << 20;
+// The size of a huge page on x86-64 and arm64 (4 KiB base pages).
+constexpr size_t kHugePage = size_t{2} << 20;
 // From this size on a column is one the caller keeps whole (a table for
 // numpy), where huge pages save faults and clearing. Below it a column is
 // more likely a buffer used over and over (the netCDF writer's chunks),
@@ -43,10 +46,29 @@ void adviseHugePages(void* block, size_t size) {
   if (size >= kHugeFrom) (void)madvise(block, size, MADV_HUGEPAGE);
 }
 
+size_t hugeRounded(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+
+// A mapping that starts on a huge page's boundary, as the kernel can back
+// with huge pages only whole aligned ones: mapped a huge page larger, its
+// ends cut off. Pages are only ever touched as values are written, so
+// room reserved and never used costs address space alone.
+void* alignedMapping(size_t size) {
+  const size_t over = size + kHugePage;
+  void* const mapping = mmap(nullptr, over, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (mapping == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<uintptr_t>(mapping);
+  const uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+  if (aligned > start) munmap(mapping, aligned - start);
+  const uintptr_t end = start + over;
+  if (end > aligned + size) munmap(reinterpret_cast<void*>(aligned + size), end - (aligned + size));
+  return reinterpret_cast<void*>(aligned);
+}
+
 void* mapped(size_t bytes) {
-  const size_t size = pageRounded(kHeaderRoom + bytes);
-  void* const block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (block == MAP_FAILED) return nullptr;
+  size_t size = pageRounded(kHeaderRoom + bytes);
+  if (size >= kHugeFrom) size = hugeRounded(size);
+  void* const block = alignedMapping(size);
+  if (block == nullptr) return nullptr;
   adviseHugePages(block, size);
   *static_cast<Header*>(block) = {size, bytes};
   return valuesOf(block);
@@ -60,6 +82,8 @@ void* allocated(size_t bytes) {
 }
 
 }  // namespace
+
+bool reservingIsCheap() { return true; }
 
 void* allocateColumn(size_t bytes) { return bytes >= kMapFrom ? mapped(bytes) : allocated(bytes); }
 

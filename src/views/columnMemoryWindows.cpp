@@ -18,6 +18,9 @@ void* blockOf(void* values) { return static_cast<char*>(values) - kHeaderRoom; }
 
 }  // namespace
 
+// The heap commits what it hands out.
+bool reservingIsCheap() { return false; }
+
 void* allocateColumn(size_t bytes) {
   void* const block = std::malloc(kHeaderRoom + bytes);
   return block == nullptr ? nullptr : valuesOf(block);

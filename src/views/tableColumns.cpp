@@ -6,7 +6,9 @@
 #include <cstring>
 #include <new>
 
+#include "core/fileSystem.h"
 #include "core/readInput.h"
+#include "views/columnMemory.h"
 #include "views/columnRows.h"
 #include "views/tableRows.h"
 
@@ -48,6 +50,44 @@ const Column* Table::column(std::string_view name) const {
   return found == columns.end() ? nullptr : &*found;
 }
 
+namespace {
+
+// The most data records an input of known size can hold; 0 when its size
+// is not known.
+uint64_t dataRecordsAtMost(const Input& input) {
+  FileStatus status;
+  switch (input.kind()) {
+    case Input::Kind::kMemory:
+      return input.bytes().size() / kDataRecordSize;
+    case Input::Kind::kPath:
+    case Input::Kind::kMappedPath:
+      status = fileStatus(input.pathName());
+      break;
+    case Input::Kind::kDescriptor:
+      status = descriptorStatus(input.fd());
+      break;
+  }
+  return status.kind == FileKind::kRegular ? status.size / kDataRecordSize : 0;
+}
+
+// Room for every row the input could give, where room not written costs
+// only address space: the columns are then never moved as they grow, and
+// the kernel backs them with huge pages from the first row on. A refusal
+// costs speed only.
+void reserveForInput(Table& table, TableKind kind, const Input& input) {
+  if (kind != TableKind::kData || !reservingIsCheap()) return;
+  const uint64_t most = dataRecordsAtMost(input);
+  if (most == 0) return;
+  try {
+    for (Column& column : table.columns) {
+      if (column.definition().type != ColumnType::kText) ColumnWriter::reserve(column, static_cast<size_t>(table.rows + most));
+    }
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+}  // namespace
+
 struct TableRun::Impl {
   TableKind kind = TableKind::kData;
   TableOptions options;
@@ -77,6 +117,7 @@ FileOutcome TableRun::add(const Input& input) {
     }
     run.laidOut = true;
   }
+  reserveForInput(run.table, run.kind, input);
   ColumnRows rows(run.table, run.options.nanoseconds);
   TableRowsView<ColumnRows> view(run.kind, run.options.window, rows);
   FileOutcome outcome = readInput(input, run.clock, view, run.options.keepGoing, run.options.salvage);
