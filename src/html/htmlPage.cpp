@@ -152,7 +152,7 @@ const PanelShown kPanels[] = {
       {"quat_1", "x", "#c0392b", false},
       {"quat_2", "y", "#16866b", false},
       {"quat_3", "z", "#1f5fa8", false}}},
-    {"Data records per second", "no whole seconds between markers", {{"records", "records", "#34495e", false}}},
+    {"Data records per second", "no timed data records", {{"records", "records", "#34495e", false}}},
 };
 
 const char* const kGroupNames[kPageGroups] = {"data", "pressure", "system", "seconds"};
@@ -369,11 +369,11 @@ std::string resolutionText(const PageRun& run, uint64_t budget) {
   return "This run has too many samples for one page of at most " + std::to_string(budget / 1000000) + " MB. " + text;
 }
 
-std::string summaryTable(const Summary& summary, uint64_t files) {
+std::string summaryTable(const Summary& summary, bool ofAFile, uint64_t files) {
   std::string out = "<table class=\"summary\"><caption>" +
                     markupText(files == 1 ? "The file" : "The " + std::to_string(files) + " files as one deployment") +
                     ": " + std::to_string(summary.bytes) + " bytes</caption>\n";
-  const InfoRows rows = infoRows(summary, files == 1);
+  const InfoRows rows = infoRows(summary, ofAFile);
   for (size_t i = 0; i < rows.size();) {
     std::string value = markupText(rows[i].value);
     size_t next = i + 1;
@@ -485,14 +485,17 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) 
   PageRun run(options.window, mostPageSamples(options.budgetBytes), mostPageBuckets(options.budgetBytes));
   const uint16_t rate = firstRate(inputs);
   run.expect(expectedDataRecords(inputs, options.window, rate), rate);
-  SummaryTally summary;
+  PageCheck check;
   for (const Input& input : inputs) {
-    FileOutcome outcome = gatherForPage(run, input, options.keepGoing, options.salvage, &summary);
+    FileOutcome outcome = gatherForPage(run, input, options.keepGoing, options.salvage, &check);
     if (outcome.ok()) run.names.emplace_back(input.name());
     result.inputs.push_back(std::move(outcome));
   }
   if (run.names.empty()) return result;
-  const std::string table = summaryTable(summary.summary, run.names.size());
+  run.gapsAroundStrayTimes();
+  // One file's check lists its stretches, as --info's block of the file does.
+  const bool oneFile = inputs.size() == 1;
+  const std::string table = summaryTable(oneFile ? check.file : check.run.summary, oneFile, run.names.size());
   const std::string title = titleOf(run);
   const uint64_t fixed = kChartStyle.size() + kPageStyle.size() + kPageBody.size() + kChartScript.size() +
                          kPageScript.size() + table.size() + 2 * markupText(title).size() + 8 * title.size() + 4096;

@@ -8,7 +8,9 @@
 #include "core/sampleClock.h"
 #include "views/accelerationRange.h"
 #include "views/quaternionRange.h"
+#include "views/recordsPerSecond.h"
 #include "views/deploymentSummary.h"
+#include "views/summarisedRead.h"
 #include "views/teeView.h"
 
 namespace zolt {
@@ -48,25 +50,28 @@ class PageView : public TimedViewBase {
     if (!run_.firstId) {
       run_.firstId = header.id;
       run_.firstRate = header.rate;
+      run_.headerTime = int64_t{header.time} * kSecond;
     }
   }
 
-  // The data records of a whole second, as the picture counts them, and the
-  // gaps of the run's clock. A second whose marker was lost counts no
-  // records of its own.
+  // The gaps of the run's clock.
   void second(const SecondStep& step) {
     second_ = microsOf(step.time);
+    if (!run_.firstSecond) run_.firstSecond = second_;
     if (step.placed || !step.previous) return;
-    const int64_t previous = *step.previous;
-    if (step.step() == 1 && step.previousInInput && !step.previousPlaced) {
-      add(PageGroup::kSeconds, previous * kSecond,
-          {static_cast<int32_t>(std::min<uint64_t>(step.previousSamples, INT32_MAX))});
-    }
-    if (step.step() > 1) addGap((previous + 1) * kSecond, int64_t{step.time} * kSecond);
+    if (step.step() > 1) addGap((*step.previous + 1) * kSecond, int64_t{step.time} * kSecond);
   }
 
   void samples(const Samples& samples) {
-    if (samples.timed()) addData(samples.within(run_.window));
+    if (!samples.timed()) return;
+    const Samples kept = samples.within(run_.window);
+    addData(kept);
+    perSecond_.add(kept, [this](int64_t start, uint64_t records) { addSecond(start, records); });
+  }
+
+  // The input is over: so is the second it ended in.
+  void finish() {
+    perSecond_.finish([this](int64_t start, uint64_t records) { addSecond(start, records); });
   }
 
   void record(TimedRecord<kPressureRecord> record) {
@@ -102,6 +107,12 @@ class PageView : public TimedViewBase {
     run_.earliest = std::min(run_.earliest, time);
     run_.latest = std::max(run_.latest, time);
     run_[group].add(time, values);
+  }
+
+  // A second that begins before the window counts where the window begins.
+  void addSecond(int64_t start, uint64_t records) {
+    add(PageGroup::kSeconds, std::max(start, run_.window.from),
+        {static_cast<int32_t>(std::min<uint64_t>(records, INT32_MAX))});
   }
 
   void addGap(int64_t from, int64_t to) {
@@ -142,6 +153,7 @@ class PageView : public TimedViewBase {
   }
 
   PageRun& run_;
+  RecordsPerSecond perSecond_;
   int64_t second_ = kNoTime;  // the latest second of this input
   int64_t unknownSecond_ = INT64_MAX;
 };
@@ -272,14 +284,57 @@ void PageRun::expect(uint64_t dataRecords, uint16_t headerRate) {
   }
 }
 
+bool PageRun::plausible(int64_t time) const {
+  // Ten years either way: longer than any deployment, shorter than the
+  // decades a misframed time lands from the run's.
+  constexpr int64_t kDecade = int64_t{10} * 366 * 86400 * kSecond;
+  const std::optional<int64_t> reference = headerTime ? headerTime : firstSecond;
+  if (!reference) return true;
+  if (headerTime && time < *headerTime) return false;
+  return time > *reference - kDecade && time < *reference + kDecade;
+}
+
+void PageRun::gapsAroundStrayTimes() {
+  std::vector<int64_t> times;
+  bool stray = false;
+  for (const GroupSeries& series : groups) {
+    for (const int64_t time : series.times()) stray = stray || !plausible(time);
+  }
+  if (!stray) return;
+  for (const GroupSeries& series : groups) times.insert(times.end(), series.times().begin(), series.times().end());
+  std::sort(times.begin(), times.end());
+  times.erase(std::unique(times.begin(), times.end()), times.end());
+  // Entries closer than this follow one another: the longest bucket, or a
+  // second.
+  int64_t near = kSecond;
+  for (const GroupSeries& series : groups) near = std::max(near, series.bucketMicros());
+  constexpr size_t kMostStrayGaps = 1000;
+  size_t added = 0;
+  for (size_t i = 1; i < times.size() && added < kMostStrayGaps; ++i) {
+    if (times[i] - times[i - 1] <= 2 * near || (plausible(times[i - 1]) && plausible(times[i]))) continue;
+    // From the end of the earlier entry's bucket, so that the gap parts the
+    // two.
+    gaps.emplace_back(times[i - 1] + near, times[i]);
+    ++added;
+  }
+  std::sort(gaps.begin(), gaps.end());
+}
+
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
-                          SummaryTally* summary) {
+                          PageCheck* check) {
   PageView page(run);
-  if (summary == nullptr) return readInput(input, run.clock, page, keepGoing, salvage);
-  SummaryTally file;
-  SummaryView summed(file, *summary);
-  TeeView<PageView, SummaryView> both(page, summed);
-  return readInput(input, run.clock, both, keepGoing, salvage);
+  FileOutcome outcome;
+  if (check == nullptr) {
+    outcome = readInput(input, run.clock, page, keepGoing, salvage);
+  } else {
+    SummaryTally file;
+    SummaryView summed(file, check->run);
+    TeeView<PageView, SummaryView> both(page, summed);
+    outcome = readSummarised(input, run.clock, both, file.summary, check->run.summary, keepGoing, salvage);
+    check->file = std::move(file.summary);
+  }
+  page.finish();
+  return outcome;
 }
 
 }  // namespace zolt

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/recordClock.h"
+#include "views/deploymentSummary.h"
 #include "zolt/records.h"
 #include "zolt/time.h"
 
@@ -122,6 +123,8 @@ struct PageRun {
   std::optional<uint16_t> firstRate;
   int64_t earliest = INT64_MAX;
   int64_t latest = INT64_MIN;
+  std::optional<int64_t> headerTime;  // of the run's first file header
+  std::optional<int64_t> firstSecond;  // of the run's first second marker
   std::vector<std::pair<int64_t, int64_t>> gaps;  // [from, to) in microseconds
   std::vector<PageMark> marks;
   std::vector<std::string> names;  // of the inputs read
@@ -130,11 +133,25 @@ struct PageRun {
   // What the inputs' sizes and first header say of the run: its data
   // records, at most, and their rate.
   void expect(uint64_t dataRecords, uint16_t headerRate);
+  // Whether an entry at `time` lies where the run can have been recorded:
+  // not before its header's time, nor decades from it. Misframed records
+  // of a damaged file read literally carry any time at all.
+  bool plausible(int64_t time) const;
+  // The empty time between each entry that is not plausible and its
+  // neighbours on the axis, as gaps: drawn as what it is, not filled.
+  void gapsAroundStrayTimes();
 };
 
-// Reads one input into the run, and into the summary of the run when one
-// is given.
+// The deployment check of the inputs, as --info makes it: of the run, and
+// of the input read last.
+struct PageCheck {
+  SummaryTally run;
+  Summary file;
+};
+
+// Reads one input into the run, and into the check when one is given: then
+// as the check reads it, literally with what salvage would keep beside.
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
-                          struct SummaryTally* summary = nullptr);
+                          PageCheck* check = nullptr);
 
 }  // namespace zolt

@@ -54,7 +54,7 @@ const Panel kPanelsDrawn[kPanels] = {
     {"Acceleration x, y, z",
      "no data records",
      {{kSeriesAccX, "x", "#c0392b", false}, {kSeriesAccY, "y", "#16866b", false}, {kSeriesAccZ, "z", "#1f5fa8", false}}},
-    {"Data records per second", "no whole seconds between markers",
+    {"Data records per second", "no timed data records",
      {{kSeriesRecordsPerSecond, "records", "#34495e", false}}},
 };
 

@@ -6,6 +6,7 @@
 
 #include "core/readInput.h"
 #include "core/readings.h"
+#include "views/summarisedRead.h"
 #include "zolt/units.h"
 
 namespace zolt {
@@ -219,10 +220,6 @@ void SummaryView::skipped(uint64_t offset, uint64_t size) {
   if (file_.summary.suspect.size() < Damage::kStretchesKept) file_.summary.suspect.push_back({offset, size});
 }
 
-namespace {
-
-// What salvage would keep of a file read literally, in its summary and its
-// run's.
 void addSalvageCheck(const CheckedOutcome& checked, Summary& file, Summary& run) {
   const Damage& damage = checked.salvageDamage;
   for (Summary* summary : {&file, &run}) {
@@ -233,7 +230,6 @@ void addSalvageCheck(const CheckedOutcome& checked, Summary& file, Summary& run)
   file.suspect = damage.skipped;
 }
 
-// What salvage kept, in its summary and its run's.
 void addSalvaged(Summary& file, Summary& run) {
   file.salvaged = run.salvaged = true;
   for (size_t type = 0; type < kRecordTypes; ++type) {
@@ -241,8 +237,6 @@ void addSalvaged(Summary& file, Summary& run) {
     run.salvageRecords[type] += file.records[type];
   }
 }
-
-}  // namespace
 
 struct SummaryRun::Impl {
   RunClock clock;
@@ -262,15 +256,8 @@ FileOutcome SummaryRun::add(const Input& input) {
   if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   SummaryTally tally;
   SummaryView view(tally, impl_->run);
-  FileOutcome outcome;
-  if (impl_->options.salvage) {
-    outcome = readInput(input, impl_->clock, view, impl_->options.keepGoing, true);
-    addSalvaged(tally.summary, impl_->run.summary);
-  } else {
-    const CheckedOutcome checked = readInputChecked(input, impl_->clock, view, impl_->options.keepGoing);
-    outcome = checked.literal;
-    addSalvageCheck(checked, tally.summary, impl_->run.summary);
-  }
+  FileOutcome outcome = readSummarised(input, impl_->clock, view, tally.summary, impl_->run.summary,
+                                       impl_->options.keepGoing, impl_->options.salvage);
   impl_->file = std::move(tally.summary);
   return outcome;
 }

@@ -8,6 +8,7 @@
 #include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
 #include "views/accelerationRange.h"
+#include "views/recordsPerSecond.h"
 
 namespace zolt {
 
@@ -41,20 +42,22 @@ class PlotView : public TimedViewBase {
     }
   }
 
-  // The data records of a whole second of this input, and the gaps of the
-  // run's clock. A second whose marker was lost counts no records of its
-  // own.
+  // The gaps of the run's clock.
   void second(const SecondStep& step) {
     if (step.placed || !step.previous) return;
-    const int64_t previous = *step.previous;
-    if (step.step() == 1 && step.previousInInput && !step.previousPlaced) {
-      add(secondsToMicros(previous), kSeriesRecordsPerSecond, static_cast<double>(step.previousSamples));
-    }
-    if (step.step() > 1) addGap(secondsToMicros(previous + 1), secondsToMicros(step.time));
+    if (step.step() > 1) addGap(secondsToMicros(*step.previous + 1), secondsToMicros(step.time));
   }
 
   void samples(const Samples& samples) {
-    if (samples.timed()) addAccelerations(samples.within(run_.window));
+    if (!samples.timed()) return;
+    const Samples kept = samples.within(run_.window);
+    addAccelerations(kept);
+    perSecond_.add(kept, [this](int64_t start, uint64_t records) { addSecond(start, records); });
+  }
+
+  // The input is over: so is the second it ended in.
+  void finish() {
+    perSecond_.finish([this](int64_t start, uint64_t records) { addSecond(start, records); });
   }
 
   void record(TimedRecord<kPressureRecord> record) {
@@ -81,6 +84,11 @@ class PlotView : public TimedViewBase {
     if (inWindow(time)) run_.columns.at(time).series[series].add(value);
   }
 
+  // A second that begins before the window counts where the window begins.
+  void addSecond(int64_t start, uint64_t records) {
+    add(std::max(start, run_.window.from), kSeriesRecordsPerSecond, static_cast<double>(records));
+  }
+
   void addGap(int64_t from, int64_t to) {
     run_.columns.addGap(std::max(from, run_.window.from), std::min(to, run_.window.to));
   }
@@ -101,6 +109,7 @@ class PlotView : public TimedViewBase {
   }
 
   PlotGathering& run_;
+  RecordsPerSecond perSecond_;
 };
 
 }  // namespace
@@ -108,6 +117,7 @@ class PlotView : public TimedViewBase {
 FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing, bool salvage) {
   PlotView view(run);
   FileOutcome outcome = readInput(input, run.clock, view, keepGoing, salvage);
+  view.finish();
   // Only the files read are named in the title.
   if (outcome.ok()) {
     try {
