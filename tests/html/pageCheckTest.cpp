@@ -1,0 +1,124 @@
+// The page of a damaged file: its check table says what --info says, read
+// literally or salvaged, and the misframed times of a literal reading are
+// parted from the run by gaps rather than joined to it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "html/pageSeries.h"
+#include "text/infoRows.h"
+#include "text/markupText.h"
+#include "zolt/html.h"
+#include "zolt/summary.h"
+
+namespace {
+
+using namespace zolt;
+
+std::vector<uint8_t> sample() {
+  std::ifstream in(std::string(SOURCE_DIR) + "/examples/d0001.dat", std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Damage {
+  const char* what;
+  size_t at;      // in thousandths of the file
+  size_t length;  // bytes overwritten with 0xFF
+  size_t cut;     // bytes taken out after them
+};
+
+const Damage kDamages[] = {
+    {"13 bytes taken out", 500, 0, 13},
+    {"a marker overwritten and 1 byte taken out", 300, 40, 1},
+    {"a sector of noise and 7 bytes taken out", 700, 512, 7},
+};
+
+std::vector<uint8_t> damaged(const Damage& damage) {
+  std::vector<uint8_t> bytes = sample();
+  const size_t at = bytes.size() * damage.at / 1000;
+  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), damage.length, uint8_t{0xFF});
+  const auto cut = bytes.begin() + static_cast<std::ptrdiff_t>(at + damage.length);
+  bytes.erase(cut, cut + static_cast<std::ptrdiff_t>(damage.cut));
+  return bytes;
+}
+
+TEST(PageCheck, TableSaysWhatInfoSays) {
+  for (const Damage& damage : kDamages) {
+    const std::vector<uint8_t> bytes = damaged(damage);
+    const Input input = Input::memory(bytes, "d.dat");
+    for (const bool salvage : {false, true}) {
+      SummaryRun check({{}, salvage});
+      ASSERT_TRUE(check.add(input).ok());
+      ASSERT_GT(check.file().suspectStretches, 0u) << damage.what;
+      HtmlOptions options;
+      options.salvage = salvage;
+      const HtmlPage page = makeHtml(std::span(&input, 1), options);
+      ASSERT_TRUE(page.error.ok()) << damage.what;
+      const std::string table = page.page.substr(0, page.page.find("</table>"));
+      for (const InfoRow& row : infoRows(check.file(), true)) {
+        if (!row.label.empty()) {
+          EXPECT_NE(table.find("<th scope=\"row\">" + markupText(row.label) + "</th>"), std::string::npos)
+              << damage.what << (salvage ? ", salvaged: " : ": ") << row.label;
+        }
+        EXPECT_NE(table.find(markupText(row.value)), std::string::npos)
+            << damage.what << (salvage ? ", salvaged: " : ": ") << row.value;
+      }
+    }
+  }
+}
+
+// The sample with a second marker of `time` before its `nth` record, as a
+// misframed reading finds one: the records after it take its time.
+std::vector<uint8_t> withMarker(size_t nth, uint32_t time) {
+  constexpr size_t kSize[] = {18, 6, 18, 4, 32, 18};
+  std::vector<uint8_t> bytes = sample();
+  size_t at = 0;
+  for (size_t record = 0; record < nth; ++record) at += kSize[bytes[at]];
+  const uint8_t marker[] = {1, 0, static_cast<uint8_t>(time >> 24), static_cast<uint8_t>(time >> 16),
+                            static_cast<uint8_t>(time >> 8), static_cast<uint8_t>(time)};
+  bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), std::begin(marker), std::end(marker));
+  return bytes;
+}
+
+TEST(PageCheck, StrayTimesArePartedFromTheRunByGaps) {
+  struct Stray {
+    const char* what;
+    size_t nth;
+    uint32_t time;
+  };
+  const Stray strays[] = {
+      {"a second of 1970", 2000, 5},
+      {"a second of 2037", 3000, 0x7F000000},
+      {"a second an hour before the header", 1500, 1796083200 - 3600},
+  };
+  for (const Stray& stray : strays) {
+    const std::vector<uint8_t> bytes = withMarker(stray.nth, stray.time);
+    const Damage damage{stray.what, 0, 0, 0};
+    PageRun run(TimeWindow{}, 1000000, 100000);
+    ASSERT_TRUE(gatherForPage(run, Input::memory(bytes, "d.dat"), {}, false).ok());
+    run.gapsAroundStrayTimes();
+    std::vector<int64_t> times;
+    for (const GroupSeries& series : run.groups) times.insert(times.end(), series.times().begin(), series.times().end());
+    std::sort(times.begin(), times.end());
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+    size_t strays = 0;
+    for (size_t i = 1; i < times.size(); ++i) {
+      const int64_t a = times[i - 1];
+      const int64_t b = times[i];
+      if (run.plausible(a) && run.plausible(b)) continue;
+      ++strays;
+      if (b - a <= 2000000) continue;  // entries that follow one another
+      // What the page takes for a break between two entries.
+      const bool parted = std::any_of(run.gaps.begin(), run.gaps.end(),
+                                      [&](const auto& gap) { return gap.first >= a && gap.second <= b; });
+      EXPECT_TRUE(parted) << damage.what << ": nothing parts " << a << " from " << b;
+    }
+    EXPECT_GT(strays, 0u) << damage.what << ": the literal reading was expected to misframe a time";
+  }
+}
+
+}  // namespace
