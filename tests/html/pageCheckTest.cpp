@@ -105,19 +105,19 @@ TEST(PageCheck, StrayTimesArePartedFromTheRunByGaps) {
     for (const GroupSeries& series : run.groups) times.insert(times.end(), series.times().begin(), series.times().end());
     std::sort(times.begin(), times.end());
     times.erase(std::unique(times.begin(), times.end()), times.end());
-    size_t strays = 0;
+    size_t strayPairs = 0;
     for (size_t i = 1; i < times.size(); ++i) {
       const int64_t a = times[i - 1];
       const int64_t b = times[i];
       if (run.plausible(a) && run.plausible(b)) continue;
-      ++strays;
+      ++strayPairs;
       if (b - a <= 2000000) continue;  // entries that follow one another
       // What the page takes for a break between two entries.
       const bool parted = std::any_of(run.gaps.begin(), run.gaps.end(),
                                       [&](const auto& gap) { return gap.first >= a && gap.second <= b; });
       EXPECT_TRUE(parted) << damage.what << ": nothing parts " << a << " from " << b;
     }
-    EXPECT_GT(strays, 0u) << damage.what << ": the literal reading was expected to misframe a time";
+    EXPECT_GT(strayPairs, 0u) << damage.what << ": the literal reading was expected to misframe a time";
   }
 }
 
