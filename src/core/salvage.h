@@ -133,43 +133,65 @@ class Salvager {
   // if its time is near that of the markers after it (the first, or the
   // first two that count up a second): a new recording.
   bool headerHolds(const uint8_t* at, const FileHeader& header, const FramingContext& context, const uint8_t* horizon,
-                   bool seesEnd, int nested = 0) const {
+                   bool seesEnd, int nested = 0, std::optional<int64_t> runNow = std::nullopt) const {
     if (!plausibleFields(header)) return false;
-    if (context.sameLogger(header)) return true;
+    // Only the run's own logger vouches: two headers read off one misframing
+    // of slowly changing values are alike by chance.
+    if (nested == 0 && context.sameLogger(header)) return true;
+    if (nested == 0) runNow = context.now();
     const auto near = [&](int64_t time) { return std::llabs(time - header.time) <= kMostHeaderSkew; };
-    FramingContext after;
-    after.header = header;
+    // A misframing of slowly changing values reads as a header and markers
+    // of one and the same time, whatever it is, even markers that count up:
+    // one marker near vouches only for a header of the run's time; another
+    // needs two that count up a second with the header's rate of data
+    // records between them, and without a marker it must be of the run's
+    // time.
+    const bool ofRun = !runNow || near(*runNow);
+    const auto keepsRate = [&](uint64_t records) {
+      const uint64_t slack = header.rate / 10 + 1;
+      return records + slack >= header.rate && records <= uint64_t{header.rate} + slack;
+    };
     std::optional<int32_t> first;
     std::optional<int32_t> previous;
+    uint64_t dataSinceMarker = 0;
+    const auto oneMarkerNear = [&] { return first && near(*first) && ofRun; };
+    const auto noMarker = [&](bool enough) { return enough && ofRun; };
+    FramingContext after;
+    after.header = header;
     for (const uint8_t* record = at + kRecordSize[kFileHeader]; record < horizon;) {
       const uint8_t type = *record;
-      if (type >= kRecordTypes) return first && near(*first);
-      if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return first ? near(*first) : seesEnd;
+      if (type >= kRecordTypes) return oneMarkerNear();
+      if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return first ? oneMarkerNear() : noMarker(seesEnd);
       if (type == kFileHeader) {
         // A recording without seconds, followed by another: this one holds
         // if that one does.
         constexpr int kMostNested = 8;
-        if (first) return near(*first);
+        if (first) return oneMarkerNear();
         return nested < kMostNested &&
-               headerHolds(record, Record<kFileHeader>::read(record + 1), after, horizon, seesEnd, nested + 1);
+               headerHolds(record, Record<kFileHeader>::read(record + 1), after, horizon, seesEnd, nested + 1, runNow);
       }
       if (type == kSecondMarker) {
         const int32_t time = Record<kSecondMarker>::read(record + 1).time;
-        if (previous && int64_t{time} == int64_t{*previous} + 1) return near(*first) || near(*previous);
+        if (previous && int64_t{time} == int64_t{*previous} + 1) {
+          return (near(*first) || near(*previous)) && (ofRun || keepsRate(dataSinceMarker));
+        }
         if (!first) first = time;
         previous = time;
+        dataSinceMarker = 0;
       }
       if (type == kDataRecord) {
-        record = scanning::endOfDataRun(record, horizon);
+        const uint8_t* const runEnd = scanning::endOfDataRun(record, horizon);
+        dataSinceMarker += static_cast<uint64_t>(runEnd - record) / kDataRecordSize;
+        record = runEnd;
         continue;
       }
-      if (!holds(record, after, horizon, seesEnd)) return first && near(*first);
+      if (!holds(record, after, horizon, seesEnd)) return oneMarkerNear();
       record += kRecordSize[type];
     }
     // No break as far as is looked: no marker, or the first of its time. A
     // stretch without a marker says something only when it is long.
-    if (first) return near(*first);
-    return seesEnd || static_cast<size_t>(horizon - at) >= kMostUndecided / 2;
+    if (first) return oneMarkerNear();
+    return noMarker(seesEnd || static_cast<size_t>(horizon - at) >= kMostUndecided / 2);
   }
 
   // The file's first record, a header that begins the recording: it fits

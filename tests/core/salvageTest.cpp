@@ -243,6 +243,28 @@ TEST(Salvage, ADataRecordReadAsAHeaderStartsNoRecording) {
   }
 }
 
+// A still logger's slowly changing values, misframed, read as headers alike
+// enough to pass for one logger's: after a wiped sector, two such headers
+// must not start a recording that re-times the rest of the file.
+TEST(Salvage, HeadersAlikeByChanceAfterDamageStartNoRecording) {
+  const Bytes file = longRecording(3);
+  const Seen before = scanned(file, false);
+  const uint8_t alike[18] = {kFileHeader, 0xA8, 0x25, 0xD8, 0xD2, 0x0E, 0x17, 0x81, 0x02,
+                             0x00,        0x07, 0x8A, 0x00, 0x00, 0xD6, 0x01, 0x0B, 0x32};
+  for (size_t n = 300; n < 17000; n += 1931) {
+    const uint64_t sector = nth(before, kDataRecord, n) / 512 * 512;
+    size_t after = n;
+    while (nth(before, kDataRecord, after) < sector + 512) ++after;
+    SCOPED_TRACE("sector at " + std::to_string(sector));
+    Bytes damaged = file;
+    std::fill(damaged.begin() + static_cast<std::ptrdiff_t>(sector), damaged.begin() + static_cast<std::ptrdiff_t>(sector + 512), 0);
+    const uint64_t end = nth(before, kDataRecord, after);
+    for (uint64_t copy = 0; copy < 2; ++copy) std::copy(std::begin(alike), std::end(alike), damaged.begin() + static_cast<std::ptrdiff_t>(end + 18 * copy));
+    const Comparison comparison = compare(file, before, {damaged, sector, end + 36, same}, scanned(damaged, true));
+    EXPECT_EQ(comparison.invented, 0U);
+  }
+}
+
 // A wiped sector is told as one stretch: from the first record it touched
 // to the end of the last.
 TEST(Salvage, TellsTheStretchItSkipped) {
