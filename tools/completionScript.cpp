@@ -15,10 +15,7 @@ namespace {
 
 std::string tableWords() {
   std::string words;
-  for (size_t kind = 0; kind < zolt::kTableKinds; ++kind) {
-    if (kind > 0) words += ' ';
-    words += zolt::tableName(static_cast<zolt::TableKind>(kind));
-  }
+  for (const std::string& name : tableNames()) words += (words.empty() ? "" : " ") + name;
   return words;
 }
 
@@ -32,6 +29,7 @@ std::string valueCases() {
       case Completion::kTables:
         cases += head + "COMPREPLY=($(compgen -W '" + tableWords() + "' -- \"$value\")); return ;;\n";
         break;
+      case Completion::kWaters: cases += head + "COMPREPLY=($(compgen -W 'fresh sea' -- \"$value\")); return ;;\n"; break;
       case Completion::kInfoForms: cases += head + "COMPREPLY=($(compgen -W 'json' -- \"$value\")); return ;;\n"; break;
       case Completion::kFiles:
         cases += head + "compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- \"$value\")); return ;;\n";

@@ -1,8 +1,11 @@
 #include "cli/longOptions.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 
+#include "analysis/analysisSettings.h"
+#include "analysis/derivedTables.h"
 #include "zolt/html.h"
 #include "zolt/tables.h"
 
@@ -29,12 +32,52 @@ constexpr LongOption kLongOptions[] = {
      Completion::kFiles},
     {"html-budget", Argument::kRequired, OptionId::kHtmlBudget, "MB", "The most megabytes the page may take (@BUDGET@)",
      Completion::kNothing},
+    {"latitude", Argument::kRequired, OptionId::kLatitude, "DEG",
+     "Degrees north of the deployment, for gravity and the water's weight (@DEFAULT@ when not given)",
+     Completion::kNothing},
+    {"water", Argument::kRequired, OptionId::kWater, "fresh|sea",
+     "Depth by TEOS-10 in sea water or by hydrostatics in fresh water (@DEFAULT@ when not given)", Completion::kWaters},
+    {"surface", Argument::kRequired, OptionId::kSurface, "BAR",
+     "Take this absolute pressure for the surface instead of estimating it from the readings", Completion::kNothing},
+    {"dive-depth", Argument::kRequired, OptionId::kDiveDepth, "M", "The depth a dive must pass, metres (@DEFAULT@ when not given)",
+     Completion::kNothing},
+    {"surface-depth", Argument::kRequired, OptionId::kSurfaceDepth, "M",
+     "The depth a dive starts and ends at, metres (@DEFAULT@ when not given)", Completion::kNothing},
+    {"min-dive", Argument::kRequired, OptionId::kMinDive, "SECONDS",
+     "The shortest time under water that is a dive (@DEFAULT@ when not given)", Completion::kNothing},
+    {"bottom-fraction", Argument::kRequired, OptionId::kBottomFraction, "F",
+     "A dive's bottom lies deeper than this fraction of its greatest depth (@DEFAULT@ when not given)",
+     Completion::kNothing},
+    {"activity-window", Argument::kRequired, OptionId::kActivityWindow, "SECONDS",
+     "The window of the static acceleration, seconds (@DEFAULT@ when not given)", Completion::kNothing},
     {"help", Argument::kNone, OptionId::kHelp, nullptr, nullptr, Completion::kNothing},
     {"version", Argument::kNone, OptionId::kVersion, nullptr, "Print the version", Completion::kNothing},
 };
 
 void fillIn(std::string& text, std::string_view mark, const std::string& with) {
   if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, mark.size(), with);
+}
+
+// A number as the shortest text that reads back as it: "2", "0.8".
+std::string shortest(double value) {
+  char digits[32];
+  const auto written = std::to_chars(digits, digits + sizeof digits, value);
+  return {digits, written.ptr};
+}
+
+// What an analysis option stands at when it is not given.
+std::string defaultOf(OptionId id) {
+  const zolt::AnalysisSettings settings;
+  switch (id) {
+    case OptionId::kLatitude: return shortest(settings.depth.latitude);
+    case OptionId::kWater: return settings.depth.water == zolt::Water::kSea ? "sea" : "fresh";
+    case OptionId::kDiveDepth: return shortest(settings.dives.diveDepth);
+    case OptionId::kSurfaceDepth: return shortest(settings.dives.surfaceDepth);
+    case OptionId::kMinDive: return shortest(settings.dives.minimumDuration);
+    case OptionId::kBottomFraction: return shortest(settings.dives.bottomFraction);
+    case OptionId::kActivityWindow: return shortest(settings.activity.window);
+    default: return {};
+  }
 }
 
 }  // namespace
@@ -46,12 +89,19 @@ const LongOption& longOption(OptionId id) {
                        [id](const LongOption& option) { return option.id == id; });
 }
 
-std::string tablesInWords() {
-  std::string words;
-  for (size_t kind = 0; kind < zolt::kTableKinds; ++kind) {
-    if (kind > 0) words += kind + 1 == zolt::kTableKinds ? " or " : ", ";
-    words += zolt::tableName(static_cast<zolt::TableKind>(kind));
+std::vector<std::string> tableNames() {
+  std::vector<std::string> names;
+  for (size_t kind = 0; kind < zolt::kTableKinds; ++kind) names.emplace_back(zolt::tableName(static_cast<zolt::TableKind>(kind)));
+  for (size_t table = 0; table < zolt::kDerivedTables; ++table) {
+    names.emplace_back(zolt::derivedTableName(static_cast<zolt::DerivedTable>(table)));
   }
+  return names;
+}
+
+std::string tablesInWords() {
+  const std::vector<std::string> names = tableNames();
+  std::string words;
+  for (size_t i = 0; i < names.size(); ++i) words += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
   return words;
 }
 
@@ -70,6 +120,7 @@ std::string usageLine(const LongOption& option) {
   std::string summary = option.summary;
   fillIn(summary, "@TABLES@", tablesInWords());
   fillIn(summary, "@BUDGET@", std::to_string(zolt::kDefaultHtmlBudget / 1000000));
+  fillIn(summary, "@DEFAULT@", defaultOf(option.id));
   return "\t[" + optionForm(option) + "] " + summary + "\n";
 }
 

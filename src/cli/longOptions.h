@@ -4,8 +4,10 @@
 // option list are all made from this table.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
+#include <vector>
 
 enum class OptionId : int {
   kHelp = 256,  // beyond any switch letter
@@ -20,7 +22,25 @@ enum class OptionId : int {
   kSalvage,
   kHtml,
   kHtmlBudget,
+  // The analysis's parameters, one after the other (kFirstAnalysis to
+  // kLastAnalysis), as the request keeps them.
+  kLatitude,
+  kWater,
+  kSurface,
+  kDiveDepth,
+  kSurfaceDepth,
+  kMinDive,
+  kBottomFraction,
+  kActivityWindow,
+  kFirstAnalysis = kLatitude,
+  kLastAnalysis = kActivityWindow,
 };
+constexpr size_t kAnalysisOptions =
+    static_cast<size_t>(OptionId::kLastAnalysis) - static_cast<size_t>(OptionId::kFirstAnalysis) + 1;
+constexpr bool isAnalysisOption(OptionId id) { return id >= OptionId::kFirstAnalysis && id <= OptionId::kLastAnalysis; }
+constexpr size_t analysisIndex(OptionId id) {
+  return static_cast<size_t>(id) - static_cast<size_t>(OptionId::kFirstAnalysis);
+}
 
 enum class Argument : unsigned char {
   kNone,
@@ -34,7 +54,7 @@ enum class Argument : unsigned char {
 };
 
 // What the completion offers for an option's value.
-enum class Completion : unsigned char { kNothing, kTables, kInfoForms, kFiles };
+enum class Completion : unsigned char { kNothing, kTables, kInfoForms, kFiles, kWaters };
 
 struct LongOption {  // NOLINT(clang-analyzer-optin.performance.Padding): a few rows, in reading order
   const char* name;  // without the leading "--"
@@ -44,7 +64,8 @@ struct LongOption {  // NOLINT(clang-analyzer-optin.performance.Padding): a few 
   // "OUT.svg"), or the one form an optional value takes ("json").
   const char* value;
   // Its line of --help after the form, with @TABLES@ for the table names
-  // and @BUDGET@ for the page's default budget; none for an option that
+  // @BUDGET@ for the page's default budget and @DEFAULT@ for an analysis
+  // parameter's default; none for an option that
   // the usage text of -h already names.
   const char* summary;
   Completion completion;
@@ -63,5 +84,7 @@ std::string usageLine(const LongOption& option);
 // option as typed ("--csv=", "--info", "--info=").
 std::string completionWords();
 
-// "header, marker, data, pressure, index or system"
+// "header, marker, data, pressure, index, system, depth, dives or activity"
 std::string tablesInWords();
+// The record tables, then those made from the analysis.
+std::vector<std::string> tableNames();

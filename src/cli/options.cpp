@@ -45,6 +45,7 @@ enum Accepts : unsigned {
   kIgnoresUnknown = 8,    // letters no switch has
   kTakesSalvage = 16,     // --salvage
   kTakesBudget = 32,      // --html-budget
+  kTakesAnalysis = 64,    // --latitude, --water, ... --activity-window
 };
 
 // What a view must take for the option to be given with it; 0 for the
@@ -56,7 +57,7 @@ unsigned takenAs(OptionId id) {
     case OptionId::kMeta: return kTakesMeta;
     case OptionId::kSalvage: return kTakesSalvage;
     case OptionId::kHtmlBudget: return kTakesBudget;
-    default: return 0;
+    default: return isAnalysisOption(id) ? unsigned{kTakesAnalysis} : 0U;
   }
 }
 
@@ -105,12 +106,20 @@ int checkInfo(const Request& request, ViewChoice& choice) {
   return kExitUsage;
 }
 
+// The analysis's parameters apply only to what is made from the analysis.
 int checkCsv(const Request& request, ViewChoice& choice) {
   choice.table = zolt::tableNamed(request.csv);
-  if (choice.table) return 0;
-  complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
-           zolt::kTableNames);
-  return kExitUsage;
+  choice.derivedTable = zolt::derivedTableNamed(request.csv);
+  if (!choice.table && !choice.derivedTable) {
+    complain("unknown table '%s' for --csv; the tables are %s (see man decode)", shownName(request.csv).c_str(),
+             tablesInWords().c_str());
+    return kExitUsage;
+  }
+  if (choice.table && anyAnalysisValue(request.analysis)) {
+    return refuse("--" + std::string(longOption(firstAnalysisOption(request.analysis)).name) +
+                  " applies to the tables made from the analysis, not to --csv=" + request.csv);
+  }
+  return checkAnalysisValues(request.analysis, choice.analysis);
 }
 
 // An output file that is one of the inputs would be lost before it is read.
@@ -217,7 +226,7 @@ int checkHtml(const Request& request, ViewChoice& choice) {
 constexpr ViewDeclaration kViews[] = {
     {OptionId::kNetcdf, &Request::netcdf, kTakesWindow | kTakesMeta | kTakesSalvage, checkNetcdf, runNetcdf},
     {OptionId::kInfo, &Request::info, kTakesSalvage, checkInfo, runInfo},
-    {OptionId::kCsv, &Request::csv, kTakesWindow | kTakesSalvage, checkCsv, runCsv},
+    {OptionId::kCsv, &Request::csv, kTakesWindow | kTakesSalvage | kTakesAnalysis, checkCsv, runCsv},
     {OptionId::kPlot, &Request::plot, kTakesWindow | kTakesSalvage, checkPlot, runPlot},
     {OptionId::kHtml, &Request::html, kTakesWindow | kTakesSalvage | kTakesBudget, checkHtml, runHtml},
 };
@@ -230,6 +239,19 @@ std::string viewsTaking(unsigned accepts) {
   std::vector<std::string> names;
   for (const ViewDeclaration& view : kViews) {
     if ((view.accepts & accepts) != 0) names.push_back(optionName(view));
+  }
+  return oneOf(names);
+}
+
+// "--csv=depth, --csv=dives or --csv=activity", and the other views that
+// take the analysis's parameters.
+std::string analysisViewsInWords() {
+  std::vector<std::string> names;
+  for (size_t table = 0; table < zolt::kDerivedTables; ++table) {
+    names.push_back("--csv=" + std::string(zolt::derivedTableName(static_cast<zolt::DerivedTable>(table))));
+  }
+  for (const ViewDeclaration& view : kViews) {
+    if ((view.accepts & kTakesAnalysis) != 0 && view.option != OptionId::kCsv) names.push_back(optionName(view));
   }
   return oneOf(names);
 }
@@ -247,6 +269,10 @@ int refuseWhatItDoesNotTake(const Request& request, const ViewDeclaration& view)
   if (request.salvage && (view.accepts & kTakesSalvage) == 0) return refuse("--salvage needs " + viewsTaking(kTakesSalvage));
   if (request.htmlBudget != nullptr && (view.accepts & kTakesBudget) == 0) {
     return refuse("--html-budget needs " + viewsTaking(kTakesBudget));
+  }
+  if (anyAnalysisValue(request.analysis) && (view.accepts & kTakesAnalysis) == 0) {
+    return refuse("--" + std::string(longOption(firstAnalysisOption(request.analysis)).name) + " needs " +
+                  analysisViewsInWords());
   }
   if (request.anySwitch && (view.accepts & kTakesSwitches) == 0) {
     return refuse(name + " cannot be combined with -d, -t, -s or -p");
@@ -393,6 +419,14 @@ bool takeLongOption(Request& request, OptionId id, const char* value) {
     case OptionId::kMeta: take(request, request.meta, value, id); break;
     case OptionId::kHtml: take(request, request.html, value, id); break;
     case OptionId::kHtmlBudget: take(request, request.htmlBudget, value, id); break;
+    case OptionId::kLatitude:
+    case OptionId::kWater:
+    case OptionId::kSurface:
+    case OptionId::kDiveDepth:
+    case OptionId::kSurfaceDepth:
+    case OptionId::kMinDive:
+    case OptionId::kBottomFraction:
+    case OptionId::kActivityWindow: take(request, request.analysis[analysisIndex(id)], value, id); break;
     case OptionId::kSalvage:
       if (request.salvage && request.repeated == nullptr) request.repeated = "salvage";
       request.salvage = true;

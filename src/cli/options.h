@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysisSettings.h"
+#include "analysis/derivedTables.h"
+#include "cli/analysisOptions.h"
 #include "cli/longOptions.h"
 #include "zolt/html.h"
 #include "zolt/netcdf.h"
@@ -40,6 +43,8 @@ struct Request {
   const char* html = nullptr;
   const char* htmlBudget = nullptr;
   bool salvage = false;
+  // The analysis's parameters, by analysisIndex().
+  AnalysisValues analysis{};
   // An argument taken for switches that has letters no switch has: most
   // likely a file name that starts with '-'.
   const char* lookalikeName = nullptr;
@@ -63,6 +68,8 @@ struct ViewChoice {
   std::vector<char*> names;
   zolt::ReportSwitches switches;
   std::optional<zolt::TableKind> table;
+  std::optional<zolt::DerivedTable> derivedTable;  // instead of a record table
+  zolt::AnalysisSettings analysis;
   zolt::TimeWindow window;
   std::optional<zolt::InfoFormat> info;
   const char* output = nullptr;  // the file that --plot, --netcdf or --html writes

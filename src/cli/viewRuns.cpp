@@ -12,6 +12,7 @@
 #include "cli/fileMessages.h"
 #include "cli/outputFile.h"
 #include "cli/standardOutput.h"
+#include "text/analysisCsv.h"
 #include "zolt/html.h"
 #include "zolt/zolt.h"
 
@@ -35,8 +36,29 @@ int runReport(const ViewChoice& choice) {
   return status;
 }
 
+namespace {
+
+int runAnalysisCsv(const ViewChoice& choice) {
+  int status = kExitOk;
+  zolt::AnalysisCsvRun run(standardOutput(), {*choice.derivedTable, choice.window, {}, choice.salvage, choice.analysis});
+  for (const char* name : recordFilesAmong(choice.names, status)) {
+    if (isOutput(name)) {
+      status = kExitFileFailed;
+      continue;
+    }
+    const zolt::FileOutcome outcome = run.add(inputNamed(name));
+    if (!told(name, outcome.error)) status = kExitFileFailed;
+    tellDamage(name, outcome.damage);
+  }
+  stopIfWriteFailed(run.finish());
+  return status;
+}
+
+}  // namespace
+
 int runCsv(const ViewChoice& choice) {
   if (choice.names.empty()) return refuseNoInput();
+  if (choice.derivedTable) return runAnalysisCsv(choice);
   int status = kExitOk;
   zolt::CsvRun run(standardOutput(), {*choice.table, choice.window, {}, choice.salvage});
   for (const char* name : recordFilesAmong(choice.names, status)) {

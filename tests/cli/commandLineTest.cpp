@@ -50,7 +50,9 @@ TEST(CommandLine, LongOptionsForHelpAndVersion) {
   ASSERT_EQ(help.out.substr(0, std::string(kUsage).size()), kUsage);
   const std::string views =
       "\ndecode [-d] [-t] [-s] [-p] FILE...\n"
-      "decode --csv=TABLE [--salvage] [--from=TIME] [--to=TIME] FILE...\n"
+      "decode --csv=TABLE [--salvage] [--from=TIME] [--to=TIME] [--latitude=DEG] [--water=fresh|sea] [--surface=BAR] "
+      "[--dive-depth=M] [--surface-depth=M] [--min-dive=SECONDS] [--bottom-fraction=F] [--activity-window=SECONDS] "
+      "FILE...\n"
       "decode --info[=json] [--salvage] FILE...\n"
       "decode --plot=OUT.svg [--salvage] [--from=TIME] [--to=TIME] FILE...\n"
       "decode --netcdf=OUT.nc [--salvage] [--from=TIME] [--to=TIME] [--meta=ATTRS.json] FILE...\n"
@@ -59,10 +61,16 @@ TEST(CommandLine, LongOptionsForHelpAndVersion) {
   const std::string more = std::string("\n").append(help.out.substr(std::string(kUsage).size() + views.size()));
   for (const char* option : {"\t[--csv=TABLE] ", "\t[--from=TIME] ", "\t[--to=TIME] ", "\t[--info[=json]] ",
                              "\t[--plot=OUT.svg] ", "\t[--netcdf=OUT.nc] ", "\t[--meta=ATTRS.json] ", "\t[--html=OUT.html] ",
-                             "\t[--html-budget=MB] ", "\t[--salvage] ", "\t[--version] "}) {
+                             "\t[--html-budget=MB] ", "\t[--salvage] ", "\t[--version] ",
+                             "\t[--latitude=DEG] Degrees north of the deployment, for gravity and the water's weight "
+                             "(45 when not given)\n",
+                             "\t[--water=fresh|sea] ", "\t[--surface=BAR] ", "\t[--dive-depth=M] ",
+                             "\t[--surface-depth=M] ", "\t[--min-dive=SECONDS] ", "\t[--bottom-fraction=F] ",
+                             "\t[--activity-window=SECONDS] The window of the static acceleration, seconds (2 when "
+                             "not given)\n"}) {
     EXPECT_NE(more.find(std::string("\n") + option), std::string::npos) << option;
   }
-  EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 12);
+  EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 20);
   EXPECT_EQ(help.status, 0);
   const RunResult version = scratch.run({"--version", name});
   EXPECT_EQ(version.out, "decode " PROJECT_VERSION "\n");
@@ -221,7 +229,7 @@ TEST(CommandLine, MistakesAreToldAndNothingIsLost) {
   scratch.file("picture.png", hexBytes("89504E470D0A1A0A 0000000D49484452 0000010000000100 0806000000 5C72A866 "
                                        "00000004 67414D41 0000B18F 0BFC6105"));
   ASSERT_EQ(system(("mkdir " + scratch.path() + "/folder").c_str()), 0);
-  const std::string table = "header, marker, data, pressure, index or system";
+  const std::string table = "header, marker, data, pressure, index, system, depth, dives or activity";
   const std::vector<LineCase> cases = {
       {{"--plot", "a.dat", "b.dat"}, 2, true, "decode: --plot needs a file name: --plot=OUT.svg\n"},
       {{"--html", "a.dat"}, 2, true, "decode: --html needs a file name: --html=OUT.html\n"},
@@ -268,5 +276,52 @@ TEST(CommandLine, MistakesAreToldAndNothingIsLost) {
     EXPECT_EQ(scratch.run({"--csv=data", name}).out, scratch.run({"--csv=data", "a.dat"}).out);
     std::ifstream in(scratch.path() + "/" + name, std::ios::binary);
     EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), kThreeSeconds) << name;
+  }
+}
+
+// The analysis's parameters are held to what the analysis can work with
+// before anything is read, each told in one line with the value as given.
+TEST(CommandLine, AnalysisParametersAreCheckedFirst) {
+  Scratch scratch;
+  scratch.file("a.dat", kThreeSeconds);
+  const auto refused = [](const std::string& option, const std::string& why) {
+    return "decode: " + option + ": " + why + " (see man decode)\n";
+  };
+  const std::vector<LineCase> cases = {
+      {{"--csv=depth", "--latitude=91", "a.dat"}, 2, true,
+       refused("--latitude=91", "the latitude must be from -90 to 90 degrees, not 91")},
+      {{"--csv=dives", "--latitude=north", "a.dat"}, 2, true, refused("--latitude=north", "not a number")},
+      {{"--csv=dives", "--latitude=nan", "a.dat"}, 2, true, refused("--latitude=nan", "not a number")},
+      {{"--csv=dives", "--dive-depth=-1", "a.dat"}, 2, true,
+       refused("--dive-depth=-1", "the dive depth must be a positive number of metres, not -1")},
+      {{"--csv=dives", "--dive-depth", "0.5", "a.dat"}, 2, true,
+       refused("--dive-depth=0.5", "the surface depth must be at least 0 m and less than the dive depth, not 1")},
+      {{"--csv=dives", "--surface-depth=3", "a.dat"}, 2, true,
+       refused("--surface-depth=3", "the surface depth must be at least 0 m and less than the dive depth, not 3")},
+      {{"--csv=dives", "--min-dive=", "a.dat"}, 2, true, refused("--min-dive=", "not a number")},
+      {{"--csv=dives", "--bottom-fraction=0", "a.dat"}, 2, true,
+       refused("--bottom-fraction=0", "the fraction of the greatest depth at the bottom must be more than 0 and at "
+                                      "most 1, not 0")},
+      {{"--csv=activity", "--activity-window=0", "a.dat"}, 2, true,
+       refused("--activity-window=0",
+               "the window of the static acceleration must be more than 0 and at most a day of seconds, not 0")},
+      {{"--csv=depth", "--surface=0x1", "a.dat"}, 2, true, refused("--surface=0x1", "not a number")},
+      {{"--csv=depth", "--water=salt", "a.dat"}, 2, true, refused("--water=salt", "the water is fresh or sea")},
+      {{"--csv=depth", "--latitude=1", "--latitude=2", "a.dat"}, 2, true,
+       "decode: --latitude is given more than once (see man decode)\n"},
+      {{"--csv=data", "--water=fresh", "a.dat"}, 2, true,
+       "decode: --water applies to the tables made from the analysis, not to --csv=data (see man decode)\n"},
+      {{"--plot=-", "--min-dive=3", "a.dat"}, 2, true,
+       "decode: --min-dive needs --csv=depth, --csv=dives or --csv=activity (see man decode)\n"},
+      {{"--latitude=-33.85", "--water=fresh", "--surface=1.013", "--dive-depth=3", "--surface-depth=0.5",
+        "--min-dive=10", "--bottom-fraction=0.7", "--activity-window=1.5", "--csv=depth", "a.dat"},
+       0, false, ""},
+  };
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const RunResult result = scratch.run(c.args);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.out.empty(), c.quiet) << result.out.substr(0, 200);
+    EXPECT_EQ(result.err, c.err);
   }
 }

@@ -27,17 +27,19 @@ offers() {
 
 offers '--csv=' --cs
 offers '--info --info=' --inf
-offers '--csv= --from= --help --html-budget= --html= --info --info= --meta= --netcdf= --plot= --salvage --to= --version -d -h -p -s -t' -
+offers '--activity-window= --bottom-fraction= --csv= --dive-depth= --from= --help --html-budget= --html= --info --info= --latitude= --meta= --min-dive= --netcdf= --plot= --salvage --surface-depth= --surface= --to= --version --water= -d -h -p -s -t' -
 offers '--netcdf=' --net
 offers 'plots' --netcdf=pl
 offers 'd0001.dat d0002.dat' --meta d0
 offers '--from=' -d --f
 offers 'data' --csv=da
-offers 'data header index marker pressure system' --csv=e --csv=
-offers 'data header index marker pressure system' --csv '=' ''
+offers 'activity data depth dives header index marker pressure system' --csv=e --csv=
+offers 'activity data depth dives header index marker pressure system' --csv '=' ''
 offers 'pressure' --csv '=' pr
 offers 'json' --info=
 offers 'json' --info '=' j
+offers 'fresh' --water=f
+offers 'dives' --csv=di
 offers '' --from=2026
 offers 'd0001.dat d0002.dat' -d d0
 offers 'plots' --plot=pl
@@ -47,5 +49,5 @@ offers 'd0001.dat d0002.dat notes.txt plots' --csv=data ''
 offers 'd0001.dat d0002.dat' --plot d0
 offers 'd0001.dat d0002.dat' --csv d0
 
-echo "completion: $failures of 19 cases wrong"
+echo "completion: $failures of 21 cases wrong"
 exit $((failures > 0))

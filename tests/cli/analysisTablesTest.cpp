@@ -1,0 +1,97 @@
+// The tables made from the analysis, through the binary: depth against the
+// pressure table it is worked out from, and dives against the truth of a
+// deployment that the sample generator knows.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "runDecode.h"
+
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::vector<Row> csvRows(const std::string& text) {
+  std::vector<Row> rows;
+  std::istringstream in(text);
+  std::string line;
+  std::getline(in, line);  // the names
+  while (std::getline(in, line)) {
+    Row row(1);
+    for (const char c : line) {
+      if (c == ',') {
+        row.emplace_back();
+      } else {
+        row.back() += c;
+      }
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n') + 1); }
+
+const std::string kHeader = "00 00 0002 012C 0064 51465A90 007B 0036EE80 ";  // rate 100
+std::string marker(int second) {
+  char hex[16];
+  (void)std::snprintf(hex, sizeof hex, "%08X", 0x51465A90 + second);
+  return "01 00 " + std::string(hex) + " ";
+}
+
+// Pressure readings a second apart, the clock stepping over seconds 3 and 4,
+// from the surface to some tens of metres down.
+std::string pressureRecording() {
+  std::string hex = kHeader;
+  const char* const counts[] = {"1D00", "1D40", "2400", "4000", "8000", "9000", "6000", "1D10"};
+  const int seconds[] = {0, 1, 2, 5, 6, 7, 8, 9};
+  for (size_t i = 0; i < std::size(counts); ++i) hex += marker(seconds[i]) + "03 00 " + counts[i] + " ";
+  return hex;
+}
+
+// Fresh water under a fixed surface is hydrostatics, whose every constant
+// is known: each reading's depth is its own pressure's, the window keeps
+// rows by time, and salvage reads an undamaged file alike.
+TEST(AnalysisTables, DepthIsEachReadingsOwn) {
+  Scratch scratch;
+  const std::string name = scratch.file("p.dat", hexBytes(pressureRecording()));
+  const RunResult pressure = scratch.run({"--csv=pressure", name});
+  const std::vector<std::string> fixedFresh = {"--csv=depth", "--water=fresh", "--surface=1.013", "--latitude=0"};
+  std::vector<std::string> args = fixedFresh;
+  args.push_back(name);
+  const RunResult depth = scratch.run(args);
+  ASSERT_EQ(depth.status, 0) << depth.err;
+  EXPECT_EQ(firstLine(depth.out), "time,pressure,surface_pressure,depth\n");
+  const std::vector<Row> readings = csvRows(pressure.out);
+  const std::vector<Row> rows = csvRows(depth.out);
+  ASSERT_EQ(rows.size(), readings.size());
+  const double metresPerBar = 1e5 / (999.97 * 9.780327);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(depth.out);
+    EXPECT_EQ(rows[i][0], readings[i][0]);
+    EXPECT_EQ(rows[i][1], readings[i][3]);
+    EXPECT_EQ(rows[i][2], "1.013");
+    EXPECT_NEAR(std::stod(rows[i][3]), (std::stod(readings[i][3]) - 1.013) * metresPerBar, 0.6e-4);
+  }
+  args.insert(args.begin(), {"--from=2013-03-18T00:06:45", "--to=2013-03-18T00:06:48", "--salvage"});
+  const RunResult window = scratch.run(args);
+  EXPECT_EQ(window.status, 0) << window.err;
+  EXPECT_EQ(window.out, firstLine(depth.out) + depth.out.substr(depth.out.find("2013-03-18T00:06:45"),
+                                                                 depth.out.find("2013-03-18T00:06:48") -
+                                                                     depth.out.find("2013-03-18T00:06:45")));
+  // Sea water at the default latitude is deeper per bar than fresh water at
+  // the equator by less than the sea's density adds.
+  const RunResult sea = scratch.run({"--csv=depth", "--surface=1.013", name});
+  const std::vector<Row> seaRows = csvRows(sea.out);
+  ASSERT_EQ(seaRows.size(), rows.size());
+  const double deepest = std::stod(rows[4][3]);
+  EXPECT_LT(std::stod(seaRows[4][3]), deepest);
+  EXPECT_GT(std::stod(seaRows[4][3]), deepest * 0.96);
+}
+
+}  // namespace
