@@ -3,7 +3,11 @@
 // deployment that the sample generator knows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <iterator>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -92,6 +96,73 @@ TEST(AnalysisTables, DepthIsEachReadingsOwn) {
   const double deepest = std::stod(rows[4][3]);
   EXPECT_LT(std::stod(seaRows[4][3]), deepest);
   EXPECT_GT(std::stod(seaRows[4][3]), deepest * 0.96);
+}
+
+struct TrueDive {
+  double start;  // seconds since 1970
+  double end;
+  double maxDepth;
+  bool complete;
+};
+
+double secondsOf(const std::string& isoTime) {
+  std::tm parts{};
+  double second = 0;
+  (void)std::sscanf(isoTime.c_str(), "%d-%d-%dT%d:%d:%lfZ", &parts.tm_year, &parts.tm_mon, &parts.tm_mday,
+                    &parts.tm_hour, &parts.tm_min, &second);
+  parts.tm_year -= 1900;
+  parts.tm_mon -= 1;
+  return static_cast<double>(timegm(&parts)) + second;
+}
+
+// A generated deployment's dives are found where the generator put them:
+// each true dive's start and end within a second (but where the recording
+// cut it), its greatest depth within 0.1 m, the cut ones flagged and none
+// invented.
+TEST(AnalysisTables, DivesAreTheGeneratorsDives) {
+  Scratch scratch;
+  const std::string make = std::string(MAKE_SAMPLE) + " " + scratch.path() + "/dives.dat 36000 dives > /dev/null";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  const RunResult found = scratch.run({"--csv=dives", "dives.dat"});
+  ASSERT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(firstLine(found.out),
+            "number,start,end,duration_s,max_depth_m,max_depth_time,bottom_time_s,descent_time_s,descent_rate_m_s,"
+            "ascent_time_s,ascent_rate_m_s,surface_interval_s,mean_vedba,complete\n");
+  std::ifstream truthFile(scratch.path() + "/dives.dat.truth.csv");
+  const std::string truthText{std::istreambuf_iterator<char>(truthFile), std::istreambuf_iterator<char>()};
+  std::vector<TrueDive> truth;
+  for (const Row& row : csvRows(truthText)) {
+    truth.push_back({secondsOf(row[1]), secondsOf(row[2]), std::stod(row[3]), row[4] == "1"});
+  }
+  ASSERT_GT(truth.size(), 20U);
+  const std::vector<Row> dives = csvRows(found.out);
+  std::vector<bool> matched(dives.size());
+  size_t cutSeen = 0;
+  for (const TrueDive& dive : truth) {
+    SCOPED_TRACE(std::to_string(dive.start));
+    // A dive that a gap cuts is found as two: the part before and the part after.
+    std::vector<size_t> parts;
+    for (size_t i = 0; i < dives.size(); ++i) {
+      if (secondsOf(dives[i][1]) < dive.end + 1 && secondsOf(dives[i][2]) > dive.start - 1) parts.push_back(i);
+    }
+    ASSERT_FALSE(parts.empty());
+    double deepest = 0;
+    for (const size_t i : parts) {
+      matched[i] = true;
+      deepest = std::max(deepest, std::stod(dives[i][4]));
+      EXPECT_EQ(dives[i][13], dive.complete ? "true" : "false");
+    }
+    EXPECT_NEAR(deepest, dive.maxDepth, 0.1);
+    EXPECT_NEAR(secondsOf(dives[parts.front()][1]), dive.start, 1.0);
+    EXPECT_NEAR(secondsOf(dives[parts.back()][2]), dive.end, 1.0);
+    if (dive.complete) {
+      EXPECT_EQ(parts.size(), 1U);
+    } else {
+      ++cutSeen;
+    }
+  }
+  EXPECT_GT(cutSeen, 0U);
+  EXPECT_EQ(std::count(matched.begin(), matched.end(), false), 0);
 }
 
 }  // namespace
