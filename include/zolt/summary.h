@@ -133,10 +133,15 @@ enum class InfoFormat : uint8_t { kText, kJson };
 std::string infoText(std::optional<std::string_view> name, const Summary& summary, uint64_t files);
 std::string infoJson(std::optional<std::string_view> name, const Summary& summary);
 
+// The parameters of the analysis of the dives (the decoder's own
+// analysis/analysisSettings.h); the defaults where none are given.
+struct AnalysisSettings;
+
 struct InfoOptions {
   InfoFormat format = InfoFormat::kText;
   KeepGoing keepGoing;
   bool salvage = false;  // the check of what salvage keeps
+  std::shared_ptr<const AnalysisSettings> analysis = nullptr;
 };
 
 // The deployment check written to a sink: one block per file read to its

@@ -100,7 +100,7 @@ int checkInfo(const Request& request, ViewChoice& choice) {
   const std::string_view form = request.info;
   if (form.empty() || form == "json") {
     choice.info = form.empty() ? zolt::InfoFormat::kText : zolt::InfoFormat::kJson;
-    return 0;
+    return checkAnalysisValues(request.analysis, choice.analysis);
   }
   complain("unknown form '%s' for --info; it takes none or json (see man decode)", shownName(request.info).c_str());
   return kExitUsage;
@@ -225,7 +225,7 @@ int checkHtml(const Request& request, ViewChoice& choice) {
 // combined with those after it.
 constexpr ViewDeclaration kViews[] = {
     {OptionId::kNetcdf, &Request::netcdf, kTakesWindow | kTakesMeta | kTakesSalvage, checkNetcdf, runNetcdf},
-    {OptionId::kInfo, &Request::info, kTakesSalvage, checkInfo, runInfo},
+    {OptionId::kInfo, &Request::info, kTakesSalvage | kTakesAnalysis, checkInfo, runInfo},
     {OptionId::kCsv, &Request::csv, kTakesWindow | kTakesSalvage | kTakesAnalysis, checkCsv, runCsv},
     {OptionId::kPlot, &Request::plot, kTakesWindow | kTakesSalvage, checkPlot, runPlot},
     {OptionId::kHtml, &Request::html, kTakesWindow | kTakesSalvage | kTakesBudget, checkHtml, runHtml},

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,8 @@ int runInfo(const ViewChoice& choice) {
   if (choice.names.empty()) return refuseNoInput();
   int status = kExitOk;
   const std::vector<char*> names = recordFilesAmong(choice.names, status);
-  zolt::InfoRun run(standardOutput(), {*choice.info, {}, choice.salvage});
+  zolt::InfoRun run(standardOutput(),
+                    {*choice.info, {}, choice.salvage, std::make_shared<const zolt::AnalysisSettings>(choice.analysis)});
   for (const char* name : names) {
     if (isOutput(name) || !told(name, run.add(inputNamed(name)).error)) status = kExitFileFailed;
   }

@@ -36,7 +36,7 @@ const char* headerRow(DerivedTable table) {
 AnalysisParts partsOf(DerivedTable table) {
   switch (table) {
     case DerivedTable::kDepth: return {.depth = true};
-    case DerivedTable::kDives: return {.dives = true};
+    case DerivedTable::kDives: return {.dives = true, .diveDba = true};
     case DerivedTable::kActivity: return {.activity = true};
   }
   return {};

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cmath>
 
 #include "core/readInput.h"
 #include "core/recordCatalogue.h"
@@ -8,7 +9,10 @@
 #include "text/textFormat.h"
 #include "text/textOut.h"
 #include "text/utf8Name.h"
+#include "views/analysisView.h"
 #include "views/deploymentSummary.h"
+#include "views/diveTally.h"
+#include "views/summarisedRead.h"
 #include "zolt/summary.h"
 #include "zolt/tables.h"
 
@@ -290,15 +294,112 @@ std::string infoJson(std::optional<std::string_view> name, const Summary& summar
          ",\"salvage_records\":" + jsonSalvageRecords(summary) + "}\n";
 }
 
+namespace {
+
+// ---- the dives ----
+
+std::string fixedText(double value, int decimals) {
+  char text[64];
+  const double scale = std::pow(10.0, decimals);
+  const char* end = putShortest(text, std::round(value * scale) / scale);
+  return std::string(text, static_cast<size_t>(end - text));
+}
+
+std::string timeText(int64_t micros) {
+  char text[32] = {};
+  SecondCache cache;
+  const char* end = putIsoTime(text, micros, 3, cache);
+  return std::string(text, static_cast<size_t>(end - text));
+}
+
+std::string waterText(const AnalysisSettings& settings) {
+  return settings.depth.water == Water::kSea ? "sea water, TEOS-10" : "fresh water, hydrostatic";
+}
+
+std::string surfaceText(const AnalysisSettings& settings) {
+  if (settings.surface.fixedBar) return fixedText(*settings.surface.fixedBar, 6) + " bar, as given";
+  return "estimated over " + fixedText(settings.surface.window / 3600, 3) + " h windows";
+}
+
+std::string latitudeText(const AnalysisSettings& settings) {
+  return fixedText(settings.depth.latitude, 6) + (settings.latitudeGiven ? " degrees, as given" : " degrees, not given");
+}
+
+// The lines after the existing ones of a block: what the dives were, and
+// what they were found with.
+void diveLines(std::string& out, const DiveSummary& dives, const AnalysisSettings& settings) {
+  textLine(out, "dives", std::to_string(dives.dives) + ", " + std::to_string(dives.cut) + " cut short");
+  if (dives.dives > 0) {
+    textLine(out, "deepest", fixedText(dives.deepest, 2) + " m at " + timeText(dives.deepestTime));
+    textLine(out, "longest", fixedText(dives.longest, 1) + " s from " + timeText(dives.longestStart));
+  }
+  textLine(out, "time submerged", fixedText(dives.submerged, 1) + " s");
+  wrappedText(out, "dives found with",
+              waterText(settings) + "; latitude " + latitudeText(settings) + "; surface pressure " +
+                  surfaceText(settings) + "; dive depth " + fixedText(settings.dives.diveDepth, 6) +
+                  " m, surface depth " + fixedText(settings.dives.surfaceDepth, 6) + " m, shortest dive " +
+                  fixedText(settings.dives.minimumDuration, 6) + " s, bottom fraction " +
+                  fixedText(settings.dives.bottomFraction, 6));
+}
+
+std::string diveJson(const DiveSummary& dives, const AnalysisSettings& settings) {
+  const bool any = dives.dives > 0;
+  std::string out = "{\"count\":" + jsonNumber(dives.dives) + ",\"cut\":" + jsonNumber(dives.cut) +
+                    ",\"deepest_m\":" + (any ? fixedText(dives.deepest, 4) : "null") +
+                    ",\"deepest_time\":" + (any ? "\"" + timeText(dives.deepestTime) + "\"" : "null") +
+                    ",\"longest_s\":" + (any ? fixedText(dives.longest, 3) : "null") +
+                    ",\"longest_start\":" + (any ? "\"" + timeText(dives.longestStart) + "\"" : "null") +
+                    ",\"submerged_s\":" + fixedText(dives.submerged, 3);
+  out += ",\"parameters\":{\"water\":\"" + std::string(settings.depth.water == Water::kSea ? "sea" : "fresh") +
+         "\",\"latitude\":" + fixedText(settings.depth.latitude, 6) +
+         ",\"latitude_given\":" + (settings.latitudeGiven ? "true" : "false") + ",\"surface_bar\":" +
+         (settings.surface.fixedBar ? fixedText(*settings.surface.fixedBar, 6) : "null") +
+         ",\"surface_window_s\":" + fixedText(settings.surface.window, 3) +
+         ",\"dive_depth_m\":" + fixedText(settings.dives.diveDepth, 6) +
+         ",\"surface_depth_m\":" + fixedText(settings.dives.surfaceDepth, 6) +
+         ",\"min_dive_s\":" + fixedText(settings.dives.minimumDuration, 6) +
+         ",\"bottom_fraction\":" + fixedText(settings.dives.bottomFraction, 6) + "}}";
+  return out;
+}
+
+// A block with the dives after its existing lines: in the text before the
+// empty line that ends it, in JSON as the last key.
+std::string withDives(std::string block, InfoFormat format, const DiveSummary& dives, const AnalysisSettings& settings) {
+  if (format == InfoFormat::kJson) {
+    block.insert(block.size() - 2, ",\"dives\":" + diveJson(dives, settings));
+  } else {
+    std::string lines;
+    diveLines(lines, dives, settings);
+    block.insert(block.size() - 1, lines);
+  }
+  return block;
+}
+
+constexpr AnalysisParts kDiveParts = {.dives = true};
+
+}  // namespace
+
 struct InfoRun::Impl {
+  Impl(Sink& sink, InfoOptions options)
+      : format(options.format),
+        out(sink),
+        summaryOptions{std::move(options.keepGoing), options.salvage},
+        settings(options.analysis ? *options.analysis : AnalysisSettings{}),
+        runAnalysis(settings, kDiveParts, runDives) {}
+
   InfoFormat format;
   TextOut out;
-  SummaryRun run;
+  SummaryOptions summaryOptions;
+  AnalysisSettings settings;
+  RunClock clock;
+  SummaryTally run;
+  Summary file;
+  DiveTally runDives;
+  AnalysisView<DiveTally> runAnalysis;
   uint64_t files = 0;
 };
 
-InfoRun::InfoRun(Sink& sink, InfoOptions options)
-    : impl_(std::make_unique<Impl>(Impl{options.format, TextOut(sink), SummaryRun({std::move(options.keepGoing), options.salvage}), 0})) {}
+InfoRun::InfoRun(Sink& sink, InfoOptions options) : impl_(std::make_unique<Impl>(sink, std::move(options))) {}
 
 InfoRun::~InfoRun() = default;
 InfoRun::InfoRun(InfoRun&&) noexcept = default;
@@ -307,12 +408,18 @@ InfoRun& InfoRun::operator=(InfoRun&&) noexcept = default;
 FileOutcome InfoRun::add(const Input& input) {
   if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   Impl& info = *impl_;
-  FileOutcome outcome = info.run.add(input);
+  SummaryTally file;
+  DiveTally fileDives;
+  AnalysisView<DiveTally> fileAnalysis(info.settings, kDiveParts, fileDives);
+  TeeView<AnalysisView<DiveTally>, AnalysisView<DiveTally>> analyses(fileAnalysis, info.runAnalysis);
+  FileOutcome outcome = summariseInput(input, info.clock, file, info.run, info.summaryOptions, analyses);
   if (outcome.error.failed()) return outcome;
   ++info.files;
-  const Summary& file = info.run.file();
   try {
-    info.out.text(info.format == InfoFormat::kJson ? infoJson(input.name(), file) : infoText(input.name(), file, 1));
+    fileAnalysis.finish();
+    const std::string block =
+        info.format == InfoFormat::kJson ? infoJson(input.name(), file.summary) : infoText(input.name(), file.summary, 1);
+    info.out.text(withDives(block, info.format, fileDives.summary, info.settings));
   } catch (const std::bad_alloc&) {
     outcome.error = outOfMemory();
   }
@@ -324,8 +431,10 @@ Error InfoRun::finish() {
   if (impl_ == nullptr) return {Errc::kInvalidArgument, EINVAL};
   Impl& info = *impl_;
   try {
-    info.out.text(info.format == InfoFormat::kJson ? infoJson(std::nullopt, info.run.run())
-                                                   : infoText(std::nullopt, info.run.run(), info.files));
+    info.runAnalysis.finish();
+    const std::string block = info.format == InfoFormat::kJson ? infoJson(std::nullopt, info.run.summary)
+                                                               : infoText(std::nullopt, info.run.summary, info.files);
+    info.out.text(withDives(block, info.format, info.runDives.summary, info.settings));
   } catch (const std::bad_alloc&) {
     return outOfMemory();
   }

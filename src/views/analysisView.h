@@ -29,7 +29,8 @@ namespace zolt {
 // shows is.
 struct AnalysisParts {
   bool depth = false;     // surface pressure and depth of each reading
-  bool dives = false;     // depth, and the dynamic acceleration for each dive's mean
+  bool dives = false;     // depth, and the dives in it
+  bool diveDba = false;   // each dive's mean dynamic acceleration, from the samples
   bool activity = false;  // every sample's activity and attitude
 };
 
@@ -97,7 +98,7 @@ class AnalysisView : public TimedViewBase {
     return parameters;
   }
   bool readsPressure() const { return parts_.depth || parts_.dives; }
-  bool readsSamples() const { return parts_.activity || parts_.dives; }
+  bool readsSamples() const { return parts_.activity || (parts_.dives && parts_.diveDba); }
 
   void cut() {
     if (readsPressure()) {
@@ -123,7 +124,7 @@ class AnalysisView : public TimedViewBase {
   void drainActivity() {
     while (const std::optional<ActivitySample> sample = activity_.next()) {
       if (parts_.activity) rows_.activity(*sample);
-      if (parts_.dives) finder_.addDba(sample->time, sample->vedba);
+      if (parts_.dives && parts_.diveDba) finder_.addDba(sample->time, sample->vedba);
     }
     drainDives();
   }

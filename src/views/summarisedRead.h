@@ -6,6 +6,7 @@
 
 #include "core/readInput.h"
 #include "views/deploymentSummary.h"
+#include "views/teeView.h"
 
 namespace zolt {
 
@@ -28,6 +29,23 @@ FileOutcome readSummarised(const Input& input, RunClock& clock, View& view, Summ
   const CheckedOutcome checked = readInputChecked(input, clock, view, keepGoing);
   addSalvageCheck(checked, file, run);
   return checked.literal;
+}
+
+// A view that takes nothing, for a summary that needs no other.
+struct NoFurtherView : TimedViewBase {
+  template <RecordType Type>
+  void record(TimedRecord<Type> /*record*/) {}
+  void samples(const Samples& /*samples*/) {}
+};
+
+// Summarises one input into its file's tally and its run's, in one read with
+// `further`, which sees every record too.
+template <TimedView Further>
+FileOutcome summariseInput(const Input& input, RunClock& clock, SummaryTally& file, SummaryTally& run,
+                           const SummaryOptions& options, Further& further) {
+  SummaryView summary(file, run);
+  TeeView<SummaryView, Further> view(summary, further);
+  return readSummarised(input, clock, view, file.summary, run.summary, options.keepGoing, options.salvage);
 }
 
 }  // namespace zolt

@@ -226,6 +226,18 @@ TEST(AnalysisTables, DivesAreTheGeneratorsDives) {
   }
   EXPECT_GT(cutSeen, 0U);
   EXPECT_EQ(std::count(matched.begin(), matched.end(), false), 0);
+
+  // The deployment check counts the same dives, and says what found them.
+  const RunResult info = scratch.run({"--info=json", "dives.dat"});
+  ASSERT_EQ(info.status, 0) << info.err;
+  const size_t cut = static_cast<size_t>(std::count_if(dives.begin(), dives.end(), [](const Row& row) { return row[13] == "false"; }));
+  double deepest = 0;
+  for (const Row& row : dives) deepest = std::max(deepest, std::stod(row[4]));
+  const std::string member = info.out.substr(info.out.find("\"dives\":{"));
+  EXPECT_EQ(member.substr(0, member.find(",\"deepest_m\":")),
+            "\"dives\":{\"count\":" + std::to_string(dives.size()) + ",\"cut\":" + std::to_string(cut));
+  EXPECT_NEAR(std::stod(member.substr(member.find("\"deepest_m\":") + 12)), deepest, 1e-3);
+  EXPECT_NE(member.find("\"latitude\":45.0,\"latitude_given\":false"), std::string::npos);
 }
 
 }  // namespace
