@@ -160,6 +160,7 @@ class InfoRun {
 
  private:
   struct Impl;
+  static FileOutcome addFile(Impl& info, const Input& input);
   std::unique_ptr<Impl> impl_;
 };
 

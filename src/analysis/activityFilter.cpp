@@ -68,17 +68,23 @@ void ActivityFilter::forgetBefore(size_t sample) {
 }
 
 void ActivityFilter::handOnOne() {
+  if (taken_ == readyCount_) taken_ = readyCount_ = 0;
+  // Written in place, in a slot used before once there is one: a sample is
+  // handed on for every one that comes in.
+  if (readyCount_ == ready_.size()) ready_.emplace_back();
+  ActivitySample& out = ready_[readyCount_++];
   const Sample& sample = samples_[next_];
-  const auto count = static_cast<double>(last_ - first_);
-  ActivitySample out{};
   out.time = sample.time;
+  const double perSample = 1.0 / static_cast<double>(last_ - first_);
+  double absolutes = 0;
   double squares = 0;
   for (size_t axis = 0; axis < 3; ++axis) {
-    out.staticAcceleration[axis] = sum_[axis] / count;
+    out.staticAcceleration[axis] = sum_[axis] * perSample;
     out.dynamicAcceleration[axis] = sample.acceleration[axis] - out.staticAcceleration[axis];
-    out.odba += std::abs(out.dynamicAcceleration[axis]);
+    absolutes += std::abs(out.dynamicAcceleration[axis]);
     squares += out.dynamicAcceleration[axis] * out.dynamicAcceleration[axis];
   }
+  out.odba = absolutes;
   out.vedba = std::sqrt(squares);
   if (angles_) {
     out.gravity = orientation_.fromGravity(out.staticAcceleration);
@@ -86,15 +92,10 @@ void ActivityFilter::handOnOne() {
   } else {
     out.gravity = out.quaternion = {kNaN, kNaN, kNaN};
   }
-  if (taken_ == ready_.size()) {
-    ready_.clear();
-    taken_ = 0;
-  }
-  ready_.push_back(out);
 }
 
 std::optional<ActivitySample> ActivityFilter::next() {
-  if (taken_ == ready_.size()) return std::nullopt;
+  if (taken_ == readyCount_) return std::nullopt;
   return ready_[taken_++];
 }
 

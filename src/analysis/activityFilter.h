@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "analysis/orientation.h"
@@ -59,6 +60,12 @@ class ActivityFilter {
   void cut();
   // The next sample whose window is complete, in order.
   std::optional<ActivitySample> next();
+  // Every sample whose window is complete, in order, as take(sample), and
+  // none of them again: next() without a copy of each.
+  template <typename Take>
+  void takeReady(Take&& take) {
+    for (; taken_ < readyCount_; ++taken_) take(std::as_const(ready_[taken_]));
+  }
 
  private:
   ActivityFilter(const ActivityParameters& parameters, const Orientation& orientation);
@@ -82,7 +89,8 @@ class ActivityFilter {
   size_t first_ = 0;  // the window of that sample: [first_, last_)
   size_t last_ = 0;
   std::array<double, 3> sum_{};
-  std::vector<ActivitySample> ready_;
+  std::vector<ActivitySample> ready_;  // the first readyCount_ are ready
+  size_t readyCount_ = 0;
   size_t taken_ = 0;
 };
 

@@ -408,6 +408,14 @@ InfoRun& InfoRun::operator=(InfoRun&&) noexcept = default;
 FileOutcome InfoRun::add(const Input& input) {
   if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   Impl& info = *impl_;
+  try {
+    return addFile(info, input);
+  } catch (const std::bad_alloc&) {
+    return {outOfMemory(), {}};
+  }
+}
+
+FileOutcome InfoRun::addFile(Impl& info, const Input& input) {
   SummaryTally file;
   DiveTally fileDives;
   AnalysisView<DiveTally> fileAnalysis(info.settings, kDiveParts, fileDives);

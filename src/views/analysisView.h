@@ -122,10 +122,10 @@ class AnalysisView : public TimedViewBase {
     drainDives();
   }
   void drainActivity() {
-    while (const std::optional<ActivitySample> sample = activity_.next()) {
-      if (parts_.activity) rows_.activity(*sample);
-      if (parts_.dives && parts_.diveDba) finder_.addDba(sample->time, sample->vedba);
-    }
+    activity_.takeReady([this](const ActivitySample& sample) {
+      if (parts_.activity) rows_.activity(sample);
+      if (parts_.dives && parts_.diveDba) finder_.addDba(sample.time, sample.vedba);
+    });
     drainDives();
   }
   void drainDives() {
