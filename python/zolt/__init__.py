@@ -44,7 +44,7 @@ if TYPE_CHECKING:
     import pandas
     import xarray
 
-__all__ = ["DecodeWarning", "TABLES", "info", "open_dataset", "read", "read_arrays", "to_html", "to_netcdf"]
+__all__ = ["ANALYSIS_TABLES", "DecodeWarning", "TABLES", "info", "open_dataset", "read", "read_arrays", "to_html", "to_netcdf"]
 __version__: str = _zolt.__version__
 
 #: The tables, by name.
@@ -224,8 +224,37 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     the records that sit on the file's true framing, which is found again
     after the damage; each stretch it skips is named in the file's
     :class:`DecodeWarning`.
+
+    ``"depth"``, ``"dives"`` and ``"activity"`` (:data:`ANALYSIS_TABLES`) are
+    the tables made from the analysis of the files as one deployment, with
+    the decoder's default parameters: the columns of ``decode --csv=dives``
+    and the others, their times ``datetime64[ns, UTC]``.
     """
+    if table in ANALYSIS_TABLES:
+        return _analysis_frame(paths, table, start, end, salvage)
     return _frame(_table(paths, table, start, end, nanoseconds=True, salvage=salvage))
+
+
+# The tables made from the analysis of the files as one deployment, as
+# ``decode --csv=depth``, ``dives`` and ``activity`` give them, with the
+# decoder's default parameters; ``man decode`` describes them under ANALYSIS.
+ANALYSIS_TABLES = ("depth", "dives", "activity")
+_ANALYSIS_TIMES = {"depth": ["time"], "dives": ["start", "end", "max_depth_time"], "activity": ["time"]}
+
+
+def _analysis_frame(paths: Any, table: str, start: Any, end: Any, salvage: bool) -> "pandas.DataFrame":
+    import io
+
+    import pandas
+
+    start_ns, end_ns = _window(start, end)
+    sources = _sources(paths)
+    text, damages = _zolt.read_analysis_table(sources, table, start_ns, end_ns, bool(salvage))
+    _warn(damages, sources)
+    frame = pandas.read_csv(io.BytesIO(text), float_precision="round_trip")
+    for column in _ANALYSIS_TIMES[table]:
+        frame[column] = pandas.to_datetime(frame[column], utc=True)
+    return frame
 
 
 def info(paths: Path | Any | Iterable[Path | Any], *, salvage: bool = False) -> list[dict[str, Any]]:

@@ -21,6 +21,10 @@ def read_table(sources: Sequence[Source], table: str, start_ns: Optional[int], e
                salvage: bool = False) -> Tuple[dict[str, numpy.ndarray], list[Damage]]:
     """Reads one table of the sources as a run: (columns, damages)."""
 
+def read_analysis_table(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
+                        salvage: bool = False) -> Tuple[bytes, list[Damage]]:
+    """Reads a table made from the analysis of the sources as one deployment: (CSV text, damages)."""
+
 def file_spans(source: Source, carried_rate: int = 0, salvage: bool = False) -> dict[str, Any]:
     """When each table's rows of one source lie, found without decoding it:
     {"tables": {name: (first us, last us, in order) or None}, "last_rate": int or None,

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "netcdf/groupLayout.h"
+#include "text/analysisCsv.h"
 #include "views/tableStream.h"
 #include "zolt/html.h"
 #include "zolt/netcdf.h"
@@ -166,6 +167,35 @@ zolt::TimeWindow windowOf(const std::optional<int64_t>& startNs, const std::opti
   if (startNs) window.from = micros(*startNs);
   if (endNs) window.to = micros(*endNs);
   return window;
+}
+
+// A table made from the analysis (depth, dives, activity) as the CSV text
+// that decode --csv prints, with the default parameters: (text, damages).
+py::tuple readAnalysisTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
+                            std::optional<int64_t> endNs, bool salvage) {
+  const std::optional<zolt::DerivedTable> derived = zolt::derivedTableNamed(table);
+  if (!derived) throw py::value_error("unknown table '" + table + "'; the analysis's tables are depth, dives and activity");
+  zolt::StringSink sink;
+  zolt::AnalysisCsvOptions options;
+  options.table = *derived;
+  options.window = windowOf(startNs, endNs);
+  options.salvage = salvage;
+  options.keepGoing = checkingSignals();
+  zolt::AnalysisCsvRun run(sink, options);
+  py::list damages;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const Source source = sourceOf(sources[i]);
+    const OpenSource open(source);
+    zolt::FileOutcome outcome;
+    {
+      const py::gil_scoped_release released;
+      outcome = run.add(open.input());
+    }
+    if (!outcome.ok()) raise(outcome.error, source.name);
+    if (outcome.damage.any()) damages.append(damageOf(i, outcome.damage));
+  }
+  if (const zolt::Error error = run.finish(); error.failed()) raise(error, py::none());
+  return py::make_tuple(py::bytes(sink.text), damages);
 }
 
 py::tuple readTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
@@ -444,6 +474,9 @@ PYBIND11_MODULE(_zolt, module) {
   module.def("read_table", &readTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"), py::arg("end_ns"),
              py::arg("nanoseconds"), py::arg("columns") = py::none(), py::arg("carried_rate") = 0,
              py::arg("salvage") = false, "Reads one table of the sources as a run: (columns, damages).");
+  module.def("read_analysis_table", &readAnalysisTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"),
+             py::arg("end_ns"), py::arg("salvage") = false,
+             "Reads a table made from the analysis of the sources as one deployment: (CSV text, damages).");
   module.def("uses_carried_rate", &usesCarriedRate, py::arg("start"),
              "Whether a file's first bytes show that it times data by the rate carried in; None when they do not tell.");
   module.def("file_spans", &fileSpans, py::arg("source"), py::arg("carried_rate") = 0, py::arg("salvage") = false,

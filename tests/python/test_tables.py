@@ -106,3 +106,26 @@ def test_arrays_are_the_frame_in_numpy_terms(tmp_path):
 ])
 def test_windows_keep_what_the_command_line_keeps(start, end, rows):
     assert len(zolt.read(SAMPLE, start=start, end=end)) == rows
+
+
+def test_the_analysis_tables_are_decodes(tmp_path, decode, make_sample):
+    """zolt.read gives the dives, the depth and the activity of a deployment
+    as decode --csv does, cell for cell, with their times as times."""
+    deployment = tmp_path / "dives.dat"
+    subprocess.run([make_sample, str(deployment), "36000", "dives"], check=True, capture_output=True)
+    window = {"start": "2026-12-01T04:00", "end": "2026-12-01T04:10"}
+    for table, extra in (("dives", {}), ("depth", window), ("activity", window)):
+        args = ["--from=2026-12-01T04:00", "--to=2026-12-01T04:10"] if extra else []
+        text, errors = csv_table(decode, [str(deployment)], table, *args)
+        assert errors == ""
+        expected = pd.read_csv(io.BytesIO(text), float_precision="round_trip")
+        got = zolt.read(deployment, table, **extra)
+        assert list(got.columns) == list(expected.columns), table
+        assert len(got) == len(expected) > 0, table
+        for column in got.columns:
+            if str(got[column].dtype).startswith("datetime64"):
+                assert (got[column] == pd.to_datetime(expected[column], utc=True)).all(), (table, column)
+            else:
+                pd.testing.assert_series_equal(got[column], expected[column], check_names=False)
+    dives = zolt.read(deployment, "dives")
+    assert dives["complete"].dtype == bool and not dives["complete"].all()
