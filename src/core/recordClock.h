@@ -104,12 +104,9 @@ class RecordClock {
   // Salvage skipped these bytes: what follows is held until it can be
   // placed.
   void skipped(uint64_t offset, uint64_t size) {
-    // A file that begins inside a record, a piece of a recording cut in two:
-    // what follows the piece of a record is read as if the file began there.
-    if (offset == 0 && size < kRecordSize[kFileHeader] && held_.empty()) {
-      stretch(offset, size);
-      return;
-    }
+    // A file that begins inside a record (a piece of a recording cut in two,
+    // or one that lost its start) is held like any other: its whole seconds
+    // tell the rate that its lost header would have.
     if (held_.empty()) {
       facts_.before = secondInInput_ ? run_.second : std::nullopt;
       facts_.samplesBefore = sample_;

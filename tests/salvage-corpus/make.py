@@ -198,7 +198,8 @@ def same_logger_restarted(rng):
 
 def cut_inside_a_record(rng):
     # The second of two files a recording was cut into, starting inside a
-    # data record at a zero byte; its original starts at the next record.
+    # data record at a zero byte: the records after it are owed as the whole
+    # recording has them, timed at its header's rate, which its seconds tell.
     whole = recording(rng, count=24)
     data_records = [r for r in whole.records if r[1] == 2 and r[0] > len(whole.bytes) // 2]
     for at, _ in data_records:
@@ -206,12 +207,12 @@ def cut_inside_a_record(rng):
         if zero is not None:
             break
     following = at + 18
-    original = Recording()
-    original.bytes = whole.bytes[following:]
-    original.records = [(offset - following, kind) for offset, kind in whole.records if offset >= following]
+    # A reading between the cut and the first whole data record or marker has no
+    # sample or marker before it to tell its second by: it is not owed.
+    first_data = next(offset for offset, kind in whole.records if offset >= following and kind in (1, 2))
     file = Recording()
     file.bytes = whole.bytes[zero:]
-    return "damaged", file, original, (0, 0)
+    return "damaged", file, whole, (0, first_data)
 
 
 def deleted(rng, count, rate=100):
