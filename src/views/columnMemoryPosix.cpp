@@ -56,12 +56,13 @@ void* alignedMapping(size_t size) {
   const size_t over = size + kHugePage;
   void* const mapping = mmap(nullptr, over, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (mapping == MAP_FAILED) return nullptr;
-  const auto start = reinterpret_cast<uintptr_t>(mapping);
-  const uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
-  if (aligned > start) munmap(mapping, aligned - start);
-  const uintptr_t end = start + over;
-  if (end > aligned + size) munmap(reinterpret_cast<void*>(aligned + size), end - (aligned + size));
-  return reinterpret_cast<void*>(aligned);
+  auto* const bytes = static_cast<char*>(mapping);
+  const size_t lead = (kHugePage - reinterpret_cast<uintptr_t>(mapping) % kHugePage) % kHugePage;
+  char* const aligned = bytes + lead;
+  if (lead > 0) munmap(bytes, lead);
+  const size_t tail = over - lead - size;
+  if (tail > 0) munmap(aligned + size, tail);
+  return aligned;
 }
 
 void* mapped(size_t bytes) {
