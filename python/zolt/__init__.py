@@ -172,28 +172,67 @@ def _warn(damages: list[tuple[Any, ...]], sources: list[tuple[str, Any, Any]]) -
         warnings.warn(DecodeWarning(f"{name}: " + "; ".join(notes)), stacklevel=3)
 
 
+def _column_names(columns: Any) -> list[str] | None:
+    """The columns asked for, each once, or None for all of them."""
+    if columns is None:
+        return None
+    if isinstance(columns, (str, bytes)):
+        raise TypeError(f"columns must be a list of column names, not one {type(columns).__name__}: "
+                        f"columns=[{columns!r}]")
+    try:
+        names = list(columns)
+    except TypeError:
+        raise TypeError(f"columns must be a list of column names, not {type(columns).__name__}") from None
+    for name in names:
+        if not isinstance(name, str):
+            raise TypeError(f"a column's name must be a str, not {_shown(name)}")
+    twice = sorted({name for name in names if names.count(name) > 1})
+    if twice:
+        raise ValueError(f"columns names {', '.join(twice)} more than once")
+    return names
+
+
+def _chosen(available: list[str], columns: Any) -> list[str]:
+    """The columns asked for, checked against a table's."""
+    names = _column_names(columns) or []
+    unknown = [name for name in names if name not in available]
+    if unknown:
+        raise ValueError(f"no column {', '.join(unknown)} in this table; its columns are {', '.join(available)}")
+    return names
+
+
+def _rows(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool, columns: list[str] | None = None,
+          carried_rate: int = 0, salvage: bool = False) -> tuple[dict[str, np.ndarray], int]:
+    """The chosen columns of a table, and its number of rows (which no
+    column tells when none is chosen)."""
+    start_ns, end_ns = _window(start, end)
+    columns = _column_names(columns)
+    sources = _sources(paths)
+    arrays, damages, rows = _zolt.read_table(sources, table, start_ns, end_ns, nanoseconds, columns, carried_rate,
+                                             bool(salvage))
+    _warn(damages, sources)
+    # In the order asked for, as pandas gives columns it is asked for.
+    return (arrays if columns is None else {name: arrays[name] for name in columns}), rows
+
+
 def _table(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool,
            columns: list[str] | None = None, carried_rate: int = 0, salvage: bool = False) -> dict[str, np.ndarray]:
-    start_ns, end_ns = _window(start, end)
-    sources = _sources(paths)
-    arrays, damages = _zolt.read_table(sources, table, start_ns, end_ns, nanoseconds, columns, carried_rate,
-                                       bool(salvage))
-    _warn(damages, sources)
-    return arrays
+    return _rows(paths, table, start, end, nanoseconds, columns, carried_rate, salvage)[0]
 
 
-def _frame(arrays: dict[str, np.ndarray]) -> "pandas.DataFrame":
+def _frame(arrays: dict[str, np.ndarray], rows: int | None = None) -> "pandas.DataFrame":
     """The arrays as a DataFrame of their own memory: no copy."""
     import pandas
 
     if "time" in arrays:
         times = pandas.arrays.DatetimeArray(arrays["time"], dtype=pandas.DatetimeTZDtype(tz="UTC"), copy=False)
         arrays = {**arrays, "time": times}
-    return pandas.DataFrame(arrays, copy=False)
+    index = pandas.RangeIndex(rows) if rows is not None and not arrays else None
+    return pandas.DataFrame(arrays, index=index, copy=False)
 
 
 def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
-                end: Any = None, salvage: bool = False) -> dict[str, np.ndarray]:
+                end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False) -> dict[str, np.ndarray]:
     """One table as numpy arrays, by column name in the CSV table's order.
 
     ``time`` is ``datetime64[us]``, NaT for a record before its file's first
@@ -204,12 +243,13 @@ def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *
     ``decode --from``/``--to`` do; they are anything pandas turns into a
     Timestamp, a naive one being UTC. ``salvage=True`` keeps only the
     records on a damaged file's true framing, as ``decode --salvage``.
+    ``columns`` picks columns as in :func:`read`.
     """
-    return _table(paths, table, start, end, nanoseconds=False, salvage=salvage)
+    return _table(paths, table, start, end, nanoseconds=False, columns=columns, salvage=salvage)
 
 
 def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
-         end: Any = None, salvage: bool = False) -> "pandas.DataFrame":
+         end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False) -> "pandas.DataFrame":
     """One table as a pandas DataFrame: the columns of ``decode --csv=TABLE``.
 
     ``time`` is ``datetime64[ns, UTC]``, NaT where the CSV table leaves it
@@ -219,6 +259,12 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     ``decode --from``/``--to`` do; they are anything pandas turns into a
     Timestamp, a naive one being UTC. The columns are the decoder's own
     arrays, not copies.
+
+    ``columns`` (a list of names) keeps only those columns, in that order,
+    and only they are decoded, so time and memory go with the columns asked
+    for: ``columns=["time", "acc_z"]``; ``columns=[]`` counts the rows. Besides the CSV table's columns, the
+    raw counts behind its values may be asked for (``acc_z_counts``). A name
+    the table lacks raises ValueError, which lists the table's columns.
 
     ``salvage=True`` reads a damaged file as ``decode --salvage`` does: only
     the records that sit on the file's true framing, which is found again
@@ -231,8 +277,9 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     and the others, their times ``datetime64[ns, UTC]``.
     """
     if table in ANALYSIS_TABLES:
-        return _analysis_frame(paths, table, start, end, salvage)
-    return _frame(_table(paths, table, start, end, nanoseconds=True, salvage=salvage))
+        frame = _analysis_frame(paths, table, start, end, salvage)
+        return frame if columns is None else frame[_chosen(list(frame.columns), columns)]
+    return _frame(*_rows(paths, table, start, end, nanoseconds=True, columns=columns, salvage=salvage))
 
 
 # The tables made from the analysis of the files as one deployment, as
@@ -270,17 +317,19 @@ def info(paths: Path | Any | Iterable[Path | Any], *, salvage: bool = False) -> 
 
 
 def open_dataset(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
-                 end: Any = None, salvage: bool = False) -> "xarray.Dataset":
+                 end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False) -> "xarray.Dataset":
     """One table as an xarray Dataset, laid out as the group of that table
     in the file of :func:`to_netcdf` (and ``decode --netcdf``): the same
     variables, attributes and values as ``xarray.open_dataset(file,
     group=table)``, made in memory. ``start`` and ``end`` window the rows as
     in :func:`read`, and ``salvage`` reads as there. xarray's engine "zolt"
     gives the same: ``xarray.open_dataset(path, engine="zolt", group="data")``.
+    ``columns`` keeps only the variables named (and ``time``), and decodes
+    only those.
     """
     from ._dataset import dataset
 
-    return dataset(paths, table, start, end, salvage)
+    return dataset(paths, table, start, end, salvage, _column_names(columns))
 
 
 def to_netcdf(paths: Path | Any | Iterable[Path | Any], out: Path, *, start: Any = None, end: Any = None,

@@ -71,14 +71,15 @@ def to_netcdf(paths: Any, out: Any, *, start: Any = None, end: Any = None,
     _warn(damages, sources)
 
 
-def dataset(paths: Any, table: str, start: Any, end: Any, salvage: bool = False):
+def dataset(paths: Any, table: str, start: Any, end: Any, salvage: bool = False, columns: list[str] | None = None):
     import xarray
 
     from . import _sources, _warn, _window
 
     start_ns, end_ns = _window(start, end)
     sources = _sources(paths)
-    variables, damages = _zolt.dataset_variables(sources, _names(sources), table, start_ns, end_ns, bool(salvage))
+    variables, damages = _zolt.dataset_variables(sources, _names(sources), table, start_ns, end_ns, bool(salvage),
+                                                   columns)
     _warn(damages, sources)
     stored = xarray.Dataset({name: ("obs", values, attributes) for name, values, attributes in variables})
     return xarray.decode_cf(stored)

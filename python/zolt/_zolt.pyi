@@ -18,8 +18,8 @@ default_html_budget: int
 
 def read_table(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
                nanoseconds: bool, columns: Optional[Sequence[str]] = None, carried_rate: int = 0,
-               salvage: bool = False) -> Tuple[dict[str, numpy.ndarray], list[Damage]]:
-    """Reads one table of the sources as a run: (columns, damages)."""
+               salvage: bool = False) -> Tuple[dict[str, numpy.ndarray], list[Damage], int]:
+    """Reads one table of the sources as a run: (columns, damages, rows)."""
 
 def read_analysis_table(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
                         salvage: bool = False) -> Tuple[bytes, list[Damage]]:
@@ -43,7 +43,8 @@ def write_html(sources: Sequence[Source], names: Sequence[str], path: str, start
     """Writes the sources' interactive page: the damages."""
 
 def dataset_variables(sources: Sequence[Source], names: Sequence[str], table: str, start_ns: Optional[int],
-                      end_ns: Optional[int], salvage: bool = False) -> Tuple[list[Tuple[str, numpy.ndarray, dict[str, Any]]], list[Damage]]:
+                      end_ns: Optional[int], salvage: bool = False, columns: Optional[Sequence[str]] = None
+                      ) -> Tuple[list[Tuple[str, numpy.ndarray, dict[str, Any]]], list[Damage]]:
     """One table as the variables of its netCDF group, as stored: ([(name, values, attributes)], damages)."""
 
 def attribute_name_problem(name: str) -> Optional[str]:

@@ -17,7 +17,7 @@ from typing import Any, Iterable
 
 import pandas
 
-from . import TABLES, _frame, _listed, _path, _shown, _table, _window, _zolt, info as _info
+from . import TABLES, _column_names, _frame, _listed, _path, _shown, _table, _window, _zolt, info as _info
 
 __all__ = ["FileChangedError", "info", "read"]
 
@@ -113,14 +113,18 @@ def _decoded(path: Any, carried_rate: int, table: str, start: Any, end: Any, ind
     index) are decoded, and none is copied."""
     wanted = None
     if columns is not None:
-        wanted = [name for name in TABLE_COLUMNS[table] if name in columns or (name == "time" and index == "time")]
+        wanted = list(columns)
+        if index == "time" and "time" not in wanted:
+            wanted.insert(0, "time")
     arrays = _table(_opened(path), table, start, end, nanoseconds=True, columns=wanted, carried_rate=carried_rate,
                     salvage=salvage)
     frame = _frame(arrays)
     if index == "time":
         frame = frame.dropna(subset=["time"]).set_index("time")
-    if columns is not None and list(frame.columns) != list(columns):
-        frame = frame[columns]
+    if columns is not None:
+        kept = [name for name in columns if name in frame.columns]
+        if kept != list(frame.columns):
+            frame = frame[kept]
     return frame
 
 
@@ -230,7 +234,7 @@ def _divisions(spans: list[tuple[int, int, bool]]) -> tuple[Any, ...] | None:
 
 
 def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start: Any = None, end: Any = None,
-         index: str | None = None, salvage: bool = False):
+         index: str | None = None, columns: Iterable[str] | None = None, salvage: bool = False):
     """One table of many files as a Dask DataFrame, one partition per file.
 
     ``paths`` is a glob pattern, or a list of paths or of fsspec URLs (each
@@ -262,6 +266,9 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     ``df.loc["2026-12-01":"2026-12-02"]`` decodes only the files it needs;
     otherwise they are unknown.
 
+    ``columns`` keeps only the columns named, as in :func:`zolt.read`; a
+    computation that needs fewer has only those decoded in any case.
+
     ``salvage=True`` reads each file as ``zolt.read(path, salvage=True)``:
     only the records on a damaged file's true framing. Its spans and the
     rate it carries are then those of what salvage keeps, so the plan's pass
@@ -272,6 +279,8 @@ def read(paths: str | os.PathLike | Iterable[Any], table: str = "data", *, start
     if index not in (None, "time"):
         raise ValueError(f"index must be None or 'time', not {index!r}")
     meta = _empty(table, index)  # an unknown table is refused here, before anything is read
+    if columns is not None:
+        meta = _decoded(io.BytesIO(b""), 0, table, None, None, index, _column_names(columns))
     start_ns, end_ns = _window(start, end)
     files = _paths(paths)
     stamps = [_stamp(path) for path in files]

@@ -14,13 +14,14 @@ class ZoltBackendEntrypoint(BackendEntrypoint):
     """One table of ZOLT data logger record files as a Dataset."""
 
     description = "ZOLT data logger record files: one table (group) as a Dataset"
-    open_dataset_parameters = ("filename_or_obj", "drop_variables", "group", "start", "end", "salvage")
+    open_dataset_parameters = ("filename_or_obj", "drop_variables", "group", "start", "end", "columns", "salvage")
 
     def open_dataset(self, filename_or_obj: Any, *, drop_variables: str | Iterable[str] | None = None,
-                     group: str = "data", start: Any = None, end: Any = None, salvage: bool = False):
+                     group: str = "data", start: Any = None, end: Any = None, columns: Iterable[str] | None = None,
+                     salvage: bool = False):
         from . import open_dataset
 
-        dataset = open_dataset(filename_or_obj, group, start=start, end=end, salvage=salvage)
+        dataset = open_dataset(filename_or_obj, group, start=start, end=end, columns=columns, salvage=salvage)
         return dataset.drop_vars(drop_variables) if drop_variables else dataset
 
     def guess_can_open(self, filename_or_obj: Any) -> bool:

@@ -7,6 +7,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
@@ -140,12 +141,28 @@ py::array arrayOf(zolt::Column& column, bool nanoseconds) {
   return py::array(dtype, shape, strides, block, owner);
 }
 
+// "a, b, c": names for a message.
+template <typename Names, typename NameOf>
+std::string listed(const Names& names, NameOf nameOf) {
+  std::string text;
+  for (const auto& each : names) text += (text.empty() ? "" : ", ") + std::string(nameOf(each));
+  return text;
+}
+
+[[noreturn]] void raiseUnknownColumn(const std::string& name, zolt::TableKind kind, const std::string& known) {
+  throw py::value_error("no column '" + name + "' in the " + std::string(zolt::tableName(kind)) +
+                        " table; its columns are " + known);
+}
+
+// Only the columns named are decoded: the others cost nothing.
 zolt::ColumnSet chosenColumns(zolt::TableKind kind, const std::optional<std::vector<std::string>>& names) {
   if (!names) return zolt::csvColumns(kind);
   zolt::ColumnSet set = 0;
   for (const std::string& name : *names) {
     const std::optional<size_t> number = zolt::columnNumber(kind, name);
-    if (!number) throw py::value_error("no column '" + name + "' in the " + std::string(zolt::tableName(kind)) + " table");
+    if (!number) {
+      raiseUnknownColumn(name, kind, listed(zolt::columnsOf(kind), [](const auto& each) { return each.name; }));
+    }
     set |= zolt::ColumnSet{1} << *number;
   }
   return set;
@@ -227,7 +244,7 @@ py::tuple readTable(const py::list& sources, const std::string& table, std::opti
   for (zolt::Column& column : result.columns) {
     arrays[py::str(std::string(column.definition().name))] = arrayOf(column, nanoseconds);
   }
-  return py::make_tuple(arrays, damages);
+  return py::make_tuple(arrays, damages, result.rows);
 }
 
 // When each table's rows of one source lie, in microseconds, found without
@@ -409,8 +426,34 @@ py::array storedArray(const zolt::StoredValues& stored) {
 // One table of the sources as the variables of its netCDF group, as they
 // are stored, with their attributes, for xarray to decode as it decodes the
 // file: ([(name, values, attributes)], damages).
+// Which of a group's variables to make: those named, and always the time
+// they are laid out along.
+std::vector<size_t> chosenVariables(const zolt::GroupLayout& layout,
+                                    const std::optional<std::vector<std::string>>& names) {
+  const std::span<const zolt::NetcdfVariable> variables = layout.variables();
+  std::vector<size_t> chosen;
+  for (size_t i = 0; i < variables.size(); ++i) {
+    const bool named = !names || variables[i].name == "time" ||
+                       std::find(names->begin(), names->end(), variables[i].name) != names->end();
+    if (named) chosen.push_back(i);
+  }
+  for (const std::string& name : names.value_or(std::vector<std::string>{})) {
+    const bool known = std::any_of(variables.begin(), variables.end(), [&](const auto& each) { return each.name == name; });
+    if (!known) raiseUnknownColumn(name, layout.kind(), listed(variables, [](const auto& each) { return each.name; }));
+  }
+  return chosen;
+}
+
+// The columns that the chosen variables are encoded from.
+zolt::ColumnSet columnsFor(const zolt::GroupLayout& layout, const std::vector<size_t>& chosen) {
+  zolt::ColumnSet set = 0;
+  for (const size_t i : chosen) set |= zolt::ColumnSet{1} << *zolt::columnNumber(layout.kind(), layout.variables()[i].column);
+  return set;
+}
+
 py::tuple datasetVariables(const py::list& sources, const std::vector<std::string>& names, const std::string& table,
-                           std::optional<int64_t> startNs, std::optional<int64_t> endNs, bool salvage) {
+                           std::optional<int64_t> startNs, std::optional<int64_t> endNs, bool salvage,
+                           const std::optional<std::vector<std::string>>& columns) {
   const zolt::TableKind kind = tableKind(table);
   const OpenSources open(sources, names);
   zolt::TableOptions options;
@@ -424,7 +467,8 @@ py::tuple datasetVariables(const py::list& sources, const std::vector<std::strin
   }
   const int64_t epoch = start.firstMarker ? int64_t{*start.firstMarker} * 1000000 : 0;
   zolt::GroupLayout layout(kind, epoch, start.untimed(kind));
-  options.columns = layout.columns();
+  const std::vector<size_t> chosen = chosenVariables(layout, columns);
+  options.columns = columnsFor(layout, chosen);
   zolt::TableRun run(kind, options);
   py::list damages;
   for (size_t i = 0; i < open.inputs.size(); ++i) {
@@ -438,7 +482,7 @@ py::tuple datasetVariables(const py::list& sources, const std::vector<std::strin
   }
   const zolt::Table rows = run.take();
   py::list variables;
-  for (size_t i = 0; i < layout.variables().size(); ++i) {
+  for (const size_t i : chosen) {
     const py::array values = storedArray(layout.encode(i, rows, rows.rows));
     py::dict attributes;
     for (const zolt::VariableAttribute& attribute : layout.attributes(i)) {
@@ -473,7 +517,7 @@ PYBIND11_MODULE(_zolt, module) {
   module.doc() = "The decoding library behind the zolt package; use the functions of zolt itself.";
   module.def("read_table", &readTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"), py::arg("end_ns"),
              py::arg("nanoseconds"), py::arg("columns") = py::none(), py::arg("carried_rate") = 0,
-             py::arg("salvage") = false, "Reads one table of the sources as a run: (columns, damages).");
+             py::arg("salvage") = false, "Reads one table of the sources as a run: (columns, damages, rows).");
   module.def("read_analysis_table", &readAnalysisTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"),
              py::arg("end_ns"), py::arg("salvage") = false,
              "Reads a table made from the analysis of the sources as one deployment: (CSV text, damages).");
@@ -491,7 +535,7 @@ PYBIND11_MODULE(_zolt, module) {
              py::arg("end_ns"), py::arg("budget_bytes") = zolt::kDefaultHtmlBudget, py::arg("salvage") = false,
              "Writes the sources' interactive page: the damages.");
   module.def("dataset_variables", &datasetVariables, py::arg("sources"), py::arg("names"), py::arg("table"),
-             py::arg("start_ns"), py::arg("end_ns"), py::arg("salvage") = false,
+             py::arg("start_ns"), py::arg("end_ns"), py::arg("salvage") = false, py::arg("columns") = py::none(),
              "One table as the variables of its netCDF group, as stored: ([(name, values, attributes)], damages).");
   module.def(
       "attribute_name_problem", [](const std::string& name) { return zolt::attributeNameProblem(name); },
