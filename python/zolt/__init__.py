@@ -34,7 +34,7 @@ import json
 import os
 import warnings
 from collections.abc import Mapping, Set
-from typing import TYPE_CHECKING, Any, Iterable, Union
+from typing import TYPE_CHECKING, Any, Iterable, Iterator, Union
 
 import numpy as np
 
@@ -44,7 +44,8 @@ if TYPE_CHECKING:
     import pandas
     import xarray
 
-__all__ = ["ANALYSIS_TABLES", "DecodeWarning", "TABLES", "info", "open_dataset", "read", "read_arrays", "to_html", "to_netcdf"]
+__all__ = ["ANALYSIS_TABLES", "DecodeWarning", "TABLES", "batches", "info", "open_dataset", "read", "read_arrays",
+           "to_html", "to_netcdf"]
 __version__: str = _zolt.__version__
 
 #: The tables, by name.
@@ -302,6 +303,43 @@ def _analysis_frame(paths: Any, table: str, start: Any, end: Any, salvage: bool)
     for column in _ANALYSIS_TIMES[table]:
         frame[column] = pandas.to_datetime(frame[column], utc=True)
     return frame
+def batches(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, rows: int = 1_000_000,
+            start: Any = None, end: Any = None, columns: Iterable[str] | None = None,
+            salvage: bool = False) -> Iterator["pandas.DataFrame"]:
+    """One table as DataFrames of at most ``rows`` rows each, in order: put
+    end to end (``pandas.concat(..., ignore_index=True)``) they are, bit for
+    bit, what :func:`read` gives with the same arguments. Memory holds a few
+    batches however long the run, as the files are read while the batches
+    are used, on a thread of the decoder's own; a batch's edge falls
+    wherever its rows do, inside a file or between files. Each batch's index
+    counts from 0.
+
+    ``start``, ``end``, ``columns`` and ``salvage`` are those of
+    :func:`read`. A file's damage is warned once it has been read; a file
+    that cannot be read raises its OSError after the rows before it. Leaving
+    the loop early (or ``close()``) stops the reading.
+    """
+    if isinstance(rows, bool) or not isinstance(rows, int) or rows < 1:
+        raise ValueError(f"rows must be a whole number of rows of at least 1, not {rows!r}")
+    start_ns, end_ns = _window(start, end)
+    names = _column_names(columns)
+    sources = _sources(paths)
+    reader = _zolt.BatchReader(sources, table, start_ns, end_ns, True, names, rows, bool(salvage))
+    return _batches(reader, sources, names)
+
+
+def _batches(reader: Any, sources: list[tuple[str, Any, Any]], names: list[str] | None) -> Iterator["pandas.DataFrame"]:
+    try:
+        while True:
+            batch = reader.next()
+            _warn(reader.damages(batch is None), sources)
+            if batch is None:
+                reader.raise_failure()
+                return
+            arrays, count = batch
+            yield _frame(arrays if names is None else {name: arrays[name] for name in names}, count)
+    finally:
+        reader.close()
 
 
 def info(paths: Path | Any | Iterable[Path | Any], *, salvage: bool = False) -> list[dict[str, Any]]:

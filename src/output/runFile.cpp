@@ -13,7 +13,7 @@ namespace {
 // `result`.
 Error writeInputs(std::span<const Input> inputs, const RunFileOptions& options, RunFileFormat& format,
                   RunFileResult& result) {
-  TableStream stream({options.tables, options.window, options.keepGoing, options.salvage}, format);
+  TableStream stream({options.tables, options.window, options.keepGoing, options.salvage, false}, format);
   for (const Input& input : inputs) {
     FileOutcome outcome = stream.add(input);
     // The format's own failure ends the run; an input's only that input.

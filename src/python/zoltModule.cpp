@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "netcdf/groupLayout.h"
 #include "text/analysisCsv.h"
+#include "views/tableBatches.h"
 #include "views/tableStream.h"
 #include "zolt/html.h"
 #include "zolt/netcdf.h"
@@ -246,6 +248,100 @@ py::tuple readTable(const py::list& sources, const std::string& table, std::opti
   }
   return py::make_tuple(arrays, damages, result.rows);
 }
+
+// A table of the sources handed out a batch at a time, while a thread of
+// the library reads on: Python's iterator of DataFrames stands on it.
+class BatchReader {
+ public:
+  BatchReader(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
+              std::optional<int64_t> endNs, bool nanoseconds, const std::optional<std::vector<std::string>>& columns,
+              size_t rows, bool salvage)
+      : nanoseconds_(nanoseconds) {
+    const zolt::TableKind kind = tableKind(table);
+    zolt::TableOptions options;
+    options.salvage = salvage;
+    options.window = windowOf(startNs, endNs);
+    options.columns = chosenColumns(kind, columns);
+    options.nanoseconds = nanoseconds;
+    open_.reserve(sources.size());
+    std::vector<zolt::Input> inputs;
+    for (const py::handle item : sources) {
+      given_.push_back(sourceOf(item));
+      open_.emplace_back(given_.back());
+      inputs.push_back(open_.back().input());
+    }
+    batches_.emplace(kind, std::move(options), rows, std::move(inputs));
+  }
+
+  // The next batch as ({name: array}, rows); None at the end. Ctrl-C is
+  // heard while it waits.
+  py::object next() {
+    if (!batches_) return py::none();
+    for (;;) {
+      zolt::Batch batch;
+      {
+        const py::gil_scoped_release released;
+        batch = batches_->next(std::chrono::milliseconds(100));
+      }
+      if (batch.state == zolt::Batch::State::kEnd) return py::none();
+      if (batch.state == zolt::Batch::State::kWaiting) {
+        if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+        continue;
+      }
+      py::dict arrays;
+      for (zolt::Column& column : batch.rows.columns) {
+        arrays[py::str(std::string(column.definition().name))] = arrayOf(column, nanoseconds_);
+      }
+      return py::make_tuple(arrays, batch.rows.rows);
+    }
+  }
+
+  // The damages of the inputs read since the last call, as read_table
+  // gives them; raises for the input that could not be read once its rows
+  // before the failure were handed out.
+  py::list damages(bool atEnd) {
+    py::list found;
+    if (!batches_) return found;
+    const std::vector<zolt::FileOutcome> outcomes = batches_->outcomes();
+    for (; told_ < outcomes.size(); ++told_) {
+      if (!outcomes[told_].ok()) break;
+      if (outcomes[told_].damage.any()) found.append(damageOf(told_, outcomes[told_].damage));
+    }
+    if (atEnd && told_ < outcomes.size()) {
+      const size_t failed = told_++;
+      if (outcomes[failed].damage.any()) found.append(damageOf(failed, outcomes[failed].damage));
+      failure_ = failed;
+    }
+    return found;
+  }
+
+  // Raises the failure that damages(true) found, if any.
+  void raiseFailure() {
+    if (!failure_) return;
+    const zolt::FileOutcome outcome = batches_->outcomes().at(*failure_);
+    const py::object name = given_.at(*failure_).name;
+    close();
+    raise(outcome.error, name);
+  }
+
+  // Stops the reading and lets go of the sources.
+  void close() {
+    if (!batches_) return;
+    {
+      const py::gil_scoped_release released;
+      batches_.reset();
+    }
+    open_.clear();
+  }
+
+ private:
+  bool nanoseconds_;
+  std::vector<Source> given_;
+  std::vector<OpenSource> open_;
+  std::optional<zolt::TableBatches> batches_;  // after what it reads, so that it stops first
+  size_t told_ = 0;
+  std::optional<size_t> failure_;
+};
 
 // When each table's rows of one source lie, in microseconds, found without
 // decoding it: {"tables": {name: (first, last, in order) or None},
@@ -521,6 +617,16 @@ PYBIND11_MODULE(_zolt, module) {
   module.def("read_analysis_table", &readAnalysisTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"),
              py::arg("end_ns"), py::arg("salvage") = false,
              "Reads a table made from the analysis of the sources as one deployment: (CSV text, damages).");
+  py::class_<BatchReader>(module, "BatchReader")
+      .def(py::init<const py::list&, const std::string&, std::optional<int64_t>, std::optional<int64_t>, bool,
+                    const std::optional<std::vector<std::string>>&, size_t, bool>(),
+           py::arg("sources"), py::arg("table"), py::arg("start_ns"), py::arg("end_ns"), py::arg("nanoseconds"),
+           py::arg("columns"), py::arg("rows"), py::arg("salvage") = false)
+      .def("next", &BatchReader::next, "The next batch as ({name: array}, rows); None at the end.")
+      .def("damages", &BatchReader::damages, py::arg("at_end"),
+           "The damages of the sources read since the last call.")
+      .def("raise_failure", &BatchReader::raiseFailure, "Raises for the source that could not be read, if any.")
+      .def("close", &BatchReader::close, "Stops the reading and lets go of the sources.");
   module.def("uses_carried_rate", &usesCarriedRate, py::arg("start"),
              "Whether a file's first bytes show that it times data by the rate carried in; None when they do not tell.");
   module.def("file_spans", &fileSpans, py::arg("source"), py::arg("carried_rate") = 0, py::arg("salvage") = false,

@@ -54,6 +54,21 @@ void ColumnWriter::fit(Column& column) {
   }
 }
 
+void ColumnWriter::appendFrom(Column& column, const Column& from, size_t first, size_t count) {
+  if (from.definition().type == ColumnType::kText) {
+    const auto begin = from.texts_.begin() + static_cast<std::ptrdiff_t>(first);
+    column.texts_.insert(column.texts_.end(), begin, begin + static_cast<std::ptrdiff_t>(count));
+    column.size_ += count;
+    return;
+  }
+  if (count == 0) return;
+  const size_t size = elementSize(from.definition().type);
+  reserve(column, column.size_ + count);
+  std::memcpy(static_cast<char*>(column.data_) + column.size_ * size, static_cast<const char*>(from.data_) + first * size,
+              count * size);
+  column.size_ += count;
+}
+
 void ColumnWriter::grow(Column& column, size_t needed) {
   size_t capacity = std::max(kFirstCapacity, column.capacity_ * 2);
   while (capacity < needed) capacity *= 2;
@@ -76,6 +91,13 @@ Table emptyTable(TableKind kind, ColumnSet columns) {
 void dropFirstRows(Table& table, size_t count) {
   for (Column& column : table.columns) ColumnWriter::dropFront(column, count);
   table.rows -= std::min(count, table.rows);
+}
+
+void appendRows(Table& table, const Table& from, size_t first, size_t count) {
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    ColumnWriter::appendFrom(table.columns[i], from.columns[i], first, count);
+  }
+  table.rows += count;
 }
 
 void clearRows(Table& table) {

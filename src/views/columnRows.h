@@ -40,6 +40,9 @@ class ColumnWriter {
   static void dropFront(Column& column, size_t count);
   // Gives back the room grown beyond the values.
   static void fit(Column& column);
+  // Appends `count` values of `from`, a column of the same type, from its
+  // value `first` on.
+  static void appendFrom(Column& column, const Column& from, size_t first, size_t count);
 
  private:
   static void grow(Column& column, size_t needed);
@@ -145,5 +148,8 @@ Table emptyTable(TableKind kind, ColumnSet columns);
 void clearRows(Table& table);
 // Drops the first `count` rows, keeping the others in order.
 void dropFirstRows(Table& table, size_t count);
+// Appends `count` rows of `from`, a table of the same columns, from its
+// row `first` on.
+void appendRows(Table& table, const Table& from, size_t first, size_t count);
 
 }  // namespace zolt

@@ -68,14 +68,14 @@ struct Filling {
 // sink between pieces of the input.
 class StreamView : public TimedViewBase {
  public:
-  StreamView(std::vector<Filling>& tables, ChunkSink& sink, const TimeWindow& window,
+  StreamView(std::vector<Filling>& tables, ChunkSink& sink, const StreamOptions& options,
              std::optional<FileHeader>& firstHeader)
       : tables_(tables), sink_(sink), firstHeader_(firstHeader) {
     rows_.reserve(tables.size());
     views_.reserve(tables.size());
     for (Filling& each : tables) {
-      rows_.emplace_back(each.rows, false);
-      views_.emplace_back(each.table.kind, window, rows_.back());
+      rows_.emplace_back(each.rows, options.nanoseconds);
+      views_.emplace_back(each.table.kind, options.window, rows_.back());
     }
   }
 
@@ -144,7 +144,7 @@ TableStream::~TableStream() = default;
 
 FileOutcome TableStream::add(const Input& input) {
   Impl& run = *impl_;
-  StreamView view(run.tables, run.sink, run.options.window, run.firstHeader);
+  StreamView view(run.tables, run.sink, run.options, run.firstHeader);
   FileOutcome outcome = readInput(input, run.clock, view, run.options.keepGoing, run.options.salvage);
   run.sinkFailure = view.failure();
   // A row cut short by a failed allocation is no row.

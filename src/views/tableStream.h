@@ -57,6 +57,7 @@ struct StreamOptions {
   TimeWindow window;
   KeepGoing keepGoing;
   bool salvage = false;
+  bool nanoseconds = false;  // times in ns instead of us
 };
 
 class TableStream {
