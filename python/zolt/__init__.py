@@ -203,9 +203,9 @@ def _chosen(available: list[str], columns: Any) -> list[str]:
 
 
 def _rows(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool, columns: list[str] | None = None,
-          carried_rate: int = 0, salvage: bool = False) -> tuple[dict[str, np.ndarray], int]:
-    """The chosen columns of a table, and its number of rows (which no
-    column tells when none is chosen)."""
+          carried_rate: int = 0, salvage: bool = False) -> tuple[dict[str, np.ndarray], int, dict[str, Any]]:
+    """The chosen columns of a table, its number of rows (which no column
+    tells when none is chosen) and what describes them."""
     start_ns, end_ns = _window(start, end)
     columns = _column_names(columns)
     sources = _sources(paths)
@@ -213,7 +213,8 @@ def _rows(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool, colum
                                              bool(salvage))
     _warn(damages, sources)
     # In the order asked for, as pandas gives columns it is asked for.
-    return (arrays if columns is None else {name: arrays[name] for name in columns}), rows
+    arrays = arrays if columns is None else {name: arrays[name] for name in columns}
+    return arrays, rows, _described(table, arrays, sources)
 
 
 def _table(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool,
@@ -221,7 +222,21 @@ def _table(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool,
     return _rows(paths, table, start, end, nanoseconds, columns, carried_rate, salvage)[0]
 
 
-def _frame(arrays: dict[str, np.ndarray], rows: int | None = None) -> "pandas.DataFrame":
+def _described(table: str, columns: Iterable[str], sources: list[tuple[str, Any, Any]]) -> dict[str, Any]:
+    """What a frame or Dataset tells of itself: its table, the files it was
+    read from, the decoder, and each column's units and long name as the
+    netCDF file has them."""
+    from ._dataset import _names
+
+    known = {name: (long_name, units) for name, _, _, _, _, long_name, units in _zolt.table_columns(table)}
+    columns = [name for name in columns if name in known]
+    return {"table": table, "input_files": _names(sources), "decoder_version": f"zolt {__version__}",
+            "long_name": {name: known[name][0] for name in columns if known[name][0]},
+            "units": {name: known[name][1] for name in columns if known[name][1]}}
+
+
+def _frame(arrays: dict[str, np.ndarray], rows: int | None = None,
+           attrs: dict[str, Any] | None = None) -> "pandas.DataFrame":
     """The arrays as a DataFrame of their own memory: no copy."""
     import pandas
 
@@ -229,7 +244,10 @@ def _frame(arrays: dict[str, np.ndarray], rows: int | None = None) -> "pandas.Da
         times = pandas.arrays.DatetimeArray(arrays["time"], dtype=pandas.DatetimeTZDtype(tz="UTC"), copy=False)
         arrays = {**arrays, "time": times}
     index = pandas.RangeIndex(rows) if rows is not None and not arrays else None
-    return pandas.DataFrame(arrays, index=index, copy=False)
+    frame = pandas.DataFrame(arrays, index=index, copy=False)
+    if attrs is not None:
+        frame.attrs = attrs
+    return frame
 
 
 def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
@@ -266,6 +284,12 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     for: ``columns=["time", "acc_z"]``; ``columns=[]`` counts the rows. Besides the CSV table's columns, the
     raw counts behind its values may be asked for (``acc_z_counts``). A name
     the table lacks raises ValueError, which lists the table's columns.
+
+    The frame's ``attrs`` tell what it holds: ``table``, ``input_files``,
+    ``decoder_version``, and per column the ``units`` and ``long_name`` the
+    netCDF file gives it (``frame.attrs["units"]["ext_press_bar"]`` is
+    "bar"); a column without units (a count, an acceleration in the
+    logger's own unit) has none there.
 
     ``salvage=True`` reads a damaged file as ``decode --salvage`` does: only
     the records that sit on the file's true framing, which is found again
@@ -325,10 +349,11 @@ def batches(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, ro
     names = _column_names(columns)
     sources = _sources(paths)
     reader = _zolt.BatchReader(sources, table, start_ns, end_ns, True, names, rows, bool(salvage))
-    return _batches(reader, sources, names)
+    return _batches(reader, table, sources, names)
 
 
-def _batches(reader: Any, sources: list[tuple[str, Any, Any]], names: list[str] | None) -> Iterator["pandas.DataFrame"]:
+def _batches(reader: Any, table: str, sources: list[tuple[str, Any, Any]],
+             names: list[str] | None) -> Iterator["pandas.DataFrame"]:
     try:
         while True:
             batch = reader.next()
@@ -337,7 +362,8 @@ def _batches(reader: Any, sources: list[tuple[str, Any, Any]], names: list[str] 
                 reader.raise_failure()
                 return
             arrays, count = batch
-            yield _frame(arrays if names is None else {name: arrays[name] for name in names}, count)
+            arrays = arrays if names is None else {name: arrays[name] for name in names}
+            yield _frame(arrays, count, _described(table, arrays, sources))
     finally:
         reader.close()
 

@@ -82,4 +82,16 @@ def dataset(paths: Any, table: str, start: Any, end: Any, salvage: bool = False,
                                                    columns)
     _warn(damages, sources)
     stored = xarray.Dataset({name: ("obs", values, attributes) for name, values, attributes in variables})
-    return xarray.decode_cf(stored)
+    return _as_read(xarray.decode_cf(stored), table)
+
+
+def _as_read(decoded: Any, table: str) -> Any:
+    """The variables in the dtypes zolt.read gives their columns: xarray
+    decodes a 16-bit count with a scale factor as float32, which holds its
+    values exactly, so float64 is exactly the value read gives."""
+    dtypes = {name: numpy.dtype(dtype) for name, dtype, *_ in _zolt.table_columns(table)}
+    for name, variable in decoded.data_vars.items():
+        wanted = dtypes.get(str(name))
+        if wanted is not None and wanted.kind != "O" and variable.dtype != wanted:
+            decoded[name] = variable.astype(wanted, keep_attrs=True)
+    return decoded

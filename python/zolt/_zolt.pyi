@@ -53,5 +53,6 @@ def attribute_name_problem(name: str) -> Optional[str]:
 def info_lines(sources: Sequence[Source], names: Sequence[bytes], salvage: bool = False) -> list[str]:
     """The deployment check of the sources as JSON lines."""
 
-def table_columns(table: str) -> list[Tuple[str, numpy.dtype, bool, str, float]]:
-    """Every column a table can have: (name, dtype, in the CSV table, value column counted, scale)."""
+def table_columns(table: str) -> list[Tuple[str, numpy.dtype, bool, str, float, str, str]]:
+    """Every column a table can have: (name, dtype, in the CSV table, value column counted, scale, long name,
+    units)."""

@@ -27,9 +27,6 @@ class FileChangedError(OSError):
     building of a graph by :func:`read` and the computing of its partition:
     the partition would not be what the graph was planned for."""
 
-# Every table's columns, in their order.
-TABLE_COLUMNS = {table: [name for name, _, csv, _, _ in _zolt.table_columns(table) if csv] for table in TABLES}
-
 
 NO_FILE_OBJECTS = "file objects are not supported by zolt.dask: pass paths or URLs"
 

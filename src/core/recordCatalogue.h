@@ -234,11 +234,11 @@ auto fields(const uint8_t* body) {
 
 constexpr CatalogueColumn kHeaderColumns[] = {
     time("time the recording starts, as the file header gives it"),
-    {shown("ver", kInt64, kInt32, "firmware version of the logger"),
+    {shown("ver", kInt64, kInt64, "firmware version of the logger"),
      [](const uint8_t* body) { return integerCell(fields<kFileHeader>(body).ver); }},
-    {shown("id", kInt64, kInt32, "identifier of the logger"),
+    {shown("id", kInt64, kInt64, "identifier of the logger"),
      [](const uint8_t* body) { return integerCell(fields<kFileHeader>(body).id); }},
-    {shown("rate", kInt64, kInt32, "inertial samples a second", "Hz"),
+    {shown("rate", kInt64, kInt64, "inertial samples a second", "Hz"),
      [](const uint8_t* body) { return integerCell(fields<kFileHeader>(body).rate); }},
     {shown("duration_s", kFloat64, kFloat64, "duration of the recording", "s"),
      [](const uint8_t* body) { return thousandthsCell(fields<kFileHeader>(body).durationMs); }},
@@ -270,7 +270,7 @@ constexpr CatalogueColumn kDataColumns[] = {
 
 constexpr CatalogueColumn kPressureColumns[] = {
     time("time of the second marker before the reading"),
-    {shown("counts", kInt64, kInt32, "converter counts of the external pressure sensor", "1"),
+    {shown("counts", kInt64, kInt64, "converter counts of the external pressure sensor", "1"),
      [](const uint8_t* body) { return integerCell(fields<kPressureRecord>(body).counts); }},
     // counts * 2.5 / 65536 = counts * 5 / 2^17
     {shown("volts", kFloat64, kFloat64, "converter voltage of the external pressure sensor", "V"),

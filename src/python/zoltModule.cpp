@@ -596,13 +596,15 @@ py::tuple datasetVariables(const py::list& sources, const std::vector<std::strin
 }
 
 // (name, numpy dtype, in the CSV table, the value column a count column
-// counts, what one count is worth) for every column of a table.
+// counts, what one count is worth, long name, units) for every column of a
+// table, as the catalogue has them.
 py::list tableColumns(const std::string& table) {
   py::list columns;
   for (const zolt::ColumnDefinition& definition : zolt::columnsOf(tableKind(table))) {
     const py::dtype dtype = dtypeOf(definition.type, false, definition.name == "time");
     columns.append(py::make_tuple(std::string(definition.name), dtype, definition.csv,
-                                  std::string(definition.countOf), definition.scale));
+                                  std::string(definition.countOf), definition.scale, std::string(definition.longName),
+                                  std::string(definition.units)));
   }
   return columns;
 }

@@ -1,0 +1,39 @@
+"""Every reader gives a column the same dtype, and tells its units and long
+name as the netCDF file does."""
+
+import numpy as np
+import pytest
+
+import zolt
+from conftest import SAMPLE
+
+
+@pytest.mark.parametrize("table", zolt.TABLES)
+def test_every_reader_gives_the_same_dtypes_and_the_files_units(tmp_path, table):
+    frame = zolt.read(SAMPLE, table)
+    arrays = zolt.read_arrays(SAMPLE, table)
+    dataset = zolt.open_dataset(SAMPLE, table)
+    batch = next(zolt.batches(SAMPLE, table, rows=10), frame)
+    out = tmp_path / "sample.nc"
+    zolt.to_netcdf(SAMPLE, out)
+    import xarray as xr
+
+    with xr.open_dataset(out, group=table) as stored:
+        for name in frame.columns:
+            if name == "time":
+                continue
+            # The file itself may hold a count narrower than its value.
+            dtypes = {frame[name].dtype, arrays[name].dtype, dataset[name].dtype, batch[name].dtype}
+            assert len(dtypes) == 1, (table, name, dtypes)
+            for attribute in ("units", "long_name"):
+                assert frame.attrs[attribute].get(name) == stored[name].attrs.get(attribute), (table, name)
+                assert batch.attrs[attribute].get(name) == dataset[name].attrs.get(attribute), (table, name)
+    assert frame.attrs["table"] == table and frame.attrs["input_files"] == [SAMPLE]
+    assert frame.attrs["decoder_version"] == f"zolt {zolt.__version__}"
+
+
+def test_the_attributes_follow_the_columns_chosen():
+    frame = zolt.read(SAMPLE, "pressure", columns=["ext_press_bar", "counts"])
+    assert frame.attrs["units"] == {"ext_press_bar": "bar", "counts": "1"}
+    assert set(frame.attrs["long_name"]) == {"ext_press_bar", "counts"}
+    assert np.dtype(frame["counts"].dtype) == np.int64
