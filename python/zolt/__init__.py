@@ -390,6 +390,11 @@ def open_dataset(paths: Path | Any | Iterable[Path | Any], table: str = "data", 
     gives the same: ``xarray.open_dataset(path, engine="zolt", group="data")``.
     ``columns`` keeps only the variables named (and ``time``), and decodes
     only those.
+
+    Where the times increase from row to row, ``time`` is the dimension
+    coordinate, so ``sel(time=...)`` and ``resample`` work; where they do
+    not (a clock that stepped back, rows without a time) the dimension is
+    ``obs``, as in the file, and ``Dataset.attrs["time_order"]`` says why.
     """
     from ._dataset import dataset
 

@@ -82,7 +82,23 @@ def dataset(paths: Any, table: str, start: Any, end: Any, salvage: bool = False,
                                                    columns)
     _warn(damages, sources)
     stored = xarray.Dataset({name: ("obs", values, attributes) for name, values, attributes in variables})
-    return _as_read(xarray.decode_cf(stored), table)
+    return _along_time(_as_read(xarray.decode_cf(stored), table))
+
+
+# What a Dataset says when its times cannot be its dimension.
+NOT_ALONG_TIME = ("the rows' times do not increase from row to row (a clock that stepped back, a row without a "
+                  "time, or two rows at one time), so the dimension is obs, in the order of the records, and time "
+                  "a coordinate along it")
+
+
+def _along_time(decoded: Any) -> Any:
+    """The Dataset along time where its times increase, so that ``sel`` and
+    ``resample`` work by time; else along obs, and says why."""
+    times = decoded["time"].values
+    if len(times) > 0 and (numpy.isnat(times).any() or not (times[1:] > times[:-1]).all()):
+        decoded.attrs["time_order"] = NOT_ALONG_TIME
+        return decoded
+    return decoded.swap_dims({"obs": "time"})
 
 
 def _as_read(decoded: Any, table: str) -> Any:

@@ -1,5 +1,6 @@
 """xarray's engine "zolt": ``xarray.open_dataset("d0001.dat", engine="zolt",
-group="data")`` gives what ``zolt.open_dataset`` gives. Registered through
+group="data")`` gives what ``zolt.open_dataset`` gives; ``group`` names
+the table and must be given. Registered through
 the package's entry points, so it works where the package is installed
 with its metadata (pip, or the Debian package)."""
 
@@ -17,10 +18,13 @@ class ZoltBackendEntrypoint(BackendEntrypoint):
     open_dataset_parameters = ("filename_or_obj", "drop_variables", "group", "start", "end", "columns", "salvage")
 
     def open_dataset(self, filename_or_obj: Any, *, drop_variables: str | Iterable[str] | None = None,
-                     group: str = "data", start: Any = None, end: Any = None, columns: Iterable[str] | None = None,
+                     group: str | None = None, start: Any = None, end: Any = None, columns: Iterable[str] | None = None,
                      salvage: bool = False):
-        from . import open_dataset
+        from . import TABLES, open_dataset
 
+        if group is None:
+            raise ValueError("the zolt engine reads one table of a run at a time: name it with group=, one of "
+                             + ", ".join(TABLES))
         dataset = open_dataset(filename_or_obj, group, start=start, end=end, columns=columns, salvage=salvage)
         return dataset.drop_vars(drop_variables) if drop_variables else dataset
 

@@ -262,6 +262,8 @@ std::vector<NetcdfAttribute> globalAttributes(const RunEnd& run, const NetcdfOpt
     }
   }
   attributes.push_back({"input_files", names});
+  // A reader that opens the file without naming a group learns them here.
+  attributes.push_back({"tables", std::string(kTableNames)});
   attributes.push_back({"comment", damage.empty() ? std::string("no damage found in the input files") : damage});
   for (const NetcdfAttribute& own : options.attributes) {
     const auto same = std::find_if(attributes.begin(), attributes.end(),

@@ -44,14 +44,14 @@ std::string variablesOf(TableKind kind) {
 TEST(Catalogue, HoldsTheRecordsTablesAndVariablesTheFilesHave) {
   const Expected expected[] = {
       {"header", 18, "time,ver,id,rate,duration_s",
-       "time:time:int64:1 ver:ver:int:1 id:id:int:1 rate:rate:int:1 duration_s:duration_s:double:1"},
+       "time:time:int64:1 ver:ver:int64:1 id:id:int64:1 rate:rate:int64:1 duration_s:duration_s:double:1"},
       {"marker", 6, "time", "time:time:int64:1"},
       {"data", 18, "time,sample,acc_x,acc_y,acc_z,quat_0,quat_1,quat_2,quat_3",
        "time:time:int64:1 sample:sample:int64:1 acc_x:acc_x_counts:int:65536.000000 acc_y:acc_y_counts:int:65536.000000 "
        "acc_z:acc_z_counts:int:65536.000000 quat_0:quat_0_counts:short:16384.000000 quat_1:quat_1_counts:short:16384.000000 "
        "quat_2:quat_2_counts:short:16384.000000 quat_3:quat_3_counts:short:16384.000000"},
       {"pressure", 4, "time,counts,volts,ext_press_bar",
-       "time:time:int64:1 counts:counts:int:1 volts:volts:double:1 ext_press_bar:ext_press_bar:double:1"},
+       "time:time:int64:1 counts:counts:int64:1 volts:volts:double:1 ext_press_bar:ext_press_bar:double:1"},
       {"index", 32, "time,duration_s,max_val,file",
        "time:time:int64:1 duration_s:duration_s:double:1 max_val:max_val:double:1 file:file:string:1"},
       {"system", 18, "time,batt_V,vmodem_V,ext_press_bar,int_press_psia,temp_degC,hum_pct",

@@ -37,3 +37,19 @@ def test_the_attributes_follow_the_columns_chosen():
     assert frame.attrs["units"] == {"ext_press_bar": "bar", "counts": "1"}
     assert set(frame.attrs["long_name"]) == {"ext_press_bar", "counts"}
     assert np.dtype(frame["counts"].dtype) == np.int64
+
+
+def test_a_dataset_is_along_time_where_its_times_increase(tmp_path):
+    from conftest import BASE, data, header, marker
+
+    import xarray as xr
+
+    along = zolt.open_dataset(SAMPLE)
+    assert dict(along.sizes) == {"time": 6000} and "time_order" not in along.attrs
+    assert along.sel(time="2026-12-01T00:00:30").sizes["time"] == 100
+    stepped = tmp_path / "stepped.dat"
+    stepped.write_bytes(header(3) + marker(BASE + 5) + data(1) + marker(BASE) + data(2))
+    for untimed in (zolt.open_dataset(stepped), zolt.open_dataset([SAMPLE, SAMPLE])):
+        assert "obs" in untimed.dims and "do not increase" in untimed.attrs["time_order"]
+    with pytest.raises(ValueError, match="name it with group=, one of header, marker, data, pressure"):
+        xr.open_dataset(SAMPLE, engine="zolt")

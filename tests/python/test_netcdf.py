@@ -16,7 +16,8 @@ import zolt
 from conftest import BASE, SAMPLE, csv_table, data, header, marker, pressure, system
 from test_tables import WINDOWS, from_csv, runs
 
-GLOBAL = ["Conventions", "title", "source", "history", "date_created", "decoder_version", "input_files", "comment"]
+GLOBAL = ["Conventions", "title", "source", "history", "date_created", "decoder_version", "input_files", "tables",
+          "comment"]
 
 
 def export(decode, paths, out, *extra):
@@ -147,10 +148,16 @@ def test_a_dataset_in_memory_is_the_files_group(tmp_path, table):
         # xarray decodes the file's 16-bit counts as float32, which holds
         # them exactly; zolt gives every reader's float64.
         widened = from_file.astype({name: in_memory[name].dtype for name in from_file.data_vars}, keep_attrs=True)
+        # The file is along obs; the Dataset along time where it can be.
+        if "time_order" in in_memory.attrs:
+            assert "do not increase" in in_memory.attrs.pop("time_order")
+        else:
+            widened = widened.swap_dims({"obs": "time"})
         xr.testing.assert_identical(in_memory, widened)
     xr.testing.assert_identical(by_engine.load(), zolt.open_dataset(SAMPLE, table))
     with netCDF4.Dataset(out) as dataset:
         assert dataset.title == "a test" and dataset.latitude == -33.5
+        assert dataset.tables == ", ".join(dataset.groups) == ", ".join(zolt.TABLES)
         assert "run.dat: 1 byte of unknown record type, the first at offset" in dataset.comment
 
 

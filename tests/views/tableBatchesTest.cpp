@@ -22,11 +22,13 @@ const std::string kData = "02 FF8000 010000 000001 4000 0000 E000 2000 ";
 const std::string kPressure = "03 00 1C90 ";
 const std::string kIndex = "04 00 51465A90 007B 000004D2 12345678 6130 0000000000000000000000000000 ";
 
+// The files must outlive the inputs.
 std::vector<Input> inputsOf(const std::vector<Bytes>& files) {
   std::vector<Input> inputs;
   for (const Bytes& file : files) inputs.push_back(Input::memory(file));
   return inputs;
 }
+std::vector<Input> inputsOf(std::vector<Bytes>&& files) = delete;
 
 Table wholeTable(TableKind kind, const TableOptions& options, const std::vector<Input>& inputs) {
   TableRun run(kind, options);
@@ -114,9 +116,8 @@ TEST(TableBatches, ABatchGathersTheRowsOfManyChunks) {
 TEST(TableBatches, AFailedInputEndsThemAfterTheRowsBeforeIt) {
   const Bytes first = hexBytes(kHeader + kMarker + kData + kData + kData + "02 FF");
   TableOptions options;
-  std::vector<Input> inputs = inputsOf({first});
-  inputs.push_back(Input::path("/nonexistent/folder/d0001.dat"));
-  inputs.push_back(Input::memory(first));
+  const std::vector<Input> inputs = {Input::memory(first), Input::path("/nonexistent/folder/d0001.dat"),
+                                     Input::memory(first)};
   TableBatches batches(TableKind::kData, options, 2, inputs);
   const std::vector<Table> taken = allBatches(batches, 2);
   ASSERT_EQ(taken.size(), 2U);
@@ -129,9 +130,9 @@ TEST(TableBatches, AFailedInputEndsThemAfterTheRowsBeforeIt) {
 }
 
 TEST(TableBatches, DroppedMidRunTheyStopTheReading) {
-  const Bytes sample = sampleRecording();
+  const std::vector<Bytes> files(3, sampleRecording());
   TableOptions options;
-  auto batches = std::make_unique<TableBatches>(TableKind::kData, options, 1, inputsOf({sample, sample, sample}));
+  auto batches = std::make_unique<TableBatches>(TableKind::kData, options, 1, inputsOf(files));
   ASSERT_EQ(batches->next(std::chrono::milliseconds(10000)).state, Batch::State::kRows);
   batches.reset();  // would wait for ever if the reading went on
   TableBatches none(TableKind::kData, options, 10, {});
