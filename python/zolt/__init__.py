@@ -436,3 +436,24 @@ def to_html(paths: Path | Any | Iterable[Path | Any], out: Path, *, start: Any =
     sources = _sources(paths)
     damages = _zolt.write_html(sources, _names(sources), target, start_ns, end_ns, int(budget_mb * 1e6), bool(salvage))
     _warn(damages, sources)
+
+
+def _tables_described() -> str:
+    """Each table's columns with their units, as the catalogue has them, for
+    the docstrings: the catalogue is the one place they are written."""
+    lines = ["", "The tables, with their columns and units (counts behind the values, as acc_z_counts, may be",
+             "asked for too)::", ""]
+    for table in TABLES:
+        columns = [f"{name} [{units}]" if units else name
+                   for name, _, csv, _, _, _, units in _zolt.table_columns(table) if csv]
+        lines.append(f"    {table}: " + ", ".join(columns))
+    return "\n    ".join(lines) + "\n"
+
+
+read.__doc__ = (read.__doc__ or "") + _tables_described()
+__doc__ = (__doc__ or "") + _tables_described().replace("\n    ", "\n")
+
+
+def __dir__() -> list[str]:
+    # The package's own names, not those it imports to work with.
+    return sorted({*__all__, *(name for name in globals() if name.startswith("__"))})

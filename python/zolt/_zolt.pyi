@@ -25,6 +25,21 @@ def read_analysis_table(sources: Sequence[Source], table: str, start_ns: Optiona
                         salvage: bool = False) -> Tuple[bytes, list[Damage]]:
     """Reads a table made from the analysis of the sources as one deployment: (CSV text, damages)."""
 
+
+class BatchReader:
+    """One table of the sources handed out a batch of rows at a time while the library reads on."""
+
+    def __init__(self, sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
+                 nanoseconds: bool, columns: Optional[Sequence[str]], rows: int, salvage: bool = False) -> None: ...
+    def next(self) -> Optional[Tuple[dict[str, numpy.ndarray], int]]:
+        """The next batch as ({name: array}, rows); None at the end."""
+    def damages(self, at_end: bool) -> list[Damage]:
+        """The damages of the sources read since the last call."""
+    def raise_failure(self) -> None:
+        """Raises for the source that could not be read, if any."""
+    def close(self) -> None:
+        """Stops the reading and lets go of the sources."""
+
 def file_spans(source: Source, carried_rate: int = 0, salvage: bool = False) -> dict[str, Any]:
     """When each table's rows of one source lie, found without decoding it:
     {"tables": {name: (first us, last us, in order) or None}, "last_rate": int or None,

@@ -53,3 +53,14 @@ def test_a_dataset_is_along_time_where_its_times_increase(tmp_path):
         assert "obs" in untimed.dims and "do not increase" in untimed.attrs["time_order"]
     with pytest.raises(ValueError, match="name it with group=, one of header, marker, data, pressure"):
         xr.open_dataset(SAMPLE, engine="zolt")
+
+
+def test_the_namespace_is_the_packages_own_and_help_lists_every_column():
+    names = dir(zolt)
+    assert not {"np", "os", "json", "Any", "warnings", "Union"} & set(names)
+    assert set(zolt.__all__) <= set(names) and "batches" in zolt.__all__
+    for table in zolt.TABLES:
+        for name, _, csv, _, _, _, units in zolt._zolt.table_columns(table):
+            if csv:
+                assert (f"{name} [{units}]" if units else name) in zolt.read.__doc__, (table, name)
+    assert f"    pressure: time, counts [1], volts [V], ext_press_bar [bar]" in zolt.__doc__
