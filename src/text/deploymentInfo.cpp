@@ -407,9 +407,8 @@ InfoRun& InfoRun::operator=(InfoRun&&) noexcept = default;
 
 FileOutcome InfoRun::add(const Input& input) {
   if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
-  Impl& info = *impl_;
   try {
-    return addFile(info, input);
+    return addFile(*impl_, input);
   } catch (const std::bad_alloc&) {
     return {outOfMemory(), {}};
   }
