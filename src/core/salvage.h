@@ -161,7 +161,8 @@ class Salvager {
     for (const uint8_t* record = at + kRecordSize[kFileHeader]; record < horizon;) {
       const uint8_t type = *record;
       if (type >= kRecordTypes) return oneMarkerNear();
-      if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return first ? oneMarkerNear() : noMarker(seesEnd);
+      // Unbroken to the input's end: the framing itself vouches.
+      if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return seesEnd ? !first || near(*first) : oneMarkerNear();
       if (type == kFileHeader) {
         // A recording without seconds, followed by another: this one holds
         // if that one does.
@@ -190,8 +191,9 @@ class Salvager {
     }
     // No break as far as is looked: no marker, or the first of its time. A
     // stretch without a marker says something only when it is long.
+    if (seesEnd) return !first || near(*first);
     if (first) return oneMarkerNear();
-    return noMarker(seesEnd || static_cast<size_t>(horizon - at) >= kMostUndecided / 2);
+    return noMarker(static_cast<size_t>(horizon - at) >= kMostUndecided / 2);
   }
 
   // The file's first record, a header that begins the recording: it fits
