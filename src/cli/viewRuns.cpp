@@ -39,9 +39,10 @@ int runReport(const ViewChoice& choice) {
 
 namespace {
 
-int runAnalysisCsv(const ViewChoice& choice) {
+// Feeds every record file named to a table's run, one after another.
+template <typename Run>
+int runTableOver(Run& run, const ViewChoice& choice) {
   int status = kExitOk;
-  zolt::AnalysisCsvRun run(standardOutput(), {*choice.derivedTable, choice.window, {}, choice.salvage, choice.analysis});
   for (const char* name : recordFilesAmong(choice.names, status)) {
     if (isOutput(name)) {
       status = kExitFileFailed;
@@ -55,24 +56,18 @@ int runAnalysisCsv(const ViewChoice& choice) {
   return status;
 }
 
+int runAnalysisCsv(const ViewChoice& choice) {
+  zolt::AnalysisCsvRun run(standardOutput(), {*choice.derivedTable, choice.window, {}, choice.salvage, choice.analysis});
+  return runTableOver(run, choice);
+}
+
 }  // namespace
 
 int runCsv(const ViewChoice& choice) {
   if (choice.names.empty()) return refuseNoInput();
   if (choice.derivedTable) return runAnalysisCsv(choice);
-  int status = kExitOk;
   zolt::CsvRun run(standardOutput(), {*choice.table, choice.window, {}, choice.salvage});
-  for (const char* name : recordFilesAmong(choice.names, status)) {
-    if (isOutput(name)) {
-      status = kExitFileFailed;
-      continue;
-    }
-    const zolt::FileOutcome outcome = run.add(inputNamed(name));
-    if (!told(name, outcome.error)) status = kExitFileFailed;
-    tellDamage(name, outcome.damage);
-  }
-  stopIfWriteFailed(run.finish());
-  return status;
+  return runTableOver(run, choice);
 }
 
 int runInfo(const ViewChoice& choice) {

@@ -188,6 +188,24 @@ zolt::TimeWindow windowOf(const std::optional<int64_t>& startNs, const std::opti
   return window;
 }
 
+// Each source read into the run without the GIL, in order; their damage.
+template <typename Run>
+py::list addSources(Run& run, const py::list& sources) {
+  py::list damages;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const Source source = sourceOf(sources[i]);
+    const OpenSource open(source);
+    zolt::FileOutcome outcome;
+    {
+      const py::gil_scoped_release released;
+      outcome = run.add(open.input());
+    }
+    if (!outcome.ok()) raise(outcome.error, source.name);
+    if (outcome.damage.any()) damages.append(damageOf(i, outcome.damage));
+  }
+  return damages;
+}
+
 // A table made from the analysis (depth, dives, activity) as the CSV text
 // that decode --csv prints, with the default parameters: (text, damages).
 py::tuple readAnalysisTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
@@ -201,18 +219,7 @@ py::tuple readAnalysisTable(const py::list& sources, const std::string& table, s
   options.salvage = salvage;
   options.keepGoing = checkingSignals();
   zolt::AnalysisCsvRun run(sink, options);
-  py::list damages;
-  for (size_t i = 0; i < sources.size(); ++i) {
-    const Source source = sourceOf(sources[i]);
-    const OpenSource open(source);
-    zolt::FileOutcome outcome;
-    {
-      const py::gil_scoped_release released;
-      outcome = run.add(open.input());
-    }
-    if (!outcome.ok()) raise(outcome.error, source.name);
-    if (outcome.damage.any()) damages.append(damageOf(i, outcome.damage));
-  }
+  const py::list damages = addSources(run, sources);
   if (const zolt::Error error = run.finish(); error.failed()) raise(error, py::none());
   return py::make_tuple(py::bytes(sink.text), damages);
 }
@@ -229,18 +236,7 @@ py::tuple readTable(const py::list& sources, const std::string& table, std::opti
   options.nanoseconds = nanoseconds;
   options.keepGoing = checkingSignals();
   zolt::TableRun run(kind, options);
-  py::list damages;
-  for (size_t i = 0; i < sources.size(); ++i) {
-    const Source source = sourceOf(sources[i]);
-    const OpenSource open(source);
-    zolt::FileOutcome outcome;
-    {
-      const py::gil_scoped_release released;
-      outcome = run.add(open.input());
-    }
-    if (!outcome.ok()) raise(outcome.error, source.name);
-    if (outcome.damage.any()) damages.append(damageOf(i, outcome.damage));
-  }
+  const py::list damages = addSources(run, sources);
   zolt::Table result = run.take();
   py::dict arrays;
   for (zolt::Column& column : result.columns) {
