@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "zolt/averages.h"
 #include "zolt/sink.h"
 #include "zolt/tables.h"
 
@@ -14,6 +15,8 @@ struct CsvOptions {
   TimeWindow window;
   KeepGoing keepGoing;
   bool salvage = false;  // only the records on each input's true framing
+  // With an interval: its averages (zolt/averages.h) instead of the rows.
+  Averaging averaging{};
 };
 
 class CsvRun {
@@ -27,7 +30,7 @@ class CsvRun {
   // the rate carries from input to input.
   FileOutcome add(const Input& input);
   // The header row if no input was added: every table has one, even
-  // without rows.
+  // without rows; with averages, the last interval.
   Error finish();
 
  private:

@@ -17,4 +17,6 @@ std::optional<DerivedTable> derivedTableNamed(std::string_view name) {
 
 std::string_view derivedTableName(DerivedTable table) { return kNames[static_cast<size_t>(table)]; }
 
+bool averagesOf(DerivedTable table) { return table != DerivedTable::kDives; }
+
 }  // namespace zolt

@@ -15,5 +15,8 @@ constexpr size_t kDerivedTables = 3;
 
 std::optional<DerivedTable> derivedTableNamed(std::string_view name);
 std::string_view derivedTableName(DerivedTable table);
+// Whether its rows are a series in time, which averages on read take: the
+// dives are not.
+bool averagesOf(DerivedTable table);
 
 }  // namespace zolt

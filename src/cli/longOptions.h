@@ -22,6 +22,9 @@ enum class OptionId : int {
   kSalvage,
   kHtml,
   kHtmlBudget,
+  kEvery,
+  kAgg,
+  kFill,
   // The analysis's parameters, one after the other (kFirstAnalysis to
   // kLastAnalysis), as the request keeps them.
   kLatitude,

@@ -46,6 +46,7 @@ enum Accepts : unsigned {
   kTakesSalvage = 16,     // --salvage
   kTakesBudget = 32,      // --html-budget
   kTakesAnalysis = 64,    // --latitude, --water, ... --activity-window
+  kTakesAverages = 128,   // --every, --agg, --fill
 };
 
 // What a view must take for the option to be given with it; 0 for the
@@ -57,6 +58,9 @@ unsigned takenAs(OptionId id) {
     case OptionId::kMeta: return kTakesMeta;
     case OptionId::kSalvage: return kTakesSalvage;
     case OptionId::kHtmlBudget: return kTakesBudget;
+    case OptionId::kEvery:
+    case OptionId::kAgg:
+    case OptionId::kFill: return kTakesAverages;
     default: return isAnalysisOption(id) ? unsigned{kTakesAnalysis} : 0U;
   }
 }
@@ -106,6 +110,45 @@ int checkInfo(const Request& request, ViewChoice& choice) {
   return kExitUsage;
 }
 
+// "mean,min,max", or any of them in any order, each once.
+bool takeAggregates(std::string_view list, zolt::Averaging& averaging) {
+  averaging.mean = averaging.min = averaging.max = false;
+  while (true) {
+    const size_t comma = list.find(',');
+    const std::string_view word = list.substr(0, comma);
+    bool* const chosen = word == "mean" ? &averaging.mean : word == "min" ? &averaging.min : word == "max" ? &averaging.max : nullptr;
+    if (chosen == nullptr || *chosen) return false;
+    *chosen = true;
+    if (comma == std::string_view::npos) return true;
+    list.remove_prefix(comma + 1);
+  }
+}
+
+// --every and what goes with it: a table with times in a series.
+int checkAverages(const Request& request, ViewChoice& choice) {
+  if (request.every == nullptr) {
+    if (request.agg != nullptr) return refuse("--agg needs --every");
+    return request.fill ? refuse("--fill needs --every") : 0;
+  }
+  const std::optional<int64_t> micros = zolt::intervalMicros(request.every);
+  if (!micros) {
+    complain("--every=%s: not a whole, positive number of seconds or milliseconds, such as 1s or 250ms (see man decode)",
+             shownName(request.every).c_str());
+    return kExitUsage;
+  }
+  if (choice.derivedTable && !zolt::averagesOf(*choice.derivedTable)) {
+    return refuse("--every does not apply to --csv=" + std::string(request.csv) + ": its rows are no series in time");
+  }
+  choice.averaging.everyMicros = *micros;
+  choice.averaging.fill = request.fill;
+  if (request.agg != nullptr && !takeAggregates(request.agg, choice.averaging)) {
+    complain("--agg=%s: not a list of mean, min and max, each at most once, such as mean,min,max (see man decode)",
+             shownName(request.agg).c_str());
+    return kExitUsage;
+  }
+  return 0;
+}
+
 // The analysis's parameters apply only to what is made from the analysis.
 int checkCsv(const Request& request, ViewChoice& choice) {
   choice.table = zolt::tableNamed(request.csv);
@@ -119,6 +162,7 @@ int checkCsv(const Request& request, ViewChoice& choice) {
     return refuse("--" + std::string(longOption(firstAnalysisOption(request.analysis)).name) +
                   " applies to the tables made from the analysis, not to --csv=" + request.csv);
   }
+  if (const int refused = checkAverages(request, choice); refused != 0) return refused;
   return checkAnalysisValues(request.analysis, choice.analysis);
 }
 
@@ -226,7 +270,7 @@ int checkHtml(const Request& request, ViewChoice& choice) {
 constexpr ViewDeclaration kViews[] = {
     {OptionId::kNetcdf, &Request::netcdf, kTakesWindow | kTakesMeta | kTakesSalvage, checkNetcdf, runNetcdf},
     {OptionId::kInfo, &Request::info, kTakesSalvage | kTakesAnalysis, checkInfo, runInfo},
-    {OptionId::kCsv, &Request::csv, kTakesWindow | kTakesSalvage | kTakesAnalysis, checkCsv, runCsv},
+    {OptionId::kCsv, &Request::csv, kTakesWindow | kTakesSalvage | kTakesAverages | kTakesAnalysis, checkCsv, runCsv},
     {OptionId::kPlot, &Request::plot, kTakesWindow | kTakesSalvage, checkPlot, runPlot},
     {OptionId::kHtml, &Request::html, kTakesWindow | kTakesSalvage | kTakesBudget, checkHtml, runHtml},
 };
@@ -267,6 +311,11 @@ int refuseWhatItDoesNotTake(const Request& request, const ViewDeclaration& view)
     return refuse("--from and --to do not apply to " + name);
   }
   if (request.salvage && (view.accepts & kTakesSalvage) == 0) return refuse("--salvage needs " + viewsTaking(kTakesSalvage));
+  const bool averaged = request.every != nullptr || request.agg != nullptr || request.fill;
+  if (averaged && (view.accepts & kTakesAverages) == 0) {
+    const char* const given = request.every != nullptr ? "every" : request.agg != nullptr ? "agg" : "fill";
+    return refuse("--" + std::string(given) + " needs " + viewsTaking(kTakesAverages));
+  }
   if (request.htmlBudget != nullptr && (view.accepts & kTakesBudget) == 0) {
     return refuse("--html-budget needs " + viewsTaking(kTakesBudget));
   }
@@ -419,6 +468,12 @@ bool takeLongOption(Request& request, OptionId id, const char* value) {
     case OptionId::kMeta: take(request, request.meta, value, id); break;
     case OptionId::kHtml: take(request, request.html, value, id); break;
     case OptionId::kHtmlBudget: take(request, request.htmlBudget, value, id); break;
+    case OptionId::kEvery: take(request, request.every, value, id); break;
+    case OptionId::kAgg: take(request, request.agg, value, id); break;
+    case OptionId::kFill:
+      if (request.fill && request.repeated == nullptr) request.repeated = "fill";
+      request.fill = true;
+      break;
     case OptionId::kLatitude:
     case OptionId::kWater:
     case OptionId::kSurface:

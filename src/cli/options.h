@@ -9,6 +9,7 @@
 #include "analysis/derivedTables.h"
 #include "cli/analysisOptions.h"
 #include "cli/longOptions.h"
+#include "zolt/averages.h"
 #include "zolt/html.h"
 #include "zolt/netcdf.h"
 #include "zolt/report.h"
@@ -42,6 +43,9 @@ struct Request {
   const char* meta = nullptr;
   const char* html = nullptr;
   const char* htmlBudget = nullptr;
+  const char* every = nullptr;
+  const char* agg = nullptr;
+  bool fill = false;
   bool salvage = false;
   // The analysis's parameters, by analysisIndex().
   AnalysisValues analysis{};
@@ -76,6 +80,7 @@ struct ViewChoice {
   std::vector<zolt::NetcdfAttribute> meta;
   std::string history;  // the command line, for a netCDF file's history
   uint64_t htmlBudget = zolt::kDefaultHtmlBudget;
+  zolt::Averaging averaging;  // of --csv
   bool salvage = false;
 };
 

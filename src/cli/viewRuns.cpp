@@ -57,7 +57,8 @@ int runTableOver(Run& run, const ViewChoice& choice) {
 }
 
 int runAnalysisCsv(const ViewChoice& choice) {
-  zolt::AnalysisCsvRun run(standardOutput(), {*choice.derivedTable, choice.window, {}, choice.salvage, choice.analysis});
+  zolt::AnalysisCsvRun run(standardOutput(),
+                           {*choice.derivedTable, choice.window, {}, choice.salvage, choice.analysis, choice.averaging});
   return runTableOver(run, choice);
 }
 
@@ -66,7 +67,7 @@ int runAnalysisCsv(const ViewChoice& choice) {
 int runCsv(const ViewChoice& choice) {
   if (choice.names.empty()) return refuseNoInput();
   if (choice.derivedTable) return runAnalysisCsv(choice);
-  zolt::CsvRun run(standardOutput(), {*choice.table, choice.window, {}, choice.salvage});
+  zolt::CsvRun run(standardOutput(), {*choice.table, choice.window, {}, choice.salvage, choice.averaging});
   return runTableOver(run, choice);
 }
 

@@ -7,10 +7,17 @@
 
 #include <cerrno>
 #include <cmath>
+#include <array>
+#include <limits>
+#include <memory>
 #include <new>
+#include <string_view>
+#include <vector>
 
 #include "core/readInput.h"
+#include "core/shortestDecimal.h"
 #include "text/exactFormat.h"
+#include "text/intervalCsv.h"
 #include "text/textFormat.h"
 #include "text/textOut.h"
 #include "views/analysisView.h"
@@ -42,21 +49,59 @@ AnalysisParts partsOf(DerivedTable table) {
   return {};
 }
 
+// The value to `decimals` places, never -0; NaN for one not known.
+double rounded(double value, int decimals) {
+  if (!std::isfinite(value)) return std::numeric_limits<double>::quiet_NaN();
+  const double scale = std::pow(10.0, decimals);
+  const double near = std::round(value * scale) / scale;
+  return near == 0 ? 0.0 : near;
+}
+
 // "," and the value to `decimals` places, or "," alone for one not known.
 char* putRounded(char* out, double value, int decimals) {
   *out++ = ',';
-  if (!std::isfinite(value)) return out;
-  const double scale = std::pow(10.0, decimals);
-  const double rounded = std::round(value * scale) / scale;
-  return putShortest(out, rounded == 0 ? 0.0 : rounded);  // never "-0"
+  const double near = rounded(value, decimals);
+  return std::isnan(near) ? out : putShortest(out, near);
 }
+
+// The columns after the time that averages are made of, as the header row
+// names them.
+std::vector<std::string_view> figureNames(DerivedTable table) {
+  std::string_view names = headerRow(table);
+  names.remove_suffix(1);  // the newline
+  std::vector<std::string_view> columns;
+  for (size_t at = names.find(',') + 1; at != 0; ) {
+    const size_t end = names.find(',', at);
+    columns.push_back(names.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+    at = end + 1;
+  }
+  return columns;
+}
+
+constexpr size_t kDepthFigures = 3;
+constexpr size_t kActivityFigures = 10;
+
+// The table's rows, as their text reads back, handed to interval averages.
+struct AnalysisAverages {
+  AnalysisAverages(TextOut& out, DerivedTable table, const Averaging& averaging)
+      : text(out, averaging), averages(figureNames(table).size(), averaging, text) {}
+  IntervalCsv text;
+  IntervalAverages averages;
+};
 
 class AnalysisCsvRows {
  public:
-  AnalysisCsvRows(TextOut& out, const TimeWindow& window) : out_(out), window_(window) {}
+  AnalysisCsvRows(TextOut& out, const TimeWindow& window, AnalysisAverages* averages)
+      : out_(out), window_(window), averages_(averages) {}
 
   void depth(const SurfaceReading& reading, double depth) {
     if (!window_.keeps(reading.time)) return;
+    if (averages_ != nullptr) {
+      const std::array<double, kDepthFigures> figures = {
+          shortestDecimal(static_cast<float>(reading.bar)), rounded(reading.surfaceBar, 5), rounded(depth, 4)};
+      averages_->averages.add(reading.time, figures);
+      return;
+    }
     char* out = putIsoTime(out_.reserve(kRowRoom), reading.time, 3, seconds_);
     out = putShortest(putText(out, ","), static_cast<float>(reading.bar));
     out = putRounded(out, reading.surfaceBar, 5);
@@ -83,6 +128,16 @@ class AnalysisCsvRows {
 
   void activity(const ActivitySample& sample) {
     if (!window_.keeps(sample.time)) return;
+    if (averages_ != nullptr) {
+      const std::array<double, kActivityFigures> figures = {
+          rounded(sample.staticAcceleration[0], 6), rounded(sample.staticAcceleration[1], 6),
+          rounded(sample.staticAcceleration[2], 6), rounded(sample.odba, 6),
+          rounded(sample.vedba, 6), rounded(sample.gravity.pitch, 3),
+          rounded(sample.gravity.roll, 3), rounded(sample.quaternion.pitch, 3),
+          rounded(sample.quaternion.roll, 3), rounded(sample.quaternion.heading, 3)};
+      averages_->averages.add(sample.time, figures);
+      return;
+    }
     char* out = putIsoTime(out_.reserve(kRowRoom), sample.time, 6, seconds_);
     for (const double axis : sample.staticAcceleration) out = putRounded(out, axis, 6);
     out = putRounded(out, sample.odba, 6);
@@ -101,20 +156,32 @@ class AnalysisCsvRows {
 
   TextOut& out_;
   const TimeWindow& window_;
+  AnalysisAverages* averages_;
   SecondCache seconds_;
 };
 
 }  // namespace
 
+
 struct AnalysisCsvRun::Impl {
   Impl(Sink& sink, const AnalysisCsvOptions& given)
-      : options(given), out(sink), rows(out, options.window), view(options.settings, partsOf(options.table), rows) {}
+      : options(given),
+        out(sink),
+        averages(options.averaging.on() && averagesOf(options.table)
+                     ? std::make_unique<AnalysisAverages>(out, options.table, options.averaging)
+                     : nullptr),
+        rows(out, options.window, averages.get()),
+        view(options.settings, partsOf(options.table), rows) {}
 
   // The header row, once, before any row.
   Error begin() {
     if (begun) return {};
     try {
-      out.text(headerRow(options.table));
+      if (averages) {
+        out.text(intervalHeaderRow(figureNames(options.table), options.averaging));
+      } else {
+        out.text(headerRow(options.table));
+      }
     } catch (const std::bad_alloc&) {
       return outOfMemory();
     }
@@ -124,6 +191,7 @@ struct AnalysisCsvRun::Impl {
 
   AnalysisCsvOptions options;
   TextOut out;
+  std::unique_ptr<AnalysisAverages> averages;
   AnalysisCsvRows rows;
   AnalysisView<AnalysisCsvRows> view;
   RunClock clock;
@@ -148,6 +216,7 @@ Error AnalysisCsvRun::finish() {
   if (Error begun = run.begin(); begun.failed()) return begun;
   try {
     run.view.finish();
+    if (run.averages) run.averages->averages.finish();
   } catch (const std::bad_alloc&) {
     return outOfMemory();
   }

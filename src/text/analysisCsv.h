@@ -9,6 +9,7 @@
 
 #include "analysis/analysisSettings.h"
 #include "analysis/derivedTables.h"
+#include "zolt/averages.h"
 #include "zolt/records.h"
 #include "zolt/sink.h"
 #include "zolt/time.h"
@@ -21,6 +22,10 @@ struct AnalysisCsvOptions {
   KeepGoing keepGoing;
   bool salvage = false;
   AnalysisSettings settings;  // sound: each component takes them
+  // With an interval, the averages of the values as the table gives them
+  // (zolt/averages.h), for the depth and activity tables; the dives are
+  // no series in time and have none.
+  Averaging averaging{};
 };
 
 class AnalysisCsvRun {

@@ -2,14 +2,18 @@
 // input of a run, with exact values and ISO 8601 times in UTC. The header
 // row and every row but the data table's follow from the catalogue.
 #include <cerrno>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/readInput.h"
 #include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
 #include "text/exactFormat.h"
+#include "text/intervalCsv.h"
 #include "text/textFormat.h"
 #include "text/textOut.h"
+#include "views/averagedRows.h"
 #include "views/tableRows.h"
 #include "zolt/csv.h"
 
@@ -98,15 +102,31 @@ class CsvRows {
 
 }  // namespace
 
+// The intervals of a whole run: one may span two inputs.
+struct AveragedCsv {
+  AveragedCsv(TextOut& out, TableKind table, const Averaging& averaging)
+      : text(out, averaging), rows(table, averaging, text) {}
+  IntervalCsv text;
+  AveragedRows rows;
+};
+
 struct CsvRun::Impl {
+  Impl(Sink& sink, CsvOptions given) : options(std::move(given)), out(sink) {
+    if (options.averaging.on()) averaged = std::make_unique<AveragedCsv>(out, options.table, options.averaging);
+  }
+  std::string header() const {
+    if (!averaged) return headerRow(options.table);
+    const std::vector<std::string_view> names = averagedColumnNames(options.table);
+    return intervalHeaderRow(names, options.averaging);
+  }
   CsvOptions options;
   TextOut out;
   bool begun = false;  // the header row is written
   RunClock clock;
+  std::unique_ptr<AveragedCsv> averaged;
 };
 
-CsvRun::CsvRun(Sink& sink, CsvOptions options)
-    : impl_(std::make_unique<Impl>(Impl{std::move(options), TextOut(sink), false, {}})) {}
+CsvRun::CsvRun(Sink& sink, CsvOptions options) : impl_(std::make_unique<Impl>(sink, std::move(options))) {}
 
 CsvRun::~CsvRun() = default;
 CsvRun::CsvRun(CsvRun&&) noexcept = default;
@@ -115,10 +135,10 @@ CsvRun& CsvRun::operator=(CsvRun&&) noexcept = default;
 namespace {
 
 // The header row, once, before any row.
-Error begin(TextOut& out, TableKind table, bool& begun) {
+Error begin(TextOut& out, const std::string& header, bool& begun) {
   if (begun) return {};
   try {
-    out.text(headerRow(table));
+    out.text(header);
   } catch (const std::bad_alloc&) {
     return outOfMemory();
   }
@@ -131,7 +151,8 @@ Error begin(TextOut& out, TableKind table, bool& begun) {
 Error CsvRun::finish() {
   if (impl_ == nullptr) return {Errc::kInvalidArgument, EINVAL};
   Impl& run = *impl_;
-  if (Error begun = begin(run.out, run.options.table, run.begun); begun.failed()) return begun;
+  if (Error begun = begin(run.out, run.header(), run.begun); begun.failed()) return begun;
+  if (run.averaged) run.averaged->rows.finish();
   return run.out.flush();
 }
 
@@ -139,10 +160,16 @@ FileOutcome CsvRun::add(const Input& input) {
   if (impl_ == nullptr) return {{Errc::kInvalidArgument, EINVAL}, {}};
   Impl& run = *impl_;
   // The header row comes first, even before a file that cannot be read.
-  if (Error begun = begin(run.out, run.options.table, run.begun); begun.failed()) return {std::move(begun), {}};
-  CsvRows rows(run.out);
-  TableRowsView<CsvRows> view(run.options.table, run.options.window, rows);
-  FileOutcome outcome = readInput(input, run.clock, view, run.options.keepGoing, run.options.salvage);
+  if (Error begun = begin(run.out, run.header(), run.begun); begun.failed()) return {std::move(begun), {}};
+  FileOutcome outcome;
+  if (run.averaged) {
+    TableRowsView<AveragedRows> view(run.options.table, run.options.window, run.averaged->rows);
+    outcome = readInput(input, run.clock, view, run.options.keepGoing, run.options.salvage);
+  } else {
+    CsvRows rows(run.out);
+    TableRowsView<CsvRows> view(run.options.table, run.options.window, rows);
+    outcome = readInput(input, run.clock, view, run.options.keepGoing, run.options.salvage);
+  }
   // The rows come before anything the caller says of the input.
   if (const Error written = run.out.flush(); written.failed()) outcome.error = written;
   return outcome;
