@@ -50,7 +50,8 @@ TEST(CommandLine, LongOptionsForHelpAndVersion) {
   ASSERT_EQ(help.out.substr(0, std::string(kUsage).size()), kUsage);
   const std::string views =
       "\ndecode [-d] [-t] [-s] [-p] FILE...\n"
-      "decode --csv=TABLE [--salvage] [--from=TIME] [--to=TIME] [--latitude=DEG] [--water=fresh|sea] [--surface=BAR] "
+      "decode --csv=TABLE [--salvage] [--from=TIME] [--to=TIME] [--every=INTERVAL] [--agg=mean,min,max] [--fill] "
+      "[--latitude=DEG] [--water=fresh|sea] [--surface=BAR] "
       "[--dive-depth=M] [--surface-depth=M] [--min-dive=SECONDS] [--bottom-fraction=F] [--activity-window=SECONDS] "
       "FILE...\n"
       "decode --info[=json] [--salvage] [--latitude=DEG] [--water=fresh|sea] [--surface=BAR] [--dive-depth=M] "
@@ -62,7 +63,8 @@ TEST(CommandLine, LongOptionsForHelpAndVersion) {
   const std::string more = std::string("\n").append(help.out.substr(std::string(kUsage).size() + views.size()));
   for (const char* option : {"\t[--csv=TABLE] ", "\t[--from=TIME] ", "\t[--to=TIME] ", "\t[--info[=json]] ",
                              "\t[--plot=OUT.svg] ", "\t[--netcdf=OUT.nc] ", "\t[--meta=ATTRS.json] ", "\t[--html=OUT.html] ",
-                             "\t[--html-budget=MB] ", "\t[--salvage] ", "\t[--version] ",
+                             "\t[--html-budget=MB] ", "\t[--salvage] ", "\t[--version] ", "\t[--every=INTERVAL] ",
+                             "\t[--agg=mean,min,max] ", "\t[--fill] ",
                              "\t[--latitude=DEG] Degrees north of the deployment, for gravity and the water's weight "
                              "(45 when not given)\n",
                              "\t[--water=fresh|sea] ", "\t[--surface=BAR] ", "\t[--dive-depth=M] ",
@@ -71,7 +73,7 @@ TEST(CommandLine, LongOptionsForHelpAndVersion) {
                              "not given)\n"}) {
     EXPECT_NE(more.find(std::string("\n") + option), std::string::npos) << option;
   }
-  EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 20);
+  EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 23);
   EXPECT_EQ(help.status, 0);
   const RunResult version = scratch.run({"--version", name});
   EXPECT_EQ(version.out, "decode " PROJECT_VERSION "\n");
@@ -231,6 +233,10 @@ TEST(CommandLine, MistakesAreToldAndNothingIsLost) {
                                        "00000004 67414D41 0000B18F 0BFC6105"));
   ASSERT_EQ(system(("mkdir " + scratch.path() + "/folder").c_str()), 0);
   const std::string table = "header, marker, data, pressure, index, system, depth, dives or activity";
+  const auto kEveryRefused = [](const std::string& value) {
+    return "decode: --every=" + value +
+           ": not a whole, positive number of seconds or milliseconds, such as 1s or 250ms (see man decode)\n";
+  };
   const std::vector<LineCase> cases = {
       {{"--plot", "a.dat", "b.dat"}, 2, true, "decode: --plot needs a file name: --plot=OUT.svg\n"},
       {{"--html", "a.dat"}, 2, true, "decode: --html needs a file name: --html=OUT.html\n"},
@@ -264,6 +270,18 @@ TEST(CommandLine, MistakesAreToldAndNothingIsLost) {
       {{"--html-budget=2e1", "--html=-", "a.dat"}, 2, true,
        "decode: --html-budget=2e1: not a number of megabytes from 1 to 100000 (see man decode)\n"},
       {{"--html-budget=2.5", "--html=-", "a.dat"}, 0, false, ""},
+      {{"--csv=data", "--every=0", "a.dat"}, 2, true, kEveryRefused("0")},
+      {{"--csv=data", "--every=1.5ms", "a.dat"}, 2, true, kEveryRefused("1.5ms")},
+      {{"--csv=data", "--every=abc", "a.dat"}, 2, true, kEveryRefused("abc")},
+      {{"--csv=data", "--every=-1s", "a.dat"}, 2, true, kEveryRefused("-1s")},
+      {{"--csv=data", "--every=1s", "--agg=mean,median", "a.dat"}, 2, true,
+       "decode: --agg=mean,median: not a list of mean, min and max, each at most once, such as mean,min,max "
+       "(see man decode)\n"},
+      {{"--csv=data", "--fill", "a.dat"}, 2, true, "decode: --fill needs --every (see man decode)\n"},
+      {{"--csv=dives", "--every=1s", "a.dat"}, 2, true,
+       "decode: --every does not apply to --csv=dives: its rows are no series in time (see man decode)\n"},
+      {{"--plot=-", "--every=1s", "a.dat"}, 2, true, "decode: --every needs --csv (see man decode)\n"},
+      {{"--csv=pressure", "--every=250ms", "--agg=max,min", "--fill", "a.dat"}, 0, false, ""},
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));

@@ -27,11 +27,11 @@ offers() {
 
 offers '--csv=' --cs
 offers '--info --info=' --inf
-offers '--activity-window= --bottom-fraction= --csv= --dive-depth= --from= --help --html-budget= --html= --info --info= --latitude= --meta= --min-dive= --netcdf= --plot= --salvage --surface-depth= --surface= --to= --version --water= -d -h -p -s -t' -
+offers '--activity-window= --agg= --bottom-fraction= --csv= --dive-depth= --every= --fill --from= --help --html-budget= --html= --info --info= --latitude= --meta= --min-dive= --netcdf= --plot= --salvage --surface-depth= --surface= --to= --version --water= -d -h -p -s -t' -
 offers '--netcdf=' --net
 offers 'plots' --netcdf=pl
 offers 'd0001.dat d0002.dat' --meta d0
-offers '--from=' -d --f
+offers '--fill --from=' -d --f
 offers 'data' --csv=da
 offers 'activity data depth dives header index marker pressure system' --csv=e --csv=
 offers 'activity data depth dives header index marker pressure system' --csv '=' ''
