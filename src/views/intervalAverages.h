@@ -47,7 +47,8 @@ class IntervalAverages {
   // One row, its values in the columns' order. A row whose interval lies
   // after the open one closes it (and, with fill, gives the empty ones
   // between); one whose interval lies before it (a clock set back) closes
-  // it too and opens its own, so the intervals follow the rows' order.
+  // it too and opens its own with none between, so the intervals follow
+  // the rows' order and one may come twice.
   void add(int64_t time, std::span<const double> values) {
     const int64_t number = intervalOf(time);
     if (!open_ || number != number_) moveTo(number);
