@@ -250,8 +250,62 @@ def _frame(arrays: dict[str, np.ndarray], rows: int | None = None,
     return frame
 
 
+_AGGREGATES = ("mean", "min", "max")
+
+
+def _interval_micros(every: Any) -> int:
+    """``every`` as microseconds: "1s", "250ms" (as ``decode --every``), or a
+    timedelta (pandas' Timedelta too) of a whole number of milliseconds."""
+    import datetime
+
+    if isinstance(every, datetime.timedelta):
+        micros = (every.days * 86400 + every.seconds) * 1_000_000 + every.microseconds
+        if micros > 0 and micros % 1000 == 0 and getattr(every, "nanoseconds", 0) == 0:
+            return micros
+    elif isinstance(every, str):
+        micros = _zolt.interval_micros(every)
+        if micros is not None:
+            return micros
+    raise ValueError(f"every={every!r} is not a whole, positive number of seconds or milliseconds, "
+                     "such as \"1s\" or \"250ms\"")
+
+
+def _aggregates(agg: Any) -> tuple[bool, bool, bool]:
+    """(mean, min, max): which figures each interval gives."""
+    names = [agg] if isinstance(agg, str) else list(agg)
+    unknown = [name for name in names if name not in _AGGREGATES]
+    if unknown or not names or len(set(names)) != len(names):
+        raise ValueError(f"agg={agg!r}: give any of {', '.join(_AGGREGATES)}, each at most once")
+    return ("mean" in names, "min" in names, "max" in names)
+
+
+def _averages(paths: Any, table: str, start: Any, end: Any, nanoseconds: bool, every: Any, agg: Any, fill: bool,
+              salvage: bool) -> tuple[dict[str, np.ndarray], int, dict[str, Any]]:
+    """A record table's interval averages, as ``decode --csv --every`` prints
+    them, and what describes them."""
+    micros = _interval_micros(every)
+    mean, least, greatest = _aggregates(agg)
+    start_ns, end_ns = _window(start, end)
+    sources = _sources(paths)
+    arrays, damages, rows = _zolt.read_averages(sources, table, start_ns, end_ns, nanoseconds, micros, mean, least,
+                                                greatest, bool(fill), bool(salvage))
+    _warn(damages, sources)
+    attrs = _described(table, arrays, sources)
+    for name, units in list(attrs["units"].items()):
+        for suffix in ("_min", "_max"):
+            if name + suffix in arrays:
+                attrs["units"][name + suffix] = units
+    attrs["every"] = every if isinstance(every, str) else f"{micros // 1000}ms"
+    return arrays, rows, attrs
+
+
+def _picked(arrays: dict[str, np.ndarray], columns: Any) -> dict[str, np.ndarray]:
+    return arrays if columns is None else {name: arrays[name] for name in _chosen(list(arrays), columns)}
+
+
 def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
-                end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False) -> dict[str, np.ndarray]:
+                end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False,
+                every: Any = None, agg: Any = ("mean",), fill: bool = False) -> dict[str, np.ndarray]:
     """One table as numpy arrays, by column name in the CSV table's order.
 
     ``time`` is ``datetime64[us]``, NaT for a record before its file's first
@@ -262,13 +316,19 @@ def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *
     ``decode --from``/``--to`` do; they are anything pandas turns into a
     Timestamp, a naive one being UTC. ``salvage=True`` keeps only the
     records on a damaged file's true framing, as ``decode --salvage``.
-    ``columns`` picks columns as in :func:`read`.
+    ``columns`` picks columns as in :func:`read`; ``every``, ``agg`` and
+    ``fill`` give a record table's averages as there, ``time`` the start of
+    each interval.
     """
+    if every is not None:
+        arrays = _averages(paths, table, start, end, False, every, agg, fill, salvage)[0]
+        return _picked(arrays, columns)
     return _table(paths, table, start, end, nanoseconds=False, columns=columns, salvage=salvage)
 
 
 def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
-         end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False) -> "pandas.DataFrame":
+         end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False,
+         every: Any = None, agg: Any = ("mean",), fill: bool = False) -> "pandas.DataFrame":
     """One table as a pandas DataFrame: the columns of ``decode --csv=TABLE``.
 
     ``time`` is ``datetime64[ns, UTC]``, NaT where the CSV table leaves it
@@ -300,10 +360,29 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     the tables made from the analysis of the files as one deployment, with
     the decoder's default parameters: the columns of ``decode --csv=dives``
     and the others, their times ``datetime64[ns, UTC]``.
+
+    ``every="1s"`` (any whole number of seconds or milliseconds: ``"250ms"``,
+    ``"10s"``, or a timedelta of whole milliseconds) gives the table's
+    averages instead of its rows, as ``decode --csv=TABLE --every=1s`` prints
+    them and to the same bit, made in the same pass as the decode: one row
+    per interval, the intervals aligned to whole multiples of ``every``
+    since 1970 UTC, ``time`` the start of each, ``count`` its records, and
+    for each real column of the table its mean under its own name (summed in
+    the records' order). ``agg=("mean", "min", "max")`` adds ``acc_x_min``
+    and ``acc_x_max`` beside ``acc_x``, and so on. Integer columns (``id``,
+    ``ver``, ``rate``, ``sample``, raw counts) and text are left out, and so
+    are records without a time. Intervals without records are left out, or
+    with ``fill=True`` given as rows of count 0 and NaN. ``start``, ``end``
+    and ``salvage`` choose the records as for the rows; ``columns`` picks
+    among the averaged columns. The ``depth`` and ``activity`` tables take
+    ``every`` too, ``dives`` does not.
     """
     if table in ANALYSIS_TABLES:
-        frame = _analysis_frame(paths, table, start, end, salvage)
+        frame = _analysis_frame(paths, table, start, end, salvage, every, agg, fill)
         return frame if columns is None else frame[_chosen(list(frame.columns), columns)]
+    if every is not None:
+        arrays, rows, attrs = _averages(paths, table, start, end, True, every, agg, fill, salvage)
+        return _frame(_picked(arrays, columns), rows, attrs)
     return _frame(*_rows(paths, table, start, end, nanoseconds=True, columns=columns, salvage=salvage))
 
 
@@ -314,14 +393,18 @@ ANALYSIS_TABLES = ("depth", "dives", "activity")
 _ANALYSIS_TIMES = {"depth": ["time"], "dives": ["start", "end", "max_depth_time"], "activity": ["time"]}
 
 
-def _analysis_frame(paths: Any, table: str, start: Any, end: Any, salvage: bool) -> "pandas.DataFrame":
+def _analysis_frame(paths: Any, table: str, start: Any, end: Any, salvage: bool, every: Any = None,
+                    agg: Any = ("mean",), fill: bool = False) -> "pandas.DataFrame":
     import io
 
     import pandas
 
+    micros = 0 if every is None else _interval_micros(every)
+    mean, least, greatest = _aggregates(agg)
     start_ns, end_ns = _window(start, end)
     sources = _sources(paths)
-    text, damages = _zolt.read_analysis_table(sources, table, start_ns, end_ns, bool(salvage))
+    text, damages = _zolt.read_analysis_table(sources, table, start_ns, end_ns, bool(salvage), micros, mean, least,
+                                              greatest, bool(fill))
     _warn(damages, sources)
     frame = pandas.read_csv(io.BytesIO(text), float_precision="round_trip")
     for column in _ANALYSIS_TIMES[table]:

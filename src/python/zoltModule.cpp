@@ -17,6 +17,7 @@
 
 #include "netcdf/groupLayout.h"
 #include "text/analysisCsv.h"
+#include "views/averageRun.h"
 #include "views/tableBatches.h"
 #include "views/tableStream.h"
 #include "zolt/html.h"
@@ -206,10 +207,19 @@ py::list addSources(Run& run, const py::list& sources) {
   return damages;
 }
 
+// What averages on read are asked for: every 0 for none.
+zolt::Averaging averagingOf(int64_t everyMicros, bool mean, bool min, bool max, bool fill) {
+  if (everyMicros < 0 || (everyMicros > 0 && !mean && !min && !max)) {
+    throw py::value_error("averages need a positive interval and at least one of mean, min and max");
+  }
+  return {everyMicros, mean, min, max, fill};
+}
+
 // A table made from the analysis (depth, dives, activity) as the CSV text
 // that decode --csv prints, with the default parameters: (text, damages).
 py::tuple readAnalysisTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
-                            std::optional<int64_t> endNs, bool salvage) {
+                            std::optional<int64_t> endNs, bool salvage, int64_t everyMicros, bool mean, bool min,
+                            bool max, bool fill) {
   const std::optional<zolt::DerivedTable> derived = zolt::derivedTableNamed(table);
   if (!derived) throw py::value_error("unknown table '" + table + "'; the analysis's tables are depth, dives and activity");
   zolt::StringSink sink;
@@ -218,6 +228,10 @@ py::tuple readAnalysisTable(const py::list& sources, const std::string& table, s
   options.window = windowOf(startNs, endNs);
   options.salvage = salvage;
   options.keepGoing = checkingSignals();
+  options.averaging = averagingOf(everyMicros, mean, min, max, fill);
+  if (options.averaging.on() && !zolt::averagesOf(*derived)) {
+    throw py::value_error("the " + table + " table has no averages: its rows are no series in time");
+  }
   zolt::AnalysisCsvRun run(sink, options);
   const py::list damages = addSources(run, sources);
   if (const zolt::Error error = run.finish(); error.failed()) raise(error, py::none());
@@ -243,6 +257,44 @@ py::tuple readTable(const py::list& sources, const std::string& table, std::opti
     arrays[py::str(std::string(column.definition().name))] = arrayOf(column, nanoseconds);
   }
   return py::make_tuple(arrays, damages, result.rows);
+}
+
+template <typename Value>
+py::array copiedArray(const std::vector<Value>& values, const py::dtype& dtype) {
+  py::array array(dtype, py::array::ShapeContainer{static_cast<py::ssize_t>(values.size())});
+  if (!values.empty()) std::copy(values.begin(), values.end(), static_cast<Value*>(array.mutable_data()));
+  return array;
+}
+
+// A record table's interval averages: (columns, damages, rows), the time
+// of each interval its start.
+py::tuple readAverages(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
+                       std::optional<int64_t> endNs, bool nanoseconds, int64_t everyMicros, bool mean, bool min,
+                       bool max, bool fill, bool salvage) {
+  const zolt::TableKind kind = tableKind(table);
+  zolt::AverageOptions options;
+  options.window = windowOf(startNs, endNs);
+  options.salvage = salvage;
+  options.keepGoing = checkingSignals();
+  options.averaging = averagingOf(everyMicros, mean, min, max, fill);
+  if (!options.averaging.on()) throw py::value_error("averages need a positive interval");
+  zolt::AverageRun run(kind, options);
+  const py::list damages = addSources(run, sources);
+  zolt::AveragedTable result;
+  {
+    const py::gil_scoped_release released;
+    result = run.finish();
+    if (nanoseconds) {
+      for (int64_t& start : result.start) start *= 1000;
+    }
+  }
+  py::dict arrays;
+  arrays["time"] = copiedArray(result.start, dtypeOf(zolt::ColumnType::kInt64, nanoseconds, true));
+  arrays["count"] = copiedArray(result.count, py::dtype::of<int64_t>());
+  for (size_t i = 0; i < result.names.size(); ++i) {
+    arrays[py::str(result.names[i])] = copiedArray(result.figures[i], py::dtype::of<double>());
+  }
+  return py::make_tuple(arrays, damages, result.start.size());
 }
 
 // A table of the sources handed out a batch at a time, while a thread of
@@ -613,8 +665,18 @@ PYBIND11_MODULE(_zolt, module) {
              py::arg("nanoseconds"), py::arg("columns") = py::none(), py::arg("carried_rate") = 0,
              py::arg("salvage") = false, "Reads one table of the sources as a run: (columns, damages, rows).");
   module.def("read_analysis_table", &readAnalysisTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"),
-             py::arg("end_ns"), py::arg("salvage") = false,
-             "Reads a table made from the analysis of the sources as one deployment: (CSV text, damages).");
+             py::arg("end_ns"), py::arg("salvage") = false, py::arg("every_us") = 0, py::arg("mean") = true,
+             py::arg("min") = false, py::arg("max") = false, py::arg("fill") = false,
+             "Reads a table made from the analysis of the sources as one deployment, or its averages over "
+             "intervals of every_us: (CSV text, damages).");
+  module.def(
+      "interval_micros", [](const std::string& text) { return zolt::intervalMicros(text); }, py::arg("text"),
+      "An interval such as 1s or 250ms in microseconds, as decode --every takes it; None for any other text.");
+  module.def("read_averages", &readAverages, py::arg("sources"), py::arg("table"), py::arg("start_ns"),
+             py::arg("end_ns"), py::arg("nanoseconds"), py::arg("every_us"), py::arg("mean") = true,
+             py::arg("min") = false, py::arg("max") = false, py::arg("fill") = false, py::arg("salvage") = false,
+             "Reads a record table's averages over intervals of every_us, as decode --csv --every: "
+             "(columns, damages, intervals).");
   py::class_<BatchReader>(module, "BatchReader")
       .def(py::init<const py::list&, const std::string&, std::optional<int64_t>, std::optional<int64_t>, bool,
                     const std::optional<std::vector<std::string>>&, size_t, bool>(),
