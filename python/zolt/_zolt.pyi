@@ -22,8 +22,19 @@ def read_table(sources: Sequence[Source], table: str, start_ns: Optional[int], e
     """Reads one table of the sources as a run: (columns, damages, rows)."""
 
 def read_analysis_table(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
-                        salvage: bool = False) -> Tuple[bytes, list[Damage]]:
-    """Reads a table made from the analysis of the sources as one deployment: (CSV text, damages)."""
+                        salvage: bool = False, every_us: int = 0, mean: bool = True, min: bool = False,
+                        max: bool = False, fill: bool = False) -> Tuple[bytes, list[Damage]]:
+    """Reads a table made from the analysis of the sources as one deployment, or its averages over intervals of
+    every_us: (CSV text, damages)."""
+
+def interval_micros(text: str) -> Optional[int]:
+    """An interval such as 1s or 250ms in microseconds, as decode --every takes it; None for any other text."""
+
+def read_averages(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
+                  nanoseconds: bool, every_us: int, mean: bool = True, min: bool = False, max: bool = False,
+                  fill: bool = False, salvage: bool = False) -> Tuple[dict[str, numpy.ndarray], list[Damage], int]:
+    """Reads a record table's averages over intervals of every_us, as decode --csv --every: (columns, damages,
+    intervals)."""
 
 
 class BatchReader:
