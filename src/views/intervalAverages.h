@@ -3,6 +3,7 @@
 // so that their figures agree to the last bit.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -62,6 +63,23 @@ class IntervalAverages {
       if (value > max_[i]) max_[i] = value;
     }
   }
+  // Rows of one interval that the caller summed, every value known. The
+  // sums must be exact (as the inertial samples' counts summed as integers
+  // are), so that adding them gives what adding the rows one by one would.
+  void addSums(int64_t time, uint64_t rows, std::span<const double> sums, std::span<const double> mins,
+               std::span<const double> maxs) {
+    const int64_t number = intervalOf(time);
+    if (!open_ || number != number_) moveTo(number);
+    count_ += rows;
+    for (size_t i = 0; i < sums.size(); ++i) {
+      known_[i] += rows;
+      sum_[i] += sums[i];
+      min_[i] = std::min(min_[i], mins[i]);
+      max_[i] = std::max(max_[i], maxs[i]);
+    }
+  }
+  // Where the interval that holds `time` ends.
+  int64_t intervalEnd(int64_t time) const { return (intervalOf(time) + 1) * every_; }
   // Closes the open interval, if any.
   void finish();
   Error failure() const { return sink_.failure(); }
