@@ -104,7 +104,8 @@ def main():
     size = os.path.getsize(long)
     growth, rows = peak_growth(long, "columns")
     print(f"{days:g} days ({size / 2**20:.0f} MiB, {rows} rows): read(columns=['time', 'acc_z']) peak growth "
-          f"{growth / 2**20:.0f} MiB, {(growth - size) / rows:+.2f} bytes a row beyond the file; target at most 16")
+          f"{growth / 2**20:.0f} MiB, {growth / rows:.2f} bytes a row ({(growth - size) / rows:+.2f} beyond the file's "
+          "size); target at most 16 beyond it")
     growth, rows = peak_growth(long, "batches")
     print(f"{days:g} days: batches of the whole data table, peak growth {growth / 2**20:.0f} MiB; target 256 MiB")
     os.remove(long)
