@@ -11,8 +11,8 @@
   const FEW = 1;
   // How much coarser each level of the pyramid is.
   const FAN = 4;
-  const PANEL_HEIGHT = 170;
   const AXIS_FONT = '12px system-ui, sans-serif';
+  const UNIT_FONT = '11px system-ui, sans-serif';
 
   // ---- The columns ----
 
@@ -182,6 +182,13 @@
   // ---- What a view draws ----
 
   const gaps = meta.gaps.map(([from, to]) => [from / SECOND, to / SECOND]);
+  // Damage, each kind shaded and named apart, over the second it was
+  // found in; the legend above the panels uses the same colours.
+  const marks = meta.marks.map(([micros, text, kind]) => ({ micros, text, kind: kind || 'damaged' }));
+  const GAP_FILL = 'rgba(120, 120, 120, 0.22)';
+  const MARK_FILL = { damaged: 'rgba(200, 0, 160, 0.35)', skipped: 'rgba(220, 30, 30, 0.4)',
+                      stepped: 'rgba(240, 150, 0, 0.5)' };
+  const MARK_NAME = { damaged: 'damage', skipped: 'skipped by salvage', stepped: 'clock stepped back' };
 
   function gapBetween(a, b) {
     for (const [from, to] of gaps) if (from >= a && to <= b) return true;
@@ -214,6 +221,8 @@
     const out = { x: [], lo: channels.map(() => []), hi: channels.map(() => []), single: entries <= width * FEW,
                   steps: group.buckets, inFrom: 0, inTo: 0 };
     const span = (x1 - x0) / width;
+    // How far a bar of an envelope reaches: its bucket, or its pixel column.
+    out.width = out.single ? group.bucketMicros / SECOND : span;
     // `first` and `last`: the times of the entries the point stands for; a
     // gap of the clock between those of two points breaks the line.
     let lastTime = -Infinity;
@@ -236,13 +245,7 @@
       out.inFrom = out.x.length;
       for (let i = from; i < to; i++) pushEntry(i);
       out.inTo = out.x.length;
-      if (group.buckets && entries > 0) {
-        // A step holds until the next point: the last bucket's ends its own.
-        const end = base.t[to - 1] + group.bucketMicros / SECOND;
-        push(end, channels.map((c) => base.lo[c][to - 1]), channels.map((c) => base.hi[c][to - 1]), end, end);
-      } else if (!group.buckets && to < base.t.length) {
-        pushEntry(to);
-      }
+      if (!group.buckets && to < base.t.length) pushEntry(to);
       return out;
     }
     // The coarsest level that still puts many entries in every column, so
@@ -305,39 +308,50 @@
   let full = [0, 1];
   let view = [0, 1];
   const redraws = [];
+  // The labels the time axis wrote last, for tests and scripts.
+  let timeLabels = [];
+  // The panel under the mouse, the one whose readout shows.
+  let hovered = null;
+
+  // The rows of a panel besides its plotting area: the heading, and the
+  // time axis under the last one.
+  const HEADING_HEIGHT = 20;
+  const TIME_AXIS_HEIGHT = 56;
+  const LEAST_PANEL_HEIGHT = 60;
+  const TIME_LABEL = 'time, UTC';
 
   function tracesOf(panel) {
     return panel.traces.map((trace) => ({ ...trace, described: meta.channels[trace.channel] }));
   }
 
-  function makePanel(panel, container) {
+  // The height of each plotting area, so that every panel and the time
+  // axis fit the window's height below where the panels begin.
+  function panelHeight(container) {
+    const count = panels.length || meta.panels.length;
+    const top = container.getBoundingClientRect().top + window.scrollY;
+    const room = window.innerHeight - top - TIME_AXIS_HEIGHT - count * HEADING_HEIGHT - 12;
+    return Math.max(LEAST_PANEL_HEIGHT, Math.floor(room / count));
+  }
+
+  function makePanel(panel, container, height, axisBelow) {
     const traces = tracesOf(panel);
     const group = groups[traces[0].described.group];
     const section = document.createElement('section');
     section.className = 'panel';
     const heading = document.createElement('h2');
     heading.textContent = panel.title;
-    const legend = document.createElement('span');
-    legend.className = 'legend';
-    for (const trace of traces) {
-      const key = document.createElement('span');
-      key.className = 'key';
-      key.style.setProperty('--colour', trace.colour);
-      key.textContent = trace.name;
-      legend.append(key);
-    }
-    heading.append(legend);
-    const readout = document.createElement('p');
-    readout.className = 'readout';
-    readout.textContent = '\u00a0';
     const chart = document.createElement('div');
     chart.className = 'chart';
-    section.append(heading, chart, readout);
-    const state = { panel, traces, group, section, chart, readout, note: null, plot: null, drawn: null };
+    section.append(heading, chart);
+    const readout = document.createElement('div');
+    readout.className = 'readout';
+    readout.hidden = true;
+    const state = { panel, traces, group, section, heading, chart, readout, note: null, plot: null, drawn: null,
+                    axisBelow, fixedY: null };
     if (group.buckets) {
-      state.note = document.createElement('p');
+      state.note = document.createElement('span');
       state.note.className = 'note';
-      section.append(state.note);
+      state.note.hidden = true;
     }
     container.append(section);
     if (group.micros.length === 0) {
@@ -345,55 +359,93 @@
       chart.textContent = panel.empty;
       return state;
     }
-    state.wholeRange = wholeRanges(traces, group);
-    state.plot = new uPlot(chartOptions(state), emptyData(traces), chart);
+    state.wholeRange = wholeRange(traces, group);
+    state.plot = new uPlot(chartOptions(state, height), emptyData(traces), chart);
+    // uPlot's own legend switches the channels on and off; it stands in the
+    // heading, beside the panel's name, and takes no height of its own.
+    const legend = state.plot.root.querySelector('.u-legend');
+    if (legend) heading.append(legend);
+    if (state.note) heading.append(state.note);
+    state.plot.over.append(readout);
+    // The readout of the panel under the mouse only: in every panel at once
+    // they would cover what they tell of.
+    state.plot.over.addEventListener('mouseenter', () => { hovered = state; });
+    state.plot.over.addEventListener('mouseleave', () => { if (hovered === state) hovered = null; readout.hidden = true; });
     return state;
   }
 
   function emptyData(traces) {
-    return [[], ...traces.flatMap(() => [[], []])];
+    return [[], ...traces.map(() => [])];
   }
 
-  function chartOptions(state) {
-    const series = [{}];
-    const bands = [];
-    const scaleOf = (trace) => (trace.right ? 'y2' : 'y');
-    // Samples are points joined by lines; envelopes are steps, so that the
-    // band between a column's least and greatest covers the column.
+  function showsSamples(state) {
+    return state.drawn !== null && state.drawn.single && !state.drawn.steps;
+  }
+
+  // Samples are points joined by lines; an envelope is a bar for each of
+  // its buckets (or pixel columns) from the least to the greatest value,
+  // over the time the bucket spans, so that no slope between two buckets
+  // passes for a trend.
+  function pathsOf(state, k) {
     const linear = uPlot.paths.linear();
-    const stepped = uPlot.paths.stepped({ align: 1 });
-    const paths = (u, seriesIdx, idx0, idx1) =>
-      (state.drawn !== null && state.drawn.single && !state.drawn.steps ? linear : stepped)(u, seriesIdx, idx0, idx1);
-    const showPoints = () => state.drawn !== null && state.drawn.single && !state.drawn.steps;
-    state.traces.forEach((trace, k) => {
-      for (const which of ['max', 'min']) {
-        series.push({ label: trace.name + ' ' + which, stroke: trace.colour, width: 1, scale: scaleOf(trace), paths,
-                      points: { show: showPoints, size: 4, fill: trace.colour } });
+    return (u, seriesIdx, idx0, idx1) => {
+      if (showsSamples(state)) {
+        const line = linear(u, seriesIdx, idx0, idx1);
+        line.fill = null;
+        return line;
       }
-      bands.push({ series: [1 + 2 * k, 2 + 2 * k], fill: trace.colour + '55' });
+      const bars = new Path2D();
+      const drawn = state.drawn;
+      if (drawn !== null) {
+        const xs = drawn.x;
+        const lo = drawn.lo[k];
+        const hi = drawn.hi[k];
+        for (let i = 0; i < xs.length; i++) {
+          if (lo[i] === null) continue;
+          const end = i + 1 < xs.length ? Math.min(xs[i + 1], xs[i] + drawn.width) : xs[i] + drawn.width;
+          const left = u.valToPos(xs[i], 'x', true);
+          const right = Math.max(left + uPlot.pxRatio, u.valToPos(end, 'x', true));
+          const top = u.valToPos(hi[i], 'y', true);
+          const bottom = u.valToPos(lo[i], 'y', true);
+          bars.rect(left, top, right - left, Math.max(bottom - top, uPlot.pxRatio));
+        }
+      }
+      return { stroke: bars, fill: bars, clip: null, band: null, gaps: null, flags: 0 };
+    };
+  }
+
+  function chartOptions(state, height) {
+    const series = [{ label: 'time' }];
+    state.traces.forEach((trace, k) => {
+      series.push({ label: trace.name, stroke: trace.colour, fill: trace.colour + 'b0', width: 1, spanGaps: false,
+                    paths: pathsOf(state, k),
+                    points: { show: () => showsSamples(state), size: 4, fill: trace.colour, stroke: trace.colour } });
     });
-    const right = state.traces.some((t) => t.right);
-    // Every panel keeps room for a right-hand scale, so that their time
-    // axes line up.
+    const digits = Math.max(...state.traces.map((t) => t.digits));
     const axes = [
-      { font: AXIS_FONT, space: timeSpace, values: timeTicks, filter: labelsInside },
-      { scale: 'y', size: 70 },
-      right ? { scale: 'y2', side: 1, size: 70, grid: { show: false } }
-            : { scale: 'y', side: 1, size: 70, grid: { show: false }, ticks: { show: false }, values: () => [] },
+      state.axisBelow ? { scale: 'x', font: AXIS_FONT, space: timeSpace, values: timeTicks, filter: labelsInside,
+                          label: TIME_LABEL, labelFont: AXIS_FONT, labelSize: 14, size: TIME_AXIS_HEIGHT - 14 }
+                      // The same ticks, for the grid, without their labels: the time axis is the last panel's.
+                      : { scale: 'x', font: AXIS_FONT, space: timeSpace, values: (u, splits) => splits.map(() => ''),
+                          filter: labelsInside, size: 2, ticks: { show: false } },
+      { scale: 'y', font: AXIS_FONT, size: 78, label: state.panel.unit, labelFont: UNIT_FONT, labelSize: 14, labelGap: 0,
+        values: (u, splits) => splits.map((v) => valueTickText(v, splits, digits)) },
     ];
     return {
       width: widthOf(state.chart),
-      height: PANEL_HEIGHT,
+      height: height + (state.axisBelow ? TIME_AXIS_HEIGHT : 2),
+      padding: [6, 16, 0, 0],
       tzDate: (seconds) => uPlot.tzDate(new Date(seconds * 1e3), 'Etc/UTC'),
-      scales: { x: { time: true, auto: false }, y: { auto: false }, y2: { auto: false } },
+      scales: { x: { time: true, auto: false }, y: { auto: false } },
       series,
-      bands,
       axes,
-      legend: { show: false },
+      legend: { show: true, live: false },
       cursor: {
         sync: { key: 'zolt', setSeries: false },
-        drag: { x: true, y: false, setScale: false },
-        bind: { dblclick: () => () => { resetView(); return null; } },
+        // A drag mostly along the time zooms the view; one mostly up or down
+        // zooms the panel's values.
+        drag: { x: true, y: true, uni: 30, setScale: false },
+        bind: { dblclick: () => () => { fitOrReset(); return null; } },
         points: { show: false },
         // A level line is the hovered panel's own: in the linked panels it
         // would stand at a height that means nothing there.
@@ -403,16 +455,22 @@
         // The linked panels all see the selection; only the one dragged
         // across zooms, or the view would shrink again in each of them.
         setSelect: [(u) => {
-          if (u.select.width === 0) return;
+          if (u.select.width === 0 && u.select.height === 0) return;
           const dragged = dragSource === state;
-          const a = u.posToVal(u.select.left, 'x');
-          const b = u.posToVal(u.select.left + u.select.width, 'x');
-          const wide = u.select.width >= LEAST_DRAG;
+          const { left, width, top, height: tall } = u.select;
+          // A selection along one only spans the whole of the other.
+          const alongTime = width < u.bbox.width / uPlot.pxRatio - 0.5;
+          const alongValues = tall < u.bbox.height / uPlot.pxRatio - 0.5;
           u.setSelect({ left: 0, width: 0, top: 0, height: 0 }, false);
           if (!dragged) return;
           dragSource = null;
-          if (wide) setView(a * SECOND, b * SECOND);
+          if (alongValues && tall >= LEAST_DRAG) {
+            state.fixedY = [u.posToVal(top + tall, 'y'), u.posToVal(top, 'y')];
+            if (!alongTime) draw(state);
+          }
+          if (alongTime && width >= LEAST_DRAG) setView(u.posToVal(left, 'x') * SECOND, u.posToVal(left + width, 'x') * SECOND);
         }],
+        setSeries: [() => draw(state)],
         setCursor: [(u) => showReadout(state, u)],
         drawClear: [(u) => shadeGaps(u)],
         draw: [(u) => drawMarks(u)],
@@ -420,8 +478,65 @@
     };
   }
 
+  // A double-click fits the values of panels zoomed on them; else it shows
+  // the whole run.
+  function fitOrReset() {
+    const fixed = panels.filter((state) => state.fixedY !== null);
+    if (fixed.length === 0) {
+      resetView();
+      return;
+    }
+    for (const state of fixed) {
+      state.fixedY = null;
+      draw(state);
+    }
+  }
+
   function widthOf(element) {
     return Math.max(320, Math.floor(element.getBoundingClientRect().width || document.body.clientWidth - 40));
+  }
+
+  // A value tick with the decimals its neighbours differ by, and no more
+  // than the channel's own.
+  function valueTickText(v, splits, digits) {
+    const step = splits.length > 1 ? Math.abs(splits[1] - splits[0]) : 1;
+    const needed = step > 0 ? Math.max(0, Math.ceil(-Math.log10(step) - 1e-9)) : digits;
+    return v.toFixed(Math.min(Math.max(needed, 0), Math.max(digits, needed)));
+  }
+
+  // The decimals of seconds a step between ticks needs: 0.25 s needs two.
+  function decimalsOf(step) {
+    for (let d = 0; d < 6; d++) {
+      const scaled = step * Math.pow(10, d);
+      if (Math.abs(scaled - Math.round(scaled)) < 1e-6 * Math.max(1, scaled)) return d;
+    }
+    return 6;
+  }
+
+  // A tick's time to the precision the step between ticks needs; the date
+  // under it at the first tick and wherever the day changes.
+  function tickText(seconds, step, previousDay) {
+    const iso = isoMicros(Math.round(seconds * SECOND));
+    const day = iso.slice(0, 10);
+    let time;
+    if (step >= 86400) time = '';
+    else if (step >= 60) time = iso.slice(11, 16);
+    else if (step >= 1) time = iso.slice(11, 19);
+    else time = iso.slice(11, 20 + decimalsOf(step));
+    if (time === '') return day;
+    return day === previousDay ? time : time + '\n' + day;
+  }
+
+  function timeTicks(u, splits, axisIdx, foundSpace, foundIncr) {
+    let previousDay = null;
+    const step = foundIncr || (splits.length > 1 ? splits[1] - splits[0] : 1);
+    timeLabels = splits.map((s) => {
+      if (s === null) return null;
+      const text = tickText(s, step, previousDay);
+      previousDay = isoMicros(Math.round(s * SECOND)).slice(0, 10);
+      return text;
+    });
+    return timeLabels;
   }
 
   function timeText(seconds, span) {
@@ -429,12 +544,7 @@
     if (span < 2) return text.slice(11, 26);
     if (span < 120) return text.slice(11, 22);
     if (span < 2 * 86400) return text.slice(11, 19);
-    return text.slice(0, 16).replace('T', ' ');
-  }
-
-  function timeTicks(u, splits) {
-    const span = u.scales.x.max - u.scales.x.min;
-    return splits.map((s) => (s === null ? null : timeText(s, span)));
+    return text.slice(0, 10);
   }
 
   // Widths of labels by their shape: the digits of the axis font are all
@@ -459,10 +569,10 @@
   // the panel: such ticks go unlabelled rather than clipped.
   function labelsInside(u, splits) {
     const span = u.scales.x.max - u.scales.x.min;
-    const left = u.bbox.left / devicePixelRatio;
+    const left = u.bbox.left / uPlot.pxRatio;
     return splits.map((s) => {
       if (s === null) return null;
-      const half = labelWidth(timeText(s, span)) / 2;
+      const half = Math.max(labelWidth(timeText(s, span)), labelWidth('0000-00-00')) / 2;
       const at = left + u.valToPos(s, 'x');
       return at - half >= 0 && at + half <= u.width ? s : null;
     });
@@ -471,7 +581,7 @@
   function shadeGaps(u) {
     const ctx = u.ctx;
     ctx.save();
-    ctx.fillStyle = 'rgba(150, 150, 150, 0.3)';
+    ctx.fillStyle = GAP_FILL;
     for (const [from, to] of gaps) {
       if (to < u.scales.x.min || from > u.scales.x.max) continue;
       const a = Math.max(u.bbox.left, u.valToPos(from, 'x', true));
@@ -484,11 +594,13 @@
   function drawMarks(u) {
     const ctx = u.ctx;
     ctx.save();
-    ctx.fillStyle = '#d00';
-    for (const [micros] of meta.marks) {
-      const x = micros / SECOND;
+    for (const mark of marks) {
+      const x = mark.micros / SECOND;
       if (x < u.scales.x.min || x > u.scales.x.max) continue;
-      ctx.fillRect(u.valToPos(x, 'x', true) - 1, u.bbox.top, 2, 8 * devicePixelRatio);
+      ctx.fillStyle = MARK_FILL[mark.kind];
+      const a = u.valToPos(x, 'x', true);
+      const b = Math.max(a + 2 * uPlot.pxRatio, u.valToPos(x + 1, 'x', true));
+      ctx.fillRect(a, u.bbox.top, Math.min(b, u.bbox.left + u.bbox.width) - a, u.bbox.height);
     }
     ctx.restore();
   }
@@ -507,32 +619,72 @@
     return i;
   }
 
+  function valueText(trace, value) {
+    return value.toFixed(trace.digits);
+  }
+
+  // "12 s", "320 ms", "1.5 min"
+  function lengthText(micros) {
+    if (micros < SECOND) return micros / 1000 + ' ms';
+    if (micros < 120 * SECOND) return micros / SECOND + ' s';
+    if (micros < 7200 * SECOND) return +(micros / 60 / SECOND).toFixed(1) + ' min';
+    return +(micros / 3600 / SECOND).toFixed(1) + ' h';
+  }
+
+  // What lies at the cursor besides the entries: a gap, and damage.
+  function troubleAt(micros, perPixel) {
+    const lines = [];
+    for (const [from, to] of meta.gaps) {
+      if (micros >= from && micros < to) {
+        lines.push('no records ' + isoMicros(from) + ' to ' + isoMicros(to) + ' (' + lengthText(to - from) + ')');
+      }
+    }
+    for (const mark of marks) {
+      if (micros >= mark.micros - perPixel * 3 && micros < mark.micros + Math.max(SECOND, perPixel * 3)) {
+        lines.push(MARK_NAME[mark.kind] + ' in the second from ' + isoMicros(mark.micros) + ': ' + mark.text);
+      }
+    }
+    return lines.slice(0, 6);
+  }
+
+  function readoutText(state, at, perPixel) {
+    const group = state.group;
+    const i = entryAt(group, at);
+    const trouble = troubleAt(at, perPixel);
+    if (i < 0) return { text: [isoMicros(Math.round(at)) + ' nothing recorded here', ...trouble].join('\n'), micros: null };
+    const micros = group.micros[i];
+    const level = group.levels[0];
+    const lines = [group.buckets ? isoMicros(micros) + ' to ' + isoMicros(micros + group.bucketMicros).slice(11) +
+                                   ' (' + lengthText(group.bucketMicros) + ', least to greatest)'
+                                 : isoMicros(micros) + ' sample'];
+    state.traces.forEach((trace, k) => {
+      if (!state.plot.series[k + 1].show) return;
+      const c = trace.described.index;
+      const least = valueText(trace, level.lo[c][i]);
+      const greatest = valueText(trace, level.hi[c][i]);
+      lines.push(trace.name + ' ' + (least === greatest ? least : least + ' to ' + greatest) + ' ' + state.panel.unit);
+    });
+    return { text: lines.concat(trouble).join('\n'), micros };
+  }
+
+  // The readout stands beside the cursor, on the side with room for it.
   function showReadout(state, u) {
     const left = u.cursor.left;
-    if (left === undefined || left < 0) {
-      state.readout.textContent = '\u00a0';
+    const readout = state.readout;
+    if (left === undefined || left === null || left < 0) {
+      readout.hidden = true;
       return;
     }
     const at = u.posToVal(left, 'x') * SECOND;
-    const group = state.group;
-    const i = entryAt(group, at);
-    if (i < 0) {
-      state.readout.textContent = isoMicros(Math.round(at)) + '  nothing recorded here';
-      delete state.readout.dataset.micros;
-      return;
-    }
-    const micros = group.micros[i];
-    const parts = [];
-    for (const trace of state.traces) {
-      const stored = group.stored[trace.described.index];
-      const least = textOf(trace.described, stored.least[i]);
-      const greatest = textOf(trace.described, stored.greatest[i]);
-      parts.push(trace.name + ' ' + (least === greatest ? least : least + ' to ' + greatest));
-    }
-    const when = group.buckets ? isoMicros(micros) + ' (' + group.bucketMicros / 1000 + ' ms, to ' +
-                                 isoMicros(micros + group.bucketMicros).slice(11) + ')' : isoMicros(micros);
-    state.readout.textContent = when + '  ' + parts.join('  ');
-    state.readout.dataset.micros = String(micros);
+    const perPixel = (view[1] - view[0]) / Math.max(1, u.bbox.width / uPlot.pxRatio);
+    const { text, micros } = readoutText(state, at, perPixel);
+    readout.textContent = text;
+    if (micros === null) delete readout.dataset.micros;
+    else readout.dataset.micros = String(micros);
+    readout.hidden = hovered !== state;
+    const onRight = left < u.over.clientWidth / 2;
+    readout.style.left = onRight ? left + 12 + 'px' : '';
+    readout.style.right = onRight ? '' : u.over.clientWidth - left + 12 + 'px';
   }
 
   // The files the page was written from, as a command line names them, or
@@ -554,56 +706,53 @@
     if (!coarse) return;
     const from = isoMicros(Math.floor(view[0] / 1000) * 1000).slice(0, 23);
     const to = isoMicros(Math.ceil(view[1] / 1000) * 1000).slice(0, 23);
-    state.note.textContent = 'Each step is the least and greatest of ' + state.group.bucketMicros / SECOND +
-      ' s; finer detail is not in this page. For every sample of this view: decode --html=OUT.html --from=' + from +
+    state.note.textContent = 'bars of ' + state.group.bucketMicros / SECOND +
+      ' s, the finest this page holds; for every sample of this view: decode --html=OUT.html --from=' + from +
       ' --to=' + to + ' ' + filesOfTitle();
+    state.note.title = state.note.textContent;
   }
 
-  // The range of each value scale over what the view draws, or over the
-  // whole run where it draws nothing: uPlot leaves out the axis of a scale
-  // without a range, and the panels' plotting areas would no longer line up.
-  function valueRanges(state, drawn) {
-    const ranges = {};
+  // The range of the value scale over what the view draws of the channels
+  // shown, or over the whole run where it draws nothing: uPlot leaves out
+  // the axis of a scale without a range, and the panels' plotting areas
+  // would no longer line up.
+  function valueRange(state, drawn) {
+    if (state.fixedY !== null) return state.fixedY;
+    let least = Infinity;
+    let greatest = -Infinity;
     state.traces.forEach((trace, k) => {
-      const key = trace.right ? 'y2' : 'y';
-      const range = ranges[key] || (ranges[key] = [Infinity, -Infinity]);
-      for (const v of drawn.lo[k]) if (v !== null && v < range[0]) range[0] = v;
-      for (const v of drawn.hi[k]) if (v !== null && v > range[1]) range[1] = v;
+      if (!state.plot.series[k + 1].show) return;
+      for (const v of drawn.lo[k]) if (v !== null && v < least) least = v;
+      for (const v of drawn.hi[k]) if (v !== null && v > greatest) greatest = v;
     });
-    for (const key of Object.keys(ranges)) {
-      let [least, greatest] = ranges[key];
-      if (!(least <= greatest)) [least, greatest] = state.wholeRange[key] || [0, 1];
-      ranges[key] = uPlot.rangeNum(least, greatest, 0.1, true);
-    }
-    return ranges;
+    if (!(least <= greatest)) [least, greatest] = state.wholeRange;
+    return uPlot.rangeNum(least, greatest, 0.1, true);
   }
 
-  function wholeRanges(traces, group) {
+  function wholeRange(traces, group) {
     const top = group.levels[group.levels.length - 1];
-    const ranges = {};
+    let least = Infinity;
+    let greatest = -Infinity;
     for (const trace of traces) {
-      const key = trace.right ? 'y2' : 'y';
-      const range = ranges[key] || (ranges[key] = [Infinity, -Infinity]);
-      for (const v of top.lo[trace.described.index]) if (v < range[0]) range[0] = v;
-      for (const v of top.hi[trace.described.index]) if (v > range[1]) range[1] = v;
+      for (const v of top.lo[trace.described.index]) if (v < least) least = v;
+      for (const v of top.hi[trace.described.index]) if (v > greatest) greatest = v;
     }
-    for (const key of Object.keys(ranges)) if (!(ranges[key][0] <= ranges[key][1])) delete ranges[key];
-    return ranges;
+    return least <= greatest ? [least, greatest] : [0, 1];
   }
 
   function draw(state) {
     if (!state.plot) return;
     const u = state.plot;
     const indices = state.traces.map((t) => t.described.index);
-    const width = u.bbox.width / devicePixelRatio || widthOf(state.chart);
+    const width = u.bbox.width / uPlot.pxRatio || widthOf(state.chart);
     state.drawn = viewOf(state.group, indices, view[0], view[1], width);
     const data = [state.drawn.x];
-    state.traces.forEach((_, k) => data.push(state.drawn.hi[k], state.drawn.lo[k]));
-    const ranges = valueRanges(state, state.drawn);
+    state.traces.forEach((_, k) => data.push(state.drawn.hi[k]));
+    const [min, max] = valueRange(state, state.drawn);
     u.batch(() => {
       u.setData(data, false);
       u.setScale('x', { min: view[0] / SECOND, max: view[1] / SECOND });
-      for (const [key, [min, max]] of Object.entries(ranges)) u.setScale(key, { min, max });
+      u.setScale('y', { min, max });
     });
     showCoarseness(state);
   }
@@ -714,9 +863,105 @@
     }
     window.addEventListener('hashchange', fromFragment);
     window.addEventListener('resize', () => {
-      for (const state of panels) if (state.plot) state.plot.setSize({ width: widthOf(state.chart), height: PANEL_HEIGHT });
+      const height = panelHeight(container);
+      for (const state of panels) {
+        if (!state.plot) continue;
+        state.plot.setSize({ width: widthOf(state.chart), height: height + (state.axisBelow ? TIME_AXIS_HEIGHT : 2) });
+      }
       drawAll();
     });
+  }
+
+  // ---- Export ----
+
+  function download(blob, name) {
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+  }
+
+  function viewName(extension) {
+    return 'zolt-' + isoMicros(view[0]).slice(0, 23).replace(/[:]/g, '') + '.' + extension;
+  }
+
+  // The entries in view of every group, as the page holds them, one table
+  // with a column for each channel (its least and greatest for buckets) and
+  // a row for each entry; a group's columns are empty in the others' rows.
+  function viewCsv() {
+    const columns = [];
+    const rows = [];
+    const byGroup = meta.groups.map(() => []);
+    for (const [key, described] of Object.entries(meta.channels)) byGroup[described.group].push({ key, described });
+    byGroup.forEach((channels) => channels.sort((a, b) => a.described.index - b.described.index));
+    groups.forEach((group, g) => {
+      const first = columns.length;
+      for (const { key } of byGroup[g]) {
+        if (group.buckets) columns.push(key + '_min', key + '_max');
+        else columns.push(key);
+      }
+      const [from, to] = entriesIn(group, view[0], view[1]);
+      for (let i = from; i < to; i++) rows.push({ micros: group.micros[i], group, g, i, first });
+    });
+    rows.sort((a, b) => a.micros - b.micros || a.g - b.g);
+    const lines = ['time,' + columns.join(',')];
+    for (const { micros, group, g, i, first } of rows) {
+      const cells = new Array(columns.length).fill('');
+      let at = first;
+      for (const { described } of byGroup[g]) {
+        const stored = group.stored[described.index];
+        cells[at++] = textOf(described, stored.least[i]);
+        if (group.buckets) cells[at++] = textOf(described, stored.greatest[i]);
+      }
+      lines.push(isoMicros(micros) + ',' + cells.join(','));
+    }
+    return lines.join('\n') + '\n';
+  }
+
+  // The panels as they are drawn, one under the other, with their names.
+  function viewPng() {
+    const ratio = uPlot.pxRatio;
+    const drawn = panels.filter((state) => state.plot);
+    const width = Math.max(...drawn.map((state) => state.plot.ctx.canvas.width));
+    const heading = Math.round(HEADING_HEIGHT * ratio);
+    const height = drawn.reduce((sum, state) => sum + heading + state.plot.ctx.canvas.height, 0);
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    const ctx = canvas.getContext('2d');
+    ctx.fillStyle = '#fff';
+    ctx.fillRect(0, 0, width, height);
+    ctx.font = Math.round(12 * ratio) + 'px system-ui, sans-serif';
+    ctx.textBaseline = 'middle';
+    let y = 0;
+    for (const state of drawn) {
+      let x = 4 * ratio;
+      ctx.fillStyle = '#222';
+      ctx.fillText(state.panel.title, x, y + heading / 2);
+      x += ctx.measureText(state.panel.title).width + 16 * ratio;
+      state.traces.forEach((trace, k) => {
+        if (!state.plot.series[k + 1].show) return;
+        ctx.fillStyle = trace.colour;
+        ctx.fillText(trace.name, x, y + heading / 2);
+        x += ctx.measureText(trace.name).width + 10 * ratio;
+      });
+      ctx.drawImage(state.plot.ctx.canvas, 0, y + heading);
+      y += heading + state.plot.ctx.canvas.height;
+    }
+    return canvas;
+  }
+
+  function bindExport() {
+    const actions = {
+      csv: () => download(new Blob([viewCsv()], { type: 'text/csv' }), viewName('csv')),
+      png: () => viewPng().toBlob((blob) => download(blob, viewName('png')), 'image/png'),
+    };
+    for (const button of document.querySelectorAll('[data-export]')) {
+      button.addEventListener('click', () => actions[button.dataset.export]());
+    }
   }
 
   // ---- For tests and scripts ----
@@ -751,6 +996,14 @@
     return panels.map((state) => state.readout.textContent);
   }
 
+  // Where each panel lies on the page, for tests of the layout.
+  function layout() {
+    return panels.map((state) => {
+      const box = state.section.getBoundingClientRect();
+      return { title: state.panel.title, top: box.top + window.scrollY, bottom: box.bottom + window.scrollY };
+    });
+  }
+
   async function start() {
     const channelsOfGroup = meta.groups.map(() => []);
     for (const described of Object.values(meta.channels)) channelsOfGroup[described.group][described.index] = described;
@@ -770,8 +1023,12 @@
     full = [first, last];
     view = full.slice();
     const container = document.getElementById('panels');
-    panels = meta.panels.map((panel) => makePanel(panel, container));
+    const height = panelHeight(container);
+    const drawnGroups = meta.panels.map((panel) => groups[meta.channels[panel.traces[0].channel].group].micros.length);
+    const bottom = drawnGroups.reduce((at, count, i) => (count > 0 ? i : at), -1);
+    panels = meta.panels.map((panel, i) => makePanel(panel, container, height, i === bottom));
     bindControls(container);
+    bindExport();
     if (!fromFragment()) drawAll();
     document.body.classList.add('ready');
     performance.mark('zolt-ready');
@@ -786,5 +1043,9 @@
     setView: (from, to) => setView(from, to),
     hoverAt,
     redraws,
+    layout,
+    timeAxis: () => ({ label: TIME_LABEL, ticks: timeLabels.slice() }),
+    csv: viewCsv,
+    png: () => viewPng().toDataURL('image/png'),
   };
 })();

@@ -125,34 +125,35 @@ struct TraceShown {
   const char* channel;
   const char* name;
   const char* colour;
-  bool right;
+  int digits;  // the decimals its values are told with
 };
 struct PanelShown {
   const char* title;
   const char* empty;
+  const char* unit;  // of its value axis: one quantity to a panel
   std::vector<TraceShown> traces;
 };
 
-// The panels of the picture, with the quaternion besides.
+// The panels of the picture, with the quaternion besides; humidity and the
+// housing's pressure apart, each on a scale of its own.
 const PanelShown kPanels[] = {
-    {"External pressure, bar", "no pressure records", {{"ext_press_bar", "pressure", "#1f5fa8", false}}},
-    {"Temperature, degC", "no system records", {{"temp_degC", "temperature", "#c0392b", false}}},
-    {"Housing: humidity, % (left) and internal pressure, psia (right)",
-     "no system records",
-     {{"hum_pct", "humidity", "#16866b", false}, {"int_press_psia", "internal pressure", "#8e44ad", true}}},
-    {"Supply: battery and modem, V",
-     "no system records",
-     {{"batt_V", "battery", "#b9770e", false}, {"vmodem_V", "modem", "#5d6d7e", false}}},
-    {"Acceleration x, y, z",
+    {"External pressure", "no pressure records", "bar", {{"ext_press_bar", "pressure", "#1f5fa8", 4}}},
+    {"Temperature", "no system records", "degC", {{"temp_degC", "temperature", "#c0392b", 3}}},
+    {"Humidity", "no system records", "%", {{"hum_pct", "humidity", "#16866b", 2}}},
+    {"Internal pressure", "no system records", "psia", {{"int_press_psia", "internal pressure", "#8e44ad", 3}}},
+    {"Supply", "no system records", "V", {{"batt_V", "battery", "#b9770e", 3}, {"vmodem_V", "modem", "#2c7fb8", 3}}},
+    {"Acceleration",
      "no data records",
-     {{"acc_x", "x", "#c0392b", false}, {"acc_y", "y", "#16866b", false}, {"acc_z", "z", "#1f5fa8", false}}},
+     "record units",
+     {{"acc_x", "x", "#d62728", 4}, {"acc_y", "y", "#2ca02c", 4}, {"acc_z", "z", "#1f77b4", 4}}},
     {"Quaternion",
      "no data records",
-     {{"quat_0", "w", "#34495e", false},
-      {"quat_1", "x", "#c0392b", false},
-      {"quat_2", "y", "#16866b", false},
-      {"quat_3", "z", "#1f5fa8", false}}},
-    {"Data records per second", "no timed data records", {{"records", "records", "#34495e", false}}},
+     "1",
+     {{"quat_0", "w", "#444444", 4},
+      {"quat_1", "x", "#d62728", 4},
+      {"quat_2", "y", "#2ca02c", 4},
+      {"quat_3", "z", "#1f77b4", 4}}},
+    {"Data records a second", "no timed data records", "records/s", {{"records", "records", "#34495e", 0}}},
 };
 
 const char* const kGroupNames[kPageGroups] = {"data", "pressure", "system", "seconds"};
@@ -270,11 +271,11 @@ std::string panelsJson() {
   std::string out = "[";
   for (const PanelShown& panel : kPanels) {
     out += (out.size() > 1 ? ",{\"title\":" : "{\"title\":") + jsonString(panel.title) + ",\"empty\":" + jsonString(panel.empty) +
-           ",\"traces\":[";
+           ",\"unit\":" + jsonString(panel.unit) + ",\"traces\":[";
     for (size_t i = 0; i < panel.traces.size(); ++i) {
       const TraceShown& trace = panel.traces[i];
       out += (i > 0 ? ",{\"channel\":" : "{\"channel\":") + jsonString(trace.channel) + ",\"name\":" + jsonString(trace.name) +
-             ",\"colour\":" + jsonString(trace.colour) + ",\"right\":" + (trace.right ? "true" : "false") + "}";
+             ",\"colour\":" + jsonString(trace.colour) + ",\"digits\":" + std::to_string(trace.digits) + "}";
     }
     out += "]}";
   }
@@ -303,7 +304,9 @@ std::string runJson(const PageRun& run) {
   out += "],\"marks\":[";
   for (size_t i = 0; i < run.marks.size(); ++i) {
     out += i > 0 ? ",[" : "[";
-    out += std::to_string(run.marks[i].time) + "," + jsonString(run.marks[i].text) + "]";
+    static const char* const kKinds[] = {"\"damaged\"", "\"skipped\"", "\"stepped\""};
+    out += std::to_string(run.marks[i].time) + "," + jsonString(run.marks[i].text) + "," +
+           kKinds[static_cast<size_t>(run.marks[i].kind)] + "]";
   }
   out += "],\"rate\":" + (run.firstRate ? std::to_string(*run.firstRate) : std::string("null"));
   return out;
@@ -354,26 +357,49 @@ std::string lengthText(int64_t micros) {
   return text + " s";
 }
 
-// What the page holds, in a sentence for each group that is not whole.
+// What the page holds, in one sentence: the groups that are not whole, by
+// the length of their buckets.
 std::string resolutionText(const PageRun& run, uint64_t budget) {
   static const char* const kWhat[kPageGroups] = {"data records", "pressure readings", "system records",
                                                  "records a second"};
-  std::string text;
+  std::vector<std::pair<int64_t, std::string>> lengths;
   for (const GroupSeries& series : run.groups) {
     if (!series.buckets()) continue;
-    text += std::string(text.empty() ? "" : " ") + "The " + kWhat[static_cast<size_t>(series.group())] +
-            " are shown as the least and greatest value in every " + lengthText(series.bucketMicros()) +
-            ", the finest this page holds (a larger budget holds finer ones).";
+    const char* what = kWhat[static_cast<size_t>(series.group())];
+    auto same = std::find_if(lengths.begin(), lengths.end(), [&](const auto& l) { return l.first == series.bucketMicros(); });
+    if (same == lengths.end()) {
+      lengths.emplace_back(series.bucketMicros(), what);
+    } else {
+      same->second += std::string(", ") + what;
+    }
   }
-  if (text.empty()) return "Every sample of the run is on this page: zoom in to see each one.";
-  return "This run has too many samples for one page of at most " + std::to_string(budget / 1000000) + " MB. " + text;
+  if (lengths.empty()) return "Every sample of the run is on this page: zoom in to see each one.";
+  std::string text = "Too many samples for one page of at most " + std::to_string(budget / 1000000) + " MB: ";
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    text += (i > 0 ? "; " : "") + lengths[i].second + " as the least and greatest in every " + lengthText(lengths[i].first);
+  }
+  return text + ", the finest this page holds (a larger budget holds finer ones).";
+}
+
+// The rows of the check that tell of trouble, in one line: what the
+// check's summary says before it is opened.
+std::string problemsLine(const InfoRows& rows) {
+  static const char* const kTelling[] = {"status", "gaps", "steps back", "skipped stretches", "suspect stretches",
+                                         "salvage keeps"};
+  std::string line;
+  for (const InfoRow& row : rows) {
+    if (std::find(std::begin(kTelling), std::end(kTelling), row.label) == std::end(kTelling)) continue;
+    line += (line.empty() ? "" : "; ") + row.label + " " + row.value;
+  }
+  return line;
 }
 
 std::string summaryTable(const Summary& summary, bool ofAFile, uint64_t files) {
-  std::string out = "<table class=\"summary\"><caption>" +
-                    markupText(files == 1 ? "The file" : "The " + std::to_string(files) + " files as one deployment") +
-                    ": " + std::to_string(summary.bytes) + " bytes</caption>\n";
+  const std::string what = (files == 1 ? "The file" : "The " + std::to_string(files) + " files as one deployment") +
+                           std::string(": ") + std::to_string(summary.bytes) + " bytes";
   const InfoRows rows = infoRows(summary, ofAFile);
+  std::string out = "<details class=\"check\"><summary>" + markupText(what + "; " + problemsLine(rows)) +
+                    "</summary>\n<table class=\"summary\"><caption>" + markupText(what) + "</caption>\n";
   for (size_t i = 0; i < rows.size();) {
     std::string value = markupText(rows[i].value);
     size_t next = i + 1;
@@ -381,7 +407,7 @@ std::string summaryTable(const Summary& summary, bool ofAFile, uint64_t files) {
     out += "<tr><th scope=\"row\">" + markupText(rows[i].label) + "</th><td>" + value + "</td></tr>\n";
     i = next;
   }
-  return out + "</table>\n";
+  return out + "</table>\n</details>\n";
 }
 
 std::string assemble(const std::string& title, const std::string& resolution, const std::string& summary,

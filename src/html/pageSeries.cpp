@@ -6,6 +6,7 @@
 #include "core/readings.h"
 #include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
+#include "text/exactFormat.h"
 #include "views/accelerationRange.h"
 #include "views/quaternionRange.h"
 #include "views/recordsPerSecond.h"
@@ -59,6 +60,12 @@ class PageView : public TimedViewBase {
     second_ = microsOf(step.time);
     if (!run_.firstSecond) run_.firstSecond = second_;
     if (step.placed || !step.previous) return;
+    if (step.step() <= 0) {
+      mark(step.step() == 0 ? "the second " + isoSecond(step.time) + " came again"
+                            : "the clock stepped back " + std::to_string(-step.step()) + " s, from " +
+                                  isoSecond(*step.previous) + " to " + isoSecond(step.time),
+           MarkKind::kSteppedBack);
+    }
     if (step.step() > 1) addGap((*step.previous + 1) * kSecond, int64_t{step.time} * kSecond);
   }
 
@@ -98,7 +105,7 @@ class PageView : public TimedViewBase {
          std::to_string(size) + " bytes)");
   }
   void skipped(uint64_t offset, uint64_t size) {
-    mark("salvage skipped " + std::to_string(size) + " bytes at offset " + std::to_string(offset));
+    mark("salvage skipped " + std::to_string(size) + " bytes at offset " + std::to_string(offset), MarkKind::kSkipped);
   }
 
  private:
@@ -121,10 +128,17 @@ class PageView : public TimedViewBase {
     if (from < to) run_.gaps.emplace_back(from, to);
   }
 
-  void mark(std::string text) {
+  void mark(std::string text, MarkKind kind = MarkKind::kDamaged) {
     const int64_t time = second_;
     if (time == kNoTime || !run_.window.keeps(time) || run_.marks.size() >= kMostMarks) return;
-    run_.marks.push_back({time, std::move(text)});
+    run_.marks.push_back({time, std::move(text), kind});
+  }
+
+  static std::string isoSecond(int32_t seconds) {
+    char text[40];
+    SecondCache cache;
+    *putIsoTime(text, int64_t{seconds} * kSecond, 0, cache) = '\0';
+    return text;
   }
 
   // The samples the window keeps: one by one while the group keeps them so,

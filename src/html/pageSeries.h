@@ -107,9 +107,13 @@ class GroupSeries {
 
 // A mark on the time axis: damage found, at the time of the second it was
 // found in.
+// What a mark stands for: the page shades and names each kind apart.
+enum class MarkKind : uint8_t { kDamaged, kSkipped, kSteppedBack };
+
 struct PageMark {
   int64_t time;
   std::string text;
+  MarkKind kind = MarkKind::kDamaged;
 };
 
 // What the page gathers of a run, and what one file hands on to the next.

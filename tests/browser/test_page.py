@@ -75,10 +75,13 @@ def pages(tmp_path_factory):
 def browser():
     options = Options()
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                     "--window-size=1280,2200"):
+                     "--window-size=1600,1000"):
         options.add_argument(argument)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    # The window's inside, not its frame, at 1600x1000: the screen the page is made for.
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 1600, "height": 1000, "deviceScaleFactor": 1, "mobile": False})
     driver.set_script_timeout(60)
     yield driver
     driver.quit()
@@ -101,6 +104,10 @@ def set_view(browser, start_us, end_us):
 
 def micros(timestamp):
     return timestamp.value // 1000
+
+
+ACCELERATION = 5  # the panel of the accelerations, among the eight
+PANELS = 8
 
 
 @pytest.mark.parametrize("name", ["sample", "spike", "buckets"])
@@ -166,7 +173,7 @@ def test_a_drag_zooms_to_the_span_dragged_across(browser, pages, name, begin, en
     page = pages[name][0]
     open_page(browser, page)
     full = browser.execute_script("return window.zoltView.view();")
-    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[4]  # the accelerations
+    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[ACCELERATION]
     width = over.size["width"]
     from_px = round(begin * width)
     to_px = from_px + 3 if end == "3 px" else round(end * width)
@@ -192,16 +199,20 @@ def test_hover_tells_the_exact_value_of_the_nearest_sample(browser, pages):
     open_page(browser, page)
     start = micros(spike["time"]) - 50000
     set_view(browser, start, start + 100000)  # ten samples
-    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[4]
+    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[ACCELERATION]
     # The spike lies in the middle of the view: the cursor goes there.
     ActionChains(browser).move_to_element(over).perform()
-    readout = browser.find_elements(By.CSS_SELECTOR, ".readout")[4]
+    readout = browser.find_elements(By.CSS_SELECTOR, ".readout")[ACCELERATION]
+    assert readout.is_displayed()
     text = readout.text
     csv = subprocess.run([DECODE, "--csv=data", recording], capture_output=True, text=True).stdout.splitlines()
     row = next(line for line in csv[1:] if float(line.split(",")[4]) == SPIKE / 65536)
     fields = row.split(",")
     assert text.startswith(fields[0]), text
-    assert f"z {fields[4]}" in text and f"x {fields[2]}" in text and f"y {fields[3]}" in text
+    # Told to four decimals, as the panel's channels are.
+    for name, field in (("x", 2), ("y", 3), ("z", 4)):
+        told = re.search(rf"^{name} (\S+) record units$", text, re.M).group(1)
+        assert told == f"{float(fields[field]):.4f}", (name, text)
 
 
 def test_a_deployment_page_is_drawn(browser, pages, tmp_path):
@@ -209,7 +220,7 @@ def test_a_deployment_page_is_drawn(browser, pages, tmp_path):
     shot = tmp_path / "page.png"
     browser.save_screenshot(str(shot))
     canvases = browser.find_elements(By.CSS_SELECTOR, ".uplot canvas")
-    assert len(canvases) == 7
+    assert len(canvases) == PANELS
     for canvas in canvases:
         # A canvas that drew a trace has pixels that are neither white nor
         # the grid's grey.
@@ -257,14 +268,14 @@ def test_a_view_narrower_than_a_bucket_draws_and_tells_the_bucket_that_covers_it
     for column in ("acc_x", "acc_z", "quat_1"):
         assert (drawn[column]["min"], drawn[column]["max"]) == (covered[column].min(), covered[column].max()), column
     cursor = (start + end) // 2
-    readout = browser.execute_script("return window.zoltView.hoverAt(arguments[0]);", cursor)[4]
-    named = micros(pandas.Timestamp(readout.split(" ")[0]))
+    readout = browser.execute_script("return window.zoltView.hoverAt(arguments[0]);", cursor)[ACCELERATION]
+    named = micros(pandas.Timestamp(readout.split()[0]))
     assert named <= cursor < named + bucket, readout
     # The panel tells that the page holds nothing finer, and the command it
     # gives writes a page of the view with every sample.
     note = browser.find_elements(By.CSS_SELECTOR, ".panel .note")[0]
     assert note.is_displayed()
-    command = re.search(r"decode (--html=\S+ .*)$", note.text).group(1)
+    command = re.search(r"decode (--html=\S+ .*)$", note.get_attribute("textContent")).group(1)
     arguments = shlex.split(command.replace("OUT.html", "window.html"))
     work = os.path.dirname(page)
     subprocess.run([DECODE, *arguments], check=True, cwd=work)
@@ -309,10 +320,10 @@ def test_a_second_of_a_day_is_drawn_in_every_panel_alike(browser, pages, name):
     open_page(browser, pages[name][0])
     start = NOON + 123456  # on no bucket's edge
     set_view(browser, start, start + 10**6)
-    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[4]
+    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[ACCELERATION]
     ActionChains(browser).move_to_element(over).perform()
     panels = browser.execute_script(INK)
-    assert len(panels) == 7
+    assert len(panels) == PANELS
     for panel in panels:
         assert (panel["left"], panel["width"]) == (panels[0]["left"], panels[0]["width"]), panels
         assert panel["axisText"] > 30 and panel["trace"] > 200 and panel["atEdge"] == 0, panel
@@ -325,3 +336,73 @@ def test_a_second_of_a_day_is_drawn_in_every_panel_alike(browser, pages, name):
             box = line.rect
             assert area["y"] <= box["y"] and box["y"] + box["height"] <= area["y"] + area["height"] + 1, box
             assert area["x"] <= box["x"] and box["x"] + box["width"] <= area["x"] + area["width"] + 1, box
+
+
+@pytest.mark.parametrize("name", ["sample", "deployment", "coarse day"])
+def test_every_panel_lies_on_the_first_screen(browser, pages, name):
+    open_page(browser, pages[name][0])
+    layout = browser.execute_script("return window.zoltView.layout();")
+    assert len(layout) == PANELS
+    assert all(panel["bottom"] <= 1000 for panel in layout), layout
+    # The controls stand above the panels, not over them.
+    controls = browser.find_element(By.ID, "controls").rect
+    assert controls["y"] + controls["height"] <= layout[0]["top"]
+
+
+# Views and the labels the time axis gives them: the date where the view
+# begins, and the decimals of a second that the ticks' step needs.
+@pytest.mark.parametrize("start,seconds,shape", [
+    (0, 86400, r"^\d\d:\d\d$"),
+    (NOON + 123456, 60, r"^\d\d:\d\d:\d\d$"),
+    (NOON + 123456, 1, r"^\d\d:\d\d:\d\d\.\d{1,2}$"),
+    (NOON + 123456, 0.01, r"^\d\d:\d\d:\d\d\.\d{3,4}$"),
+])
+def test_the_time_axis_tells_the_date_and_utc_at_the_precision_the_view_needs(browser, pages, start, seconds, shape):
+    open_page(browser, pages["coarse day"][0])
+    if start:
+        set_view(browser, start, start + int(seconds * 1e6))
+    axis = browser.execute_script("return window.zoltView.timeAxis();")
+    assert "UTC" in axis["label"]
+    labels = [label for label in axis["ticks"] if label is not None]
+    assert len(labels) >= 3, labels
+    assert labels[0].split("\n")[-1] == "2026-12-01", labels
+    for label in labels:
+        assert re.match(shape, label.split("\n")[0]), labels
+
+
+def test_the_exported_csv_of_a_view_holds_what_decode_writes_for_it(browser, pages):
+    page, recording = pages["sample"]
+    open_page(browser, page)
+    start = 1796083200 * 10**6 + 12_345_678  # 2026-12-01T00:00:12.345678Z, on no sample
+    set_view(browser, start, start + 1_500_000)
+    exported = browser.execute_script("return window.zoltView.csv();").splitlines()
+    header = exported[0].split(",")
+    columns = ["acc_x", "acc_y", "acc_z", "quat_0", "quat_1", "quat_2", "quat_3"]
+    at = [header.index(column) for column in columns]
+    rows = [line.split(",") for line in exported[1:]]
+    data = [[row[0]] + [row[i] for i in at] for row in rows if row[at[0]] != ""]
+    written = subprocess.run([DECODE, "--csv=data", "--from=2026-12-01T00:00:12.345678",
+                              "--to=2026-12-01T00:00:13.845678", recording],
+                             capture_output=True, text=True, check=True).stdout.splitlines()
+    expected = [[line.split(",")[0]] + line.split(",")[2:] for line in written[1:]]
+    assert data == expected and len(data) == 150
+    png = browser.execute_script("return window.zoltView.png();")
+    assert png.startswith("data:image/png;base64,") and len(png) > 10000
+
+
+def test_screenshots(browser, pages):
+    """With PAGE_SCREENSHOTS set to a folder: the whole run, a minute, a
+    second and a hover, as README shows them."""
+    folder = os.environ.get("PAGE_SCREENSHOTS")
+    if not folder:
+        pytest.skip("PAGE_SCREENSHOTS names no folder")
+    page = pages["deployment"][0]
+    open_page(browser, page)
+    browser.save_screenshot(os.path.join(folder, "page-full.png"))
+    start = browser.execute_script("return window.zoltView.full();")[0] + 3600 * 10**6 + 250_000
+    for name, seconds in (("minute", 60), ("second", 1)):
+        set_view(browser, start, start + seconds * 10**6)
+        browser.save_screenshot(os.path.join(folder, f"page-{name}.png"))
+    over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[ACCELERATION]
+    ActionChains(browser).move_to_element_with_offset(over, -over.size["width"] // 5, 0).perform()
+    browser.save_screenshot(os.path.join(folder, "page-hover.png"))
