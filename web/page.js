@@ -223,6 +223,7 @@
     const span = (x1 - x0) / width;
     // How far a bar of an envelope reaches: its bucket, or its pixel column.
     out.width = out.single ? group.bucketMicros / SECOND : span;
+    out.level = 0;
     // `first` and `last`: the times of the entries the point stands for; a
     // gap of the clock between those of two points breaks the line.
     let lastTime = -Infinity;
@@ -254,6 +255,7 @@
     let level = 0;
     while (level + 1 < group.levels.length && entries / Math.pow(FAN, level + 1) > width * 8) level++;
     const at = group.levels[level];
+    out.level = level;
     // An envelope of a coarser level that begins before the view may hold
     // entries within it.
     const fan = Math.pow(FAN, level);
@@ -982,7 +984,7 @@
           if (hi > greatest) greatest = hi;
         }
         out[trace.channel] = least <= greatest ? { min: least, max: greatest, points: drawn.inTo - drawn.inFrom,
-                                                   samples: drawn.single } : null;
+                                                   samples: drawn.single, level: drawn.level, fan: FAN } : null;
       });
     }
     return out;

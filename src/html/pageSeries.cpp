@@ -249,7 +249,17 @@ void GroupSeries::toBuckets(int64_t length) {
 }
 
 void GroupSeries::expectSpan(int64_t span) {
-  if (times_.empty() && !buckets()) bucketMicros_ = lengthFor(span, mostBuckets_);
+  if (!times_.empty() || buckets()) return;
+  bucketMicros_ = lengthFor(span, mostBuckets_);
+  // The buckets the span will fill, made room for at once: growing a
+  // dozen columns of hundreds of thousands by doubling costs more than
+  // filling them.
+  const auto expected = static_cast<size_t>(span / bucketMicros_ + 2);
+  times_.reserve(expected);
+  for (size_t channel = 0; channel < channels_; ++channel) {
+    least_[channel].reserve(expected);
+    greatest_[channel].reserve(expected);
+  }
 }
 
 void GroupSeries::coarsen() {

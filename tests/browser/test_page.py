@@ -406,3 +406,27 @@ def test_screenshots(browser, pages):
     over = browser.find_elements(By.CSS_SELECTOR, ".u-over")[ACCELERATION]
     ActionChains(browser).move_to_element_with_offset(over, -over.size["width"] // 5, 0).perform()
     browser.save_screenshot(os.path.join(folder, "page-hover.png"))
+
+
+# Views on no bucket's edge, long enough that the page draws them from the
+# coarser levels of its pyramid: what it draws is the least and greatest of
+# the envelopes of the level that meet the view, as zolt.read finds them.
+@pytest.mark.parametrize("seconds,level", [(30, 0), (12 * 3600, 1), (23 * 3600, 2)])
+def test_unaligned_views_draw_the_true_envelopes_of_every_level(browser, pages, seconds, level):
+    page, recording = pages["day"]
+    open_page(browser, page)
+    data = next(group for group in page_meta(browser)["groups"] if group["name"] == "data")
+    assert data["buckets"] and data["bucketMicros"] <= 320000  # the finest a day's page holds
+    start = NOON - 12 * 3600 * 10**6 + 123457
+    end = start + seconds * 10**6
+    set_view(browser, start, end)
+    drawn = visible(browser)
+    assert drawn["acc_x"]["level"] == level
+    bucket = data["bucketMicros"] * drawn["acc_x"]["fan"] ** level
+    # The run begins at midnight, on the edge of a bucket of every level.
+    first = start - start % bucket
+    last = end - end % bucket + bucket
+    covered = zolt.read(recording, start=pd_time(first), end=pd_time(last))
+    for column in ("acc_x", "acc_z", "quat_1"):
+        assert (drawn[column]["min"], drawn[column]["max"]) == (covered[column].min(), covered[column].max()), \
+            (column, level)
