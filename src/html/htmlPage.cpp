@@ -168,19 +168,39 @@ struct PageData {
   uint64_t size() const { return json.size() + columns.size(); }
 };
 
+// Where a column's values lie: the group's own vectors, read as they are
+// packed, so that no copy of every column is held at once.
+struct ColumnSource {
+  const std::vector<int64_t>* times = nullptr;
+  const std::vector<int32_t>* values = nullptr;
+  const std::vector<uint32_t>* rank = nullptr;  // tabled counts are stored as their rank
+  ColumnOrder order = ColumnOrder::kValues;
+
+  std::vector<int64_t> stored() const {
+    if (times != nullptr) return *times;
+    std::vector<int64_t> out(values->begin(), values->end());
+    if (rank != nullptr) {
+      for (int64_t& value : out) value = (*rank)[static_cast<uint16_t>(value)];
+    }
+    return out;
+  }
+};
+
 struct ColumnJobs {
-  std::vector<std::pair<std::vector<int64_t>, ColumnOrder>> columns;
+  std::vector<ColumnSource> columns;
 
   // Names the column in `ids`; it is packed later.
-  void add(std::string& ids, std::vector<int64_t> values, ColumnOrder order) {
+  void add(std::string& ids, ColumnSource source) {
     ids += jsonString("c" + std::to_string(columns.size()));
-    columns.emplace_back(std::move(values), order);
+    columns.push_back(source);
   }
 
   std::string pack() const {
     std::vector<PackedColumn> packed(columns.size());
     const auto packEvery = [&](size_t first) {
-      for (size_t i = first; i < columns.size(); i += 2) packed[i] = encodeForPage(packColumn(columns[i].first, columns[i].second));
+      for (size_t i = first; i < columns.size(); i += 2) {
+        packed[i] = encodeForPage(packColumn(columns[i].stored(), columns[i].order));
+      }
     };
     std::exception_ptr failed;
     std::thread other([&] {
@@ -213,15 +233,12 @@ struct ColumnJobs {
   }
 };
 
-// A channel's stored values: tabled counts as their rank.
-std::vector<int64_t> storedValues(const GroupSeries& series, size_t channel, const std::vector<int32_t>& values,
-                                  const ValueTables& tables) {
-  std::vector<int64_t> stored(values.begin(), values.end());
-  if (isTabled(series.group())) {
-    const std::vector<uint32_t>& rank = tables.rank[tabledChannel(series.group(), channel)];
-    for (int64_t& value : stored) value = rank[static_cast<uint16_t>(value)];
-  }
-  return stored;
+ColumnSource valuesSource(const GroupSeries& series, size_t channel, const std::vector<int32_t>& values,
+                          const ValueTables& tables) {
+  ColumnSource source;
+  source.values = &values;
+  if (isTabled(series.group())) source.rank = &tables.rank[tabledChannel(series.group(), channel)];
+  return source;
 }
 
 std::string groupJson(ColumnJobs& jobs, const GroupSeries& series, const ValueTables& tables) {
@@ -230,14 +247,14 @@ std::string groupJson(ColumnJobs& jobs, const GroupSeries& series, const ValueTa
   out += series.buckets() ? "true" : "false";
   out += ",\"bucketMicros\":" + std::to_string(series.bucketMicros()) + ",\"count\":" + std::to_string(series.size()) +
          ",\"times\":";
-  jobs.add(out, series.times(), ColumnOrder::kTimes);
+  jobs.add(out, ColumnSource{&series.times(), nullptr, nullptr, ColumnOrder::kTimes});
   out += ",\"channels\":[";
   for (size_t channel = 0; channel < kChannelsOf[group]; ++channel) {
     out += channel == 0 ? "{\"least\":" : ",{\"least\":";
-    jobs.add(out, storedValues(series, channel, series.least(channel), tables), ColumnOrder::kValues);
+    jobs.add(out, valuesSource(series, channel, series.least(channel), tables));
     if (series.buckets()) {
       out += ",\"greatest\":";
-      jobs.add(out, storedValues(series, channel, series.greatest(channel), tables), ColumnOrder::kValues);
+      jobs.add(out, valuesSource(series, channel, series.greatest(channel), tables));
     }
     out += "}";
   }
