@@ -121,4 +121,26 @@ TEST(PageCheck, StrayTimesArePartedFromTheRunByGaps) {
   }
 }
 
+// Each kind of trouble is marked as what it is, for the page to shade and
+// name apart.
+TEST(PageCheck, MarksSayWhatTheyStandFor) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    bool salvage;
+    MarkKind kind;
+  };
+  const Case cases[] = {
+      {"a marker ten seconds into the run, half a minute in", withMarker(3000, 1796083200 + 10), false,
+       MarkKind::kSteppedBack},
+      {"a sector of noise, salvaged", damaged(kDamages[2]), true, MarkKind::kSkipped},
+  };
+  for (const Case& c : cases) {
+    PageRun run(TimeWindow{}, 1000000, 100000);
+    ASSERT_TRUE(gatherForPage(run, Input::memory(c.bytes, "d.dat"), {}, c.salvage).ok()) << c.what;
+    EXPECT_TRUE(std::any_of(run.marks.begin(), run.marks.end(), [&](const PageMark& m) { return m.kind == c.kind; }))
+        << c.what;
+  }
+}
+
 }  // namespace
