@@ -331,7 +331,7 @@
   function panelHeight(container) {
     const count = panels.length || meta.panels.length;
     const top = container.getBoundingClientRect().top + window.scrollY;
-    const room = window.innerHeight - top - TIME_AXIS_HEIGHT - count * HEADING_HEIGHT - 12;
+    const room = window.innerHeight - top - TIME_AXIS_HEIGHT - count * HEADING_HEIGHT - 24;
     return Math.max(LEAST_PANEL_HEIGHT, Math.floor(room / count));
   }
 
@@ -728,6 +728,12 @@
       for (const v of drawn.hi[k]) if (v !== null && v > greatest) greatest = v;
     });
     if (!(least <= greatest)) [least, greatest] = state.wholeRange;
+    // A level line stands in the middle of a narrow range, not at the top
+    // of one that reaches down to zero.
+    if (least === greatest) {
+      const pad = Math.max(Math.abs(least) * 1e-3, Math.pow(10, -Math.max(...state.traces.map((t) => t.digits))));
+      return [least - pad, greatest + pad];
+    }
     return uPlot.rangeNum(least, greatest, 0.1, true);
   }
 
