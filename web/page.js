@@ -367,6 +367,9 @@
     // heading, beside the panel's name, and takes no height of its own.
     const legend = state.plot.root.querySelector('.u-legend');
     if (legend) heading.append(legend);
+    state.level = document.createElement('span');
+    state.level.className = 'level';
+    heading.append(state.level);
     if (state.note) heading.append(state.note);
     state.plot.over.append(readout);
     // The readout of the panel under the mouse only: in every panel at once
@@ -627,8 +630,8 @@
 
   // "12 s", "320 ms", "1.5 min"
   function lengthText(micros) {
-    if (micros < SECOND) return micros / 1000 + ' ms';
-    if (micros < 120 * SECOND) return micros / SECOND + ' s';
+    if (micros < SECOND) return +(micros / 1000).toPrecision(3) + ' ms';
+    if (micros < 120 * SECOND) return +(micros / SECOND).toPrecision(4) + ' s';
     if (micros < 7200 * SECOND) return +(micros / 60 / SECOND).toFixed(1) + ' min';
     return +(micros / 3600 / SECOND).toFixed(1) + ' h';
   }
@@ -701,7 +704,27 @@
   // Once the view holds fewer of a group's buckets than the panel has pixel
   // columns, what it draws is as fine as this page goes: the panel says so,
   // and how to write a page of the view with every sample.
+  // What a bar of the panel stands for: the level of the pyramid it is
+  // drawn from, and the time a pixel column spans.
+  function showLevel(state) {
+    const drawn = state.drawn;
+    const group = state.group;
+    if (showsSamples(state)) {
+      state.level.textContent = 'every sample';
+      return;
+    }
+    if (drawn.single) {
+      // The note beside it tells the length, and that it is the finest.
+      state.level.textContent = '';
+      return;
+    }
+    const held = group.buckets ? group.bucketMicros * Math.pow(FAN, drawn.level) : 0;
+    state.level.textContent = 'bars of a pixel, ' + lengthText(Math.round(drawn.width * SECOND)) +
+      (group.buckets ? ', from buckets of ' + lengthText(held) : ', from every sample');
+  }
+
   function showCoarseness(state) {
+    showLevel(state);
     if (!state.note) return;
     const coarse = state.drawn.single;
     state.note.hidden = !coarse;
