@@ -33,22 +33,24 @@ class Deflater {
   Deflater(const Deflater&) = delete;
   Deflater& operator=(const Deflater&) = delete;
 
-  // Empty when zlib cannot.
-  std::vector<uint8_t> deflated(const uint8_t* bytes, size_t size) {
+  // Empty when zlib cannot; valid until the next call, which reuses the
+  // room of this one.
+  std::span<const uint8_t> deflated(const uint8_t* bytes, size_t size) {
     if (!ready_ || deflateReset(&stream_) != Z_OK) return {};
-    std::vector<uint8_t> out(deflateBound(&stream_, static_cast<uLong>(size)));
+    const size_t bound = deflateBound(&stream_, static_cast<uLong>(size));
+    if (room_.size() < bound) room_.resize(bound);
     stream_.next_in = const_cast<Bytef*>(bytes);
     stream_.avail_in = static_cast<uInt>(size);
-    stream_.next_out = out.data();
-    stream_.avail_out = static_cast<uInt>(out.size());
+    stream_.next_out = room_.data();
+    stream_.avail_out = static_cast<uInt>(bound);
     if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) return {};
-    out.resize(stream_.total_out);
-    return out;
+    return {room_.data(), stream_.total_out};
   }
 
  private:
   z_stream stream_{};
   bool ready_ = false;
+  std::vector<uint8_t> room_;
 };
 
 // One for each thread that packs columns.
@@ -61,8 +63,12 @@ Deflater& threadDeflater() {
 
 std::vector<uint8_t> packColumn(std::span<const int64_t> values, ColumnOrder order) {
   constexpr size_t kMostVarintBytes = 10;
-  std::vector<uint8_t> out(values.size() * kMostVarintBytes);
-  uint8_t* at = out.data();
+  // Room for the worst case, kept for the thread's next column: a fresh
+  // one each time costs more in clearing and faulting in its pages than
+  // the packing does.
+  thread_local std::vector<uint8_t> room;
+  if (room.size() < values.size() * kMostVarintBytes) room.resize(values.size() * kMostVarintBytes);
+  uint8_t* at = room.data();
   uint64_t previous = 0;
   uint64_t previousStep = 0;
   for (const int64_t value : values) {
@@ -74,14 +80,13 @@ std::vector<uint8_t> packColumn(std::span<const int64_t> values, ColumnOrder ord
     previous = static_cast<uint64_t>(value);
     previousStep = step;
   }
-  out.resize(static_cast<size_t>(at - out.data()));
-  return out;
+  return {room.data(), at};
 }
 
 PackedColumn encodeForPage(const std::vector<uint8_t>& packed) {
   // Deflating is worth its time when it takes a quarter off: the noise of
   // the accelerations takes a tenth or so, which the page does not need.
-  const auto pays = [](size_t from, const std::vector<uint8_t>& to) { return !to.empty() && to.size() * 4 < from * 3; };
+  const auto pays = [](size_t from, std::span<const uint8_t> to) { return !to.empty() && to.size() * 4 < from * 3; };
   Deflater& deflater = threadDeflater();
   // A column whose first bytes do not pay is not tried whole: trying costs
   // as much as succeeding.
@@ -89,7 +94,7 @@ PackedColumn encodeForPage(const std::vector<uint8_t>& packed) {
   if (packed.size() > kProbe && !pays(kProbe, deflater.deflated(packed.data(), kProbe))) return {base64(packed), false};
   // A column that zlib's 32-bit counts cannot take whole is left as it is.
   if (packed.size() < (size_t{1} << 31)) {
-    const std::vector<uint8_t> smaller = deflater.deflated(packed.data(), packed.size());
+    const std::span<const uint8_t> smaller = deflater.deflated(packed.data(), packed.size());
     if (pays(packed.size(), smaller)) return {base64(smaller), true};
   }
   return {base64(packed), false};

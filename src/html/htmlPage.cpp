@@ -176,9 +176,11 @@ struct ColumnSource {
   const std::vector<uint32_t>* rank = nullptr;  // tabled counts are stored as their rank
   ColumnOrder order = ColumnOrder::kValues;
 
-  std::vector<int64_t> stored() const {
+  // The values as the page stores them, in `out`, which one thread reuses
+  // from column to column.
+  std::span<const int64_t> stored(std::vector<int64_t>& out) const {
     if (times != nullptr) return *times;
-    std::vector<int64_t> out(values->begin(), values->end());
+    out.assign(values->begin(), values->end());
     if (rank != nullptr) {
       for (int64_t& value : out) value = (*rank)[static_cast<uint16_t>(value)];
     }
@@ -198,8 +200,9 @@ struct ColumnJobs {
   std::string pack() const {
     std::vector<PackedColumn> packed(columns.size());
     const auto packEvery = [&](size_t first) {
+      std::vector<int64_t> values;
       for (size_t i = first; i < columns.size(); i += 2) {
-        packed[i] = encodeForPage(packColumn(columns[i].stored(), columns[i].order));
+        packed[i] = encodeForPage(packColumn(columns[i].stored(values), columns[i].order));
       }
     };
     std::exception_ptr failed;
