@@ -266,20 +266,32 @@
     let highs = null;
     let columnX = 0;
     let firstTime = 0;
+    // Plain loops over the channels: this runs for every entry in view, at
+    // every redraw.
+    const count = channels.length;
+    const los = channels.map((c) => at.lo[c]);
+    const his = channels.map((c) => at.hi[c]);
+    const times = at.t;
     for (let i = start; i < end; i++) {
-      const index = Math.max(0, Math.floor((at.t[i] - x0) / span));
+      const index = Math.max(0, Math.floor((times[i] - x0) / span));
       if (index !== columnIndex) {
-        if (lows) push(columnX, lows, highs, firstTime, at.t[i - 1]);
+        if (lows) push(columnX, lows, highs, firstTime, times[i - 1]);
         columnIndex = index;
         columnX = x0 + index * span;
-        firstTime = at.t[i];
-        lows = channels.map((c) => at.lo[c][i]);
-        highs = channels.map((c) => at.hi[c][i]);
+        firstTime = times[i];
+        lows = new Array(count);
+        highs = new Array(count);
+        for (let k = 0; k < count; k++) {
+          lows[k] = los[k][i];
+          highs[k] = his[k][i];
+        }
       } else {
-        channels.forEach((c, k) => {
-          if (at.lo[c][i] < lows[k]) lows[k] = at.lo[c][i];
-          if (at.hi[c][i] > highs[k]) highs[k] = at.hi[c][i];
-        });
+        for (let k = 0; k < count; k++) {
+          const least = los[k][i];
+          const greatest = his[k][i];
+          if (least < lows[k]) lows[k] = least;
+          if (greatest > highs[k]) highs[k] = greatest;
+        }
       }
     }
     if (lows) push(columnX, lows, highs, firstTime, at.t[end - 1]);
