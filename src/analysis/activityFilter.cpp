@@ -38,24 +38,8 @@ void ActivityFilter::cut() {
   sum_ = {};
 }
 
-// A sample's window is every sample within half a window of it; it is
-// whole once a later sample lies beyond it.
 void ActivityFilter::handOn(bool all) {
-  while (next_ < samples_.size()) {
-    const int64_t time = samples_[next_].time;
-    while (last_ < samples_.size() && samples_[last_].time - time <= halfWindow_) {
-      for (size_t axis = 0; axis < 3; ++axis) sum_[axis] += samples_[last_].acceleration[axis];
-      ++last_;
-    }
-    if (last_ == samples_.size() && !all) break;
-    while (time - samples_[first_].time > halfWindow_) {
-      for (size_t axis = 0; axis < 3; ++axis) sum_[axis] -= samples_[first_].acceleration[axis];
-      ++first_;
-    }
-    handOnOne();
-    ++next_;
-  }
-  forgetBefore(first_);
+  walk(all, [this](const Sample& /*sample*/, double perSample) { handOnOne(perSample); });
 }
 
 // Samples before the window go, a block at a time.
@@ -67,7 +51,7 @@ void ActivityFilter::forgetBefore(size_t sample) {
   last_ -= sample;
 }
 
-void ActivityFilter::handOnOne() {
+void ActivityFilter::handOnOne(double perSample) {
   if (taken_ == readyCount_) taken_ = readyCount_ = 0;
   // Written in place, in a slot used before once there is one: a sample is
   // handed on for every one that comes in.
@@ -75,7 +59,6 @@ void ActivityFilter::handOnOne() {
   ActivitySample& out = ready_[readyCount_++];
   const Sample& sample = samples_[next_];
   out.time = sample.time;
-  const double perSample = 1.0 / static_cast<double>(last_ - first_);
   double absolutes = 0;
   double squares = 0;
   for (size_t axis = 0; axis < 3; ++axis) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -67,6 +68,34 @@ class ActivityFilter {
     for (; taken_ < readyCount_; ++taken_) take(std::as_const(ready_[taken_]));
   }
 
+  // The batch path, for a view that wants each sample's VeDBA alone (a
+  // dive's mean): hold() takes a sample without handing any on, and
+  // takeVedba() hands on, as take(time, vedba), every sample whose window
+  // is complete (every one held, with `all`), without working out the rest
+  // of a sample's activity. The VeDBA is the one next() would give. Use one
+  // path or the other on a filter, not both.
+  void hold(int64_t time, double x, double y, double z) {
+    if (!samples_.empty() && time < samples_.back().time) cut();
+    // Field by field: a Sample built whole and copied in stalls on the
+    // stores of its parts.
+    Sample& held = samples_.emplace_back();
+    held.time = time;
+    held.acceleration[0] = x;
+    held.acceleration[1] = y;
+    held.acceleration[2] = z;
+  }
+  template <typename Take>
+  void takeVedba(bool all, Take&& take) {
+    walk(all, [&](const Sample& sample, double perSample) {
+      double squares = 0;
+      for (size_t axis = 0; axis < 3; ++axis) {
+        const double dynamic = sample.acceleration[axis] - sum_[axis] * perSample;
+        squares += dynamic * dynamic;
+      }
+      take(sample.time, std::sqrt(squares));
+    });
+  }
+
  private:
   ActivityFilter(const ActivityParameters& parameters, const Orientation& orientation);
 
@@ -77,7 +106,36 @@ class ActivityFilter {
   };
 
   void handOn(bool all);
-  void handOnOne();
+  void handOnOne(double perSample);
+
+  // A sample's window is every sample within half a window of it; it is
+  // whole once a later sample lies beyond it. Each sample whose window is
+  // whole goes to handOn(sample, 1 / samples in its window) with the
+  // window's sum in sum_.
+  template <typename HandOn>
+  void walk(bool all, HandOn&& handOn) {
+    const size_t held = samples_.size();
+    while (next_ < held) {
+      const int64_t time = samples_[next_].time;
+      while (last_ < held && samples_[last_].time - time <= halfWindow_) {
+        for (size_t axis = 0; axis < 3; ++axis) sum_[axis] += samples_[last_].acceleration[axis];
+        ++last_;
+      }
+      if (last_ == held && !all) break;
+      while (time - samples_[first_].time > halfWindow_) {
+        for (size_t axis = 0; axis < 3; ++axis) sum_[axis] -= samples_[first_].acceleration[axis];
+        ++first_;
+      }
+      // The window holds as many samples from one to the next but near a cut.
+      if (last_ - first_ != windowSamples_) {
+        windowSamples_ = last_ - first_;
+        perSample_ = 1.0 / static_cast<double>(windowSamples_);
+      }
+      handOn(samples_[next_], perSample_);
+      ++next_;
+    }
+    forgetBefore(first_);
+  }
   void forgetBefore(size_t sample);
 
   int64_t halfWindow_;  // us
@@ -89,6 +147,8 @@ class ActivityFilter {
   size_t first_ = 0;  // the window of that sample: [first_, last_)
   size_t last_ = 0;
   std::array<double, 3> sum_{};
+  size_t windowSamples_ = 0;  // last_ - first_, and 1 / it
+  double perSample_ = 0;
   std::vector<ActivitySample> ready_;  // the first readyCount_ are ready
   size_t readyCount_ = 0;
   size_t taken_ = 0;

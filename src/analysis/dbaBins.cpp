@@ -9,17 +9,11 @@ int64_t DbaBins::indexOf(int64_t time) {
   return time % kBinLength < 0 ? index - 1 : index;
 }
 
-void DbaBins::add(int64_t time, double value) {
-  // Samples come many to a bin: most fall in the newest one, which needs
-  // no division to tell.
-  if (!bins_.empty() && time >= bins_.back().index * kBinLength && time < (bins_.back().index + 1) * kBinLength) {
-    bins_.back().sum += value;
-    ++bins_.back().count;
-    return;
-  }
+void DbaBins::addElsewhere(int64_t time, double value) {
   const int64_t index = indexOf(time);
   if (bins_.empty() || bins_.back().index < index) {
     bins_.push_back({index, value, 1});
+    newestStart_ = index * kBinLength;
     if (bins_.size() > kMostBins) bins_.pop_front();
     return;
   }

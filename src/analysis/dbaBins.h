@@ -17,7 +17,15 @@ class DbaBins {
   static constexpr size_t kMostBins = size_t{86400} * 4;
 
   // Samples in time order; one older than the bins kept is dropped.
-  void add(int64_t time, double value);
+  void add(int64_t time, double value) {
+    // Samples come many to a bin: most fall in the newest one.
+    if (!bins_.empty() && time >= newestStart_ && time < newestStart_ + kBinLength) {
+      bins_.back().sum += value;
+      ++bins_.back().count;
+      return;
+    }
+    addElsewhere(time, value);
+  }
   // Hands on, oldest first, the bins whose centres are at or before `time`
   // as take(centre, sum, count).
   template <typename Take>
@@ -35,10 +43,12 @@ class DbaBins {
     double sum;
     uint64_t count;
   };
+  void addElsewhere(int64_t time, double value);
   static int64_t indexOf(int64_t time);
   static int64_t centreOf(int64_t index) { return index * kBinLength + kBinLength / 2; }
 
   std::deque<Bin> bins_;
+  int64_t newestStart_ = 0;  // of bins_.back()
 };
 
 }  // namespace zolt

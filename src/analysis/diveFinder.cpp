@@ -45,7 +45,7 @@ void DiveFinder::addDepth(int64_t time, double depth) {
   processHeld(false);
 }
 
-void DiveFinder::addDba(int64_t time, double dba) {
+void DiveFinder::addDbaElsewhere(int64_t time, double dba) {
   dbaTime_ = std::max(dbaTime_.value_or(time), time);
   if (std::isfinite(dba)) {
     if (processedTime_ && time <= *processedTime_) {

@@ -17,6 +17,7 @@
 // behind it (the finder waits that long for it before it goes on).
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -76,7 +77,18 @@ class DiveFinder {
   // that is not a number, or a time before the one before, cuts there.
   void addDepth(int64_t time, double depth);
   // A sample of dynamic body acceleration, in time order among themselves.
-  void addDba(int64_t time, double dba);
+  void addDba(int64_t time, double dba) {
+    // Most come in well ahead of the depth of their time, which nothing
+    // waits for: they only go to the bins.
+    const bool ahead = !processedTime_ || time > *processedTime_;
+    const bool nothingWaits = held_.empty() || held_.front().time > time;
+    if (ahead && nothingWaits && dbaTime_ && time >= *dbaTime_ && std::isfinite(dba)) {
+      dbaTime_ = time;
+      bins_.add(time, dba);
+      return;
+    }
+    addDbaElsewhere(time, dba);
+  }
   // What comes next does not continue what came before.
   void cut();
   // The input is over: a dive still open is cut.
@@ -100,6 +112,7 @@ class DiveFinder {
     double dbaCount;
   };
 
+  void addDbaElsewhere(int64_t time, double dba);
   void processHeld(bool all);
   void process(const Reading& reading);
   void open(const Reading& reading);

@@ -70,8 +70,9 @@ void SurfaceEstimator::add(int64_t time, double bar) {
     return;
   }
   const int64_t slice = sliceOf(time);
-  closeSlicesBefore(slice);
+  // Nothing is decided, and so nothing handed on, but as a slice begins.
   if (slices_.empty() || slices_.back().index != slice) {
+    closeSlicesBefore(slice);
     slices_.push_back({slice, {}});
     const auto start =
         static_cast<uint64_t>(origin_) + static_cast<uint64_t>(slice) * static_cast<uint64_t>(sliceLength_);

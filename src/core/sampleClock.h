@@ -66,6 +66,36 @@ inline int64_t sampleOffset(uint64_t sample, uint16_t rate) {
   return static_cast<int64_t>((2 * sample * kMicrosecondsPerSecond + rate) / (2 * uint64_t{rate}));
 }
 
+// sampleOffset() of one sample after another, by steps without a division:
+// a loop over every sample of a run pays for no division per sample.
+class SampleOffsets {
+ public:
+  SampleOffsets(uint64_t first, uint16_t rate)
+      : divisor_(2 * uint64_t{rate}),
+        quotient_(rate == 0 ? 0 : (2 * first * kMicrosecondsPerSecond + rate) / divisor_),
+        remainder_(rate == 0 ? 0 : (2 * first * kMicrosecondsPerSecond + rate) % divisor_),
+        step_(rate == 0 ? 0 : 2 * kMicrosecondsPerSecond / divisor_),
+        stepRemainder_(rate == 0 ? 0 : 2 * kMicrosecondsPerSecond % divisor_) {}
+  // This sample's, and steps to the next.
+  int64_t next() {
+    const auto offset = static_cast<int64_t>(quotient_);
+    quotient_ += step_;
+    remainder_ += stepRemainder_;
+    if (remainder_ >= divisor_ && divisor_ != 0) {
+      remainder_ -= divisor_;
+      ++quotient_;
+    }
+    return offset;
+  }
+
+ private:
+  uint64_t divisor_;
+  uint64_t quotient_;
+  uint64_t remainder_;
+  uint64_t step_;
+  uint64_t stepRemainder_;
+};
+
 // How far `edge` lies after `marker`, kept within reach: the edges of no
 // window stay at either end of the line.
 inline int64_t offsetFromMarker(int64_t edge, int64_t marker) {

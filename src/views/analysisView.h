@@ -21,6 +21,7 @@
 #include "core/readings.h"
 #include "core/recordCatalogue.h"
 #include "core/recordFormat.h"
+#include "core/sampleClock.h"
 #include "core/timedView.h"
 
 namespace zolt {
@@ -57,6 +58,10 @@ class AnalysisView : public TimedViewBase {
 
   void samples(const Samples& samples) {
     if (!readsSamples() || !samples.timed()) return;
+    if (!parts_.activity) {
+      holdAccelerations(samples);
+      return;
+    }
     for (uint64_t sample = samples.first; sample < samples.end(); ++sample) {
       const DataRecord data = Record<kDataRecord>::read(samples.record(sample) + 1);
       const std::array<double, 3> acceleration = {data.acc[0] * kAccCount, data.acc[1] * kAccCount,
@@ -66,6 +71,22 @@ class AnalysisView : public TimedViewBase {
       activity_.add(samples.timeOf(sample), acceleration, quaternion);
     }
     drainActivity();
+  }
+
+  // A dive's mean VeDBA wants nothing else of a sample: the batch path,
+  // which reads the accelerations alone.
+  void holdAccelerations(const Samples& samples) {
+    SampleOffsets offsets(samples.first, samples.rate);
+    for (uint64_t sample = samples.first; sample < samples.end(); ++sample) {
+      const uint8_t* body = samples.record(sample) + 1;
+      activity_.hold(samples.marker + offsets.next(), accCount(body + accOffset(0)) * kAccCount,
+                     accCount(body + accOffset(1)) * kAccCount, accCount(body + accOffset(2)) * kAccCount);
+    }
+    takeVedba(false);
+  }
+  void takeVedba(bool all) {
+    activity_.takeVedba(all, [this](int64_t time, double vedba) { finder_.addDba(time, vedba); });
+    drainDives();
   }
 
   // A second that does not follow the one before leaves a gap in both the
@@ -81,8 +102,7 @@ class AnalysisView : public TimedViewBase {
   void finish() {
     surface_.finish();
     drainSurface();
-    activity_.cut();
-    drainActivity();
+    endSamples();
     finder_.finish();
     drainDives();
   }
@@ -105,10 +125,13 @@ class AnalysisView : public TimedViewBase {
       surface_.cut();
       drainSurface();
     }
-    if (readsSamples()) {
-      activity_.cut();
-      drainActivity();
-    }
+    if (readsSamples()) endSamples();
+  }
+  // Every sample held is handed on, by the path that holds it.
+  void endSamples() {
+    if (!parts_.activity) takeVedba(true);
+    activity_.cut();
+    drainActivity();
   }
 
   void drainSurface() {
