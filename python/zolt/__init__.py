@@ -305,7 +305,10 @@ def _picked(arrays: dict[str, np.ndarray], columns: Any) -> dict[str, np.ndarray
 
 def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
                 end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False,
-                every: Any = None, agg: Any = ("mean",), fill: bool = False) -> dict[str, np.ndarray]:
+                every: Any = None, agg: Any = ("mean",), fill: bool = False, latitude: Any = None,
+                water: str | None = None, surface: Any = None, dive_depth: Any = None, surface_depth: Any = None,
+                min_dive: Any = None, bottom_fraction: Any = None,
+                activity_window: Any = None) -> dict[str, np.ndarray]:
     """One table as numpy arrays, by column name in the CSV table's order.
 
     ``time`` is ``datetime64[us]``, NaT for a record before its file's first
@@ -319,7 +322,20 @@ def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *
     ``columns`` picks columns as in :func:`read`; ``every``, ``agg`` and
     ``fill`` give a record table's averages as there, ``time`` the start of
     each interval.
+
+    The analysis's tables (:data:`ANALYSIS_TABLES`) and their keyword
+    parameters are those of :func:`read`; their times are
+    ``datetime64[us]`` here too.
     """
+    parameters = _analysis_parameters(table, latitude=latitude, water=water, surface=surface, dive_depth=dive_depth,
+                                      surface_depth=surface_depth, min_dive=min_dive,
+                                      bottom_fraction=bottom_fraction, activity_window=activity_window)
+    if table in ANALYSIS_TABLES:
+        frame = _analysis_frame(paths, table, start, end, salvage, parameters, every, agg, fill)
+        frame = frame if columns is None else frame[_chosen(list(frame.columns), columns)]
+        times = _ANALYSIS_TIMES[table] if every is None else ["time"]
+        return {name: (frame[name].dt.tz_localize(None).to_numpy("datetime64[us]")
+                       if name in times else frame[name].to_numpy()) for name in frame.columns}
     if every is not None:
         arrays = _averages(paths, table, start, end, False, every, agg, fill, salvage)[0]
         return _picked(arrays, columns)
@@ -328,7 +344,9 @@ def read_arrays(paths: Path | Any | Iterable[Path | Any], table: str = "data", *
 
 def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start: Any = None,
          end: Any = None, columns: Iterable[str] | None = None, salvage: bool = False,
-         every: Any = None, agg: Any = ("mean",), fill: bool = False) -> "pandas.DataFrame":
+         every: Any = None, agg: Any = ("mean",), fill: bool = False, latitude: Any = None,
+         water: str | None = None, surface: Any = None, dive_depth: Any = None, surface_depth: Any = None,
+         min_dive: Any = None, bottom_fraction: Any = None, activity_window: Any = None) -> "pandas.DataFrame":
     """One table as a pandas DataFrame: the columns of ``decode --csv=TABLE``.
 
     ``time`` is ``datetime64[ns, UTC]``, NaT where the CSV table leaves it
@@ -357,9 +375,21 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     :class:`DecodeWarning`.
 
     ``"depth"``, ``"dives"`` and ``"activity"`` (:data:`ANALYSIS_TABLES`) are
-    the tables made from the analysis of the files as one deployment, with
-    the decoder's default parameters: the columns of ``decode --csv=dives``
-    and the others, their times ``datetime64[ns, UTC]``.
+    the tables made from the analysis of the files as one deployment: the
+    columns of ``decode --csv=dives`` and the others, their times
+    ``datetime64[ns, UTC]``. Their parameters are keyword arguments, each
+    the command line's option of the same name (``man decode``, ANALYSIS)
+    and held to the same bounds, a value out of them raising ValueError
+    with the command line's words; a number or its text, ``None`` for the
+    default: ``latitude`` (degrees north; 45 when not given), ``water``
+    (``"sea"``, by TEOS-10, or ``"fresh"``), ``surface`` (a fixed surface
+    pressure, bar, instead of the estimate), ``dive_depth`` and
+    ``surface_depth`` (m), ``min_dive`` (s), ``bottom_fraction`` and
+    ``activity_window`` (s). The other tables refuse them. The frame's
+    ``attrs`` then say how it was made besides the units of its columns:
+    the depth's method, the water, the latitude and ``latitude_source``
+    ("given" or "default"), the surface pressure's method and window (or
+    the pressure given), the dives' thresholds and the activity window.
 
     ``every="1s"`` (any whole number of seconds or milliseconds: ``"250ms"``,
     ``"10s"``, or a timedelta of whole milliseconds) gives the table's
@@ -377,8 +407,11 @@ def read(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, start
     among the averaged columns. The ``depth`` and ``activity`` tables take
     ``every`` too, ``dives`` does not.
     """
+    parameters = _analysis_parameters(table, latitude=latitude, water=water, surface=surface, dive_depth=dive_depth,
+                                      surface_depth=surface_depth, min_dive=min_dive,
+                                      bottom_fraction=bottom_fraction, activity_window=activity_window)
     if table in ANALYSIS_TABLES:
-        frame = _analysis_frame(paths, table, start, end, salvage, every, agg, fill)
+        frame = _analysis_frame(paths, table, start, end, salvage, parameters, every, agg, fill)
         return frame if columns is None else frame[_chosen(list(frame.columns), columns)]
     if every is not None:
         arrays, rows, attrs = _averages(paths, table, start, end, True, every, agg, fill, salvage)
@@ -393,8 +426,30 @@ ANALYSIS_TABLES = ("depth", "dives", "activity")
 _ANALYSIS_TIMES = {"depth": ["time"], "dives": ["start", "end", "max_depth_time"], "activity": ["time"]}
 
 
-def _analysis_frame(paths: Any, table: str, start: Any, end: Any, salvage: bool, every: Any = None,
-                    agg: Any = ("mean",), fill: bool = False) -> "pandas.DataFrame":
+def _parameter_text(value: Any) -> str:
+    """A parameter as the command line would have it typed: the library
+    reads and checks it as it does an option's value."""
+    if isinstance(value, (bool, np.bool_)):
+        return str(value)  # not a number, and refused as one
+    if isinstance(value, (int, np.integer)):
+        return str(int(value))
+    if isinstance(value, (float, np.floating)):
+        return repr(float(value))
+    return str(value)
+
+
+def _analysis_parameters(table: str, **given: Any) -> dict[str, str]:
+    """The analysis's parameters that were given, as text; ValueError for a
+    table that is not made from the analysis, as on the command line."""
+    parameters = {name: _parameter_text(value) for name, value in given.items() if value is not None}
+    if parameters and table not in ANALYSIS_TABLES:
+        first = next(name for name in _zolt.analysis_keywords() if name in parameters)
+        raise ValueError(f"{first} applies to the tables made from the analysis, not to the table '{table}'")
+    return parameters
+
+
+def _analysis_frame(paths: Any, table: str, start: Any, end: Any, salvage: bool, parameters: dict[str, str],
+                    every: Any = None, agg: Any = ("mean",), fill: bool = False) -> "pandas.DataFrame":
     import io
 
     import pandas
@@ -403,12 +458,15 @@ def _analysis_frame(paths: Any, table: str, start: Any, end: Any, salvage: bool,
     mean, least, greatest = _aggregates(agg)
     start_ns, end_ns = _window(start, end)
     sources = _sources(paths)
-    text, damages = _zolt.read_analysis_table(sources, table, start_ns, end_ns, bool(salvage), micros, mean, least,
-                                              greatest, bool(fill))
+    text, damages, attrs = _zolt.read_analysis_table(sources, table, start_ns, end_ns, bool(salvage), parameters,
+                                                     micros, mean, least, greatest, bool(fill))
     _warn(damages, sources)
     frame = pandas.read_csv(io.BytesIO(text), float_precision="round_trip")
     for column in _ANALYSIS_TIMES[table]:
         frame[column] = pandas.to_datetime(frame[column], utc=True)
+    from ._dataset import _names
+
+    frame.attrs = {"table": table, "input_files": _names(sources), "decoder_version": f"zolt {__version__}", **attrs}
     return frame
 def batches(paths: Path | Any | Iterable[Path | Any], table: str = "data", *, rows: int = 1_000_000,
             start: Any = None, end: Any = None, columns: Iterable[str] | None = None,

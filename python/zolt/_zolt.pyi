@@ -22,10 +22,14 @@ def read_table(sources: Sequence[Source], table: str, start_ns: Optional[int], e
     """Reads one table of the sources as a run: (columns, damages, rows)."""
 
 def read_analysis_table(sources: Sequence[Source], table: str, start_ns: Optional[int], end_ns: Optional[int],
-                        salvage: bool = False, every_us: int = 0, mean: bool = True, min: bool = False,
-                        max: bool = False, fill: bool = False) -> Tuple[bytes, list[Damage]]:
+                        salvage: bool = False, parameters: dict[str, str] = ..., every_us: int = 0,
+                        mean: bool = True, min: bool = False, max: bool = False, fill: bool = False
+                        ) -> Tuple[bytes, list[Damage], dict[str, Any]]:
     """Reads a table made from the analysis of the sources as one deployment, or its averages over intervals of
-    every_us: (CSV text, damages)."""
+    every_us: (CSV text, damages, attributes)."""
+
+def analysis_keywords() -> list[str]:
+    """The analysis's keyword arguments, in the order they are checked."""
 
 def interval_micros(text: str) -> Optional[int]:
     """An interval such as 1s or 250ms in microseconds, as decode --every takes it; None for any other text."""

@@ -8,6 +8,9 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <array>
+#include <map>
+#include <variant>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysisAttributes.h"
+#include "analysis/analysisValues.h"
 #include "netcdf/groupLayout.h"
 #include "text/analysisCsv.h"
 #include "views/averageRun.h"
@@ -215,11 +220,49 @@ zolt::Averaging averagingOf(int64_t everyMicros, bool mean, bool min, bool max, 
   return {everyMicros, mean, min, max, fill};
 }
 
+// The analysis's keyword arguments, in the order they are checked (that of
+// the command line's options), as Python spells them.
+constexpr std::array<const char*, zolt::kAnalysisValues> kAnalysisKeywords = {
+    "latitude", "water", "surface", "dive_depth", "surface_depth", "min_dive", "bottom_fraction", "activity_window"};
+
+// The parameters given as text, each held to what the command line holds
+// its option to, with the same words: ValueError for the first unsound.
+zolt::AnalysisSettings analysisSettings(const std::map<std::string, std::string>& given) {
+  zolt::AnalysisSettings settings;
+  for (const auto& [name, text] : given) {
+    if (std::find_if(kAnalysisKeywords.begin(), kAnalysisKeywords.end(),
+                     [&](const char* keyword) { return name == keyword; }) == kAnalysisKeywords.end())
+      throw py::value_error("unknown parameter '" + name + "' of the analysis");
+  }
+  for (size_t index = 0; index < kAnalysisKeywords.size(); ++index) {
+    const auto found = given.find(kAnalysisKeywords[index]);
+    if (found == given.end()) continue;
+    if (const std::optional<std::string> why =
+            zolt::takeAnalysisValue(static_cast<zolt::AnalysisValue>(index), found->second, settings))
+      throw py::value_error(found->first + "=" + found->second + ": " + *why);
+  }
+  return settings;
+}
+
+// How the table was made, and its columns' units, for DataFrame.attrs.
+py::dict analysisAttrs(const zolt::AnalysisSettings& settings, zolt::DerivedTable table) {
+  py::dict attrs;
+  for (const zolt::AnalysisAttribute& attribute : zolt::analysisAttributes(settings, table)) {
+    std::visit([&](const auto& value) { attrs[py::str(attribute.name)] = value; }, attribute.value);
+  }
+  py::dict units;
+  for (const auto& [column, unit] : zolt::analysisUnits(table)) units[py::str(column)] = unit;
+  attrs["units"] = units;
+  return attrs;
+}
+
 // A table made from the analysis (depth, dives, activity) as the CSV text
-// that decode --csv prints, with the default parameters: (text, damages).
+// that decode --csv prints, with the parameters given: (text, damages,
+// attributes).
 py::tuple readAnalysisTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
-                            std::optional<int64_t> endNs, bool salvage, int64_t everyMicros, bool mean, bool min,
-                            bool max, bool fill) {
+                            std::optional<int64_t> endNs, bool salvage,
+                            const std::map<std::string, std::string>& parameters, int64_t everyMicros, bool mean,
+                            bool min, bool max, bool fill) {
   const std::optional<zolt::DerivedTable> derived = zolt::derivedTableNamed(table);
   if (!derived) throw py::value_error("unknown table '" + table + "'; the analysis's tables are depth, dives and activity");
   zolt::StringSink sink;
@@ -228,6 +271,7 @@ py::tuple readAnalysisTable(const py::list& sources, const std::string& table, s
   options.window = windowOf(startNs, endNs);
   options.salvage = salvage;
   options.keepGoing = checkingSignals();
+  options.settings = analysisSettings(parameters);
   options.averaging = averagingOf(everyMicros, mean, min, max, fill);
   if (options.averaging.on() && !zolt::averagesOf(*derived)) {
     throw py::value_error("the " + table + " table has no averages: its rows are no series in time");
@@ -235,7 +279,7 @@ py::tuple readAnalysisTable(const py::list& sources, const std::string& table, s
   zolt::AnalysisCsvRun run(sink, options);
   const py::list damages = addSources(run, sources);
   if (const zolt::Error error = run.finish(); error.failed()) raise(error, py::none());
-  return py::make_tuple(py::bytes(sink.text), damages);
+  return py::make_tuple(py::bytes(sink.text), damages, analysisAttrs(options.settings, *derived));
 }
 
 py::tuple readTable(const py::list& sources, const std::string& table, std::optional<int64_t> startNs,
@@ -665,10 +709,13 @@ PYBIND11_MODULE(_zolt, module) {
              py::arg("nanoseconds"), py::arg("columns") = py::none(), py::arg("carried_rate") = 0,
              py::arg("salvage") = false, "Reads one table of the sources as a run: (columns, damages, rows).");
   module.def("read_analysis_table", &readAnalysisTable, py::arg("sources"), py::arg("table"), py::arg("start_ns"),
-             py::arg("end_ns"), py::arg("salvage") = false, py::arg("every_us") = 0, py::arg("mean") = true,
-             py::arg("min") = false, py::arg("max") = false, py::arg("fill") = false,
+             py::arg("end_ns"), py::arg("salvage") = false, py::arg("parameters") = std::map<std::string, std::string>{},
+             py::arg("every_us") = 0, py::arg("mean") = true, py::arg("min") = false, py::arg("max") = false,
+             py::arg("fill") = false,
              "Reads a table made from the analysis of the sources as one deployment, or its averages over "
-             "intervals of every_us: (CSV text, damages).");
+             "intervals of every_us: (CSV text, damages, attributes).");
+  module.def("analysis_keywords", [] { return std::vector<std::string>(kAnalysisKeywords.begin(), kAnalysisKeywords.end()); },
+             "The analysis's keyword arguments, in the order they are checked.");
   module.def(
       "interval_micros", [](const std::string& text) { return zolt::intervalMicros(text); }, py::arg("text"),
       "An interval such as 1s or 250ms in microseconds, as decode --every takes it; None for any other text.");
