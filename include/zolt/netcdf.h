@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -53,6 +54,8 @@ std::optional<std::string> attributeNameProblem(std::string_view name);
 // with many more.
 constexpr size_t kMostAttributes = 1000;
 
+struct AnalysisSettings;
+
 struct NetcdfOptions {
   TimeWindow window;
   // Global attributes that are added, or that replace the decoder's own.
@@ -63,6 +66,11 @@ struct NetcdfOptions {
   bool allOrNothing = false;
   KeepGoing keepGoing;
   bool salvage = false;  // only the records on each input's true framing
+  // The parameters of the depth and the dives, which the groups `depth` and
+  // `dives` hold (analysis/analysisSettings.h); the defaults where none are
+  // given. An input that is a pipe cannot be read again for them: then
+  // neither group is written.
+  std::shared_ptr<const AnalysisSettings> analysis = nullptr;
 };
 
 struct NetcdfResult {

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
+#include "analysis/analysisSettings.h"
 #include "cli/complain.h"
 #include "cli/fileMessages.h"
 #include "cli/viewRuns.h"
@@ -26,6 +28,7 @@ int runNetcdf(const ViewChoice& choice) {
   options.attributes = choice.meta;
   options.history = choice.history;
   options.salvage = choice.salvage;
+  options.analysis = std::make_shared<const zolt::AnalysisSettings>(choice.analysis);
   const zolt::NetcdfResult result = zolt::writeNetcdf(choice.output, inputs, options);
   for (size_t i = 0; i < result.inputs.size(); ++i) {
     if (!told(names[i], result.inputs[i].error)) status = kExitFileFailed;

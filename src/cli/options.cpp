@@ -225,7 +225,7 @@ int checkNetcdf(const Request& request, ViewChoice& choice) {
     choice.meta = std::move(*meta);
   }
   choice.output = request.netcdf;
-  return 0;
+  return checkAnalysisValues(request.analysis, choice.analysis);
 }
 
 // Megabytes in decimal digits, with a fraction or without ("20", "0.5"):
@@ -268,7 +268,8 @@ int checkHtml(const Request& request, ViewChoice& choice) {
 // In the order one is chosen when several are asked for: each cannot be
 // combined with those after it.
 constexpr ViewDeclaration kViews[] = {
-    {OptionId::kNetcdf, &Request::netcdf, kTakesWindow | kTakesMeta | kTakesSalvage, checkNetcdf, runNetcdf},
+    {OptionId::kNetcdf, &Request::netcdf, kTakesWindow | kTakesMeta | kTakesSalvage | kTakesAnalysis, checkNetcdf,
+     runNetcdf},
     {OptionId::kInfo, &Request::info, kTakesSalvage | kTakesAnalysis, checkInfo, runInfo},
     {OptionId::kCsv, &Request::csv, kTakesWindow | kTakesSalvage | kTakesAverages | kTakesAnalysis, checkCsv, runCsv},
     {OptionId::kPlot, &Request::plot, kTakesWindow | kTakesSalvage, checkPlot, runPlot},

@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <ctime>
 #include <memory>
+#include <variant>
 
 #include "core/calendar.h"
 #include "core/readInput.h"
+#include "netcdf/analysisLayout.h"
 #include "netcdf/groupLayout.h"
 #include "netcdf/netcdfApi.h"
 #include "output/runFile.h"
@@ -215,6 +217,42 @@ class GroupWriter {
   size_t written_ = 0;
 };
 
+// A group whose rows are all known at once: the analysis's.
+void writeWholeGroup(int root, const WholeGroup& whole) {
+  int group = 0;
+  check(nc().defGrp(root, whole.name.c_str(), &group), "group " + whole.name);
+  const size_t rows = std::visit([](const auto& values) { return values.size(); }, whole.variables.front().values);
+  int dimension = 0;
+  check(nc().defDim(group, whole.dimension.c_str(), rows, &dimension), "dimension of " + whole.name);
+  for (const WholeVariable& variable : whole.variables) {
+    const bool whole64 = std::holds_alternative<std::vector<int64_t>>(variable.values);
+    int id = 0;
+    check(nc().defVar(group, variable.name.c_str(), whole64 ? NC_INT64 : NC_DOUBLE, 1, &dimension, &id),
+          "variable " + variable.name);
+    if (rows > 0) check(nc().defVarDeflate(group, id, 1, 1, kDeflateLevel), "compression of " + variable.name);
+    for (const VariableAttribute& attribute : variable.attributes) putVariableAttribute(group, id, attribute);
+    if (rows == 0) continue;
+    const size_t start = 0;
+    if (whole64) {
+      const auto& values = std::get<std::vector<int64_t>>(variable.values);
+      check(nc().putVaraLonglong(group, id, &start, &rows, reinterpret_cast<const long long*>(values.data())),
+            "values of " + variable.name);
+    } else {
+      check(nc().putVaraDouble(group, id, &start, &rows, std::get<std::vector<double>>(variable.values).data()),
+            "values of " + variable.name);
+    }
+  }
+  for (const VariableAttribute& attribute : whole.attributes) putVariableAttribute(group, NC_GLOBAL, attribute);
+}
+
+uint64_t sizeOf(const WholeGroup& whole) {
+  uint64_t bytes = 4096;
+  for (const WholeVariable& variable : whole.variables) {
+    bytes += 4096 + 8 * std::visit([](const auto& values) { return values.size(); }, variable.values);
+  }
+  return bytes;
+}
+
 // The groups' metadata, the indexes of their chunks, the attributes.
 constexpr uint64_t kRoomToSpare = uint64_t{1} << 20;
 
@@ -236,7 +274,7 @@ void putAttribute(int id, const NetcdfAttribute& attribute) {
 }
 
 // The attributes of the whole file; the caller's own come last and win.
-std::vector<NetcdfAttribute> globalAttributes(const RunEnd& run, const NetcdfOptions& options) {
+std::vector<NetcdfAttribute> globalAttributes(const RunEnd& run, const NetcdfOptions& options, bool analysed) {
   const std::string now = utcNow();
   const std::optional<FileHeader>& header = run.firstHeader;
   std::vector<NetcdfAttribute> attributes = {
@@ -263,7 +301,7 @@ std::vector<NetcdfAttribute> globalAttributes(const RunEnd& run, const NetcdfOpt
   }
   attributes.push_back({"input_files", names});
   // A reader that opens the file without naming a group learns them here.
-  attributes.push_back({"tables", std::string(kTableNames)});
+  attributes.push_back({"tables", std::string(kTableNames) + (analysed ? ", depth, dives" : "")});
   attributes.push_back({"comment", damage.empty() ? std::string("no damage found in the input files") : damage});
   for (const NetcdfAttribute& own : options.attributes) {
     const auto same = std::find_if(attributes.begin(), attributes.end(),
@@ -294,6 +332,7 @@ class NetcdfFormat : public RunFileFormat {
       check(nc().create(file.temporaryPath().c_str(), NC_NETCDF4 | NC_CLOBBER, &id_), "creating the file");
       open_ = true;
       const int64_t epoch = start.firstMarker ? int64_t{*start.firstMarker} * kMicrosecondsPerSecond : 0;
+      epoch_ = epoch;
       for (size_t kind = 0; kind < kTableKinds; ++kind) {
         groups_.push_back(std::make_unique<GroupWriter>(id_, static_cast<TableKind>(kind), start, epoch));
       }
@@ -313,7 +352,16 @@ class NetcdfFormat : public RunFileFormat {
   Error end(const RunEnd& run) override {
     return guarded([&] {
       for (auto& group : groups_) group->finish();
-      for (const NetcdfAttribute& attribute : globalAttributes(run, options_)) putAttribute(id_, attribute);
+      const bool analysed = analysable(run.inputs);
+      if (analysed) {
+        AnalysisGroupsOptions analysis{options_.window, options_.salvage, options_.keepGoing,
+                                       options_.analysis ? *options_.analysis : AnalysisSettings{}, epoch_};
+        for (const WholeGroup& whole : analysisGroups(run.inputs, analysis)) {
+          roomFor(sizeOf(whole));
+          writeWholeGroup(id_, whole);
+        }
+      }
+      for (const NetcdfAttribute& attribute : globalAttributes(run, options_, analysed)) putAttribute(id_, attribute);
       // Everything is written out before the close, which cannot be given
       // up once it has failed.
       check(nc().sync(id_), "writing the file");
@@ -339,6 +387,7 @@ class NetcdfFormat : public RunFileFormat {
   const NetcdfOptions& options_;
   ReplacedFile* file_ = nullptr;
   int id_ = 0;
+  int64_t epoch_ = 0;
   bool open_ = false;
   std::vector<std::unique_ptr<GroupWriter>> groups_;
 };

@@ -2,6 +2,7 @@
 cell; times are exact in xarray too; every attribute is there and every
 unit is one UDUNITS knows; the Dataset made in memory is the file's."""
 
+import io
 import os
 import subprocess
 import warnings
@@ -157,7 +158,7 @@ def test_a_dataset_in_memory_is_the_files_group(tmp_path, table):
     xr.testing.assert_identical(by_engine.load(), zolt.open_dataset(SAMPLE, table))
     with netCDF4.Dataset(out) as dataset:
         assert dataset.title == "a test" and dataset.latitude == -33.5
-        assert dataset.tables == ", ".join(dataset.groups) == ", ".join(zolt.TABLES)
+        assert dataset.tables == ", ".join(dataset.groups) == ", ".join(zolt.TABLES + ("depth", "dives"))
         assert "run.dat: 1 byte of unknown record type, the first at offset" in dataset.comment
 
 
@@ -170,3 +171,35 @@ def test_to_netcdf_writes_nothing_when_a_file_cannot_be_read(tmp_path):
     assert sorted(os.listdir(tmp_path)) == ["out.nc"]
     with pytest.raises(TypeError):
         zolt.to_netcdf(SAMPLE, out, meta={"flag": True})
+
+
+def test_the_depth_and_the_dives_are_groups_with_their_method(tmp_path, decode, make_sample):
+    """depth is CF's depth, positive down, with the method beside it; the
+    dives group has a row for each of --csv=dives's, the parameters given."""
+    deployment = tmp_path / "dives.dat"
+    subprocess.run([make_sample, str(deployment), "36000", "dives"], check=True, capture_output=True)
+    out = tmp_path / "dives.nc"
+    parameters = ["--dive-depth=3", "--latitude=-20", "--water=fresh"]
+    subprocess.run([decode, f"--netcdf={out}", *parameters, str(deployment)], check=True)
+    table = subprocess.run([decode, "--csv=dives", *parameters, str(deployment)], check=True,
+                           capture_output=True).stdout
+    expected = pd.read_csv(io.BytesIO(table), float_precision="round_trip")
+    with xr.open_dataset(out, group="depth") as depth:
+        attrs = depth["depth"].attrs
+        assert (attrs["standard_name"], attrs["positive"], attrs["units"]) == ("depth", "down", "m")
+        assert (attrs["water"], attrs["latitude"], attrs["latitude_source"]) == ("fresh", -20, "given")
+        assert "hydrostatic" in attrs["depth_method"]
+        assert depth["surface_pressure"].attrs["units"] == "bar"
+        assert depth["surface_pressure"].attrs["surface_window_s"] == 21600
+        assert len(depth["time"]) == len(zolt.read(deployment, "depth"))
+        assert float(depth["depth"].max()) > 100
+    with xr.open_dataset(out, group="dives") as dives:
+        assert dives.sizes["dive"] == len(expected) > 0
+        assert set(dives.data_vars) == set(expected.columns)
+        assert (dives.attrs["dive_depth_m"], dives.attrs["min_dive_s"]) == (3, 5)
+        assert dives["max_depth_m"].attrs["units"] == "m"
+        np.testing.assert_allclose(dives["max_depth_m"].values, expected["max_depth_m"], atol=5e-5)
+        assert (dives["complete"].values == expected["complete"].values).all()
+        starts = pd.to_datetime(expected["start"]).dt.tz_localize(None).to_numpy("datetime64[ns]")
+        late = dives["start"].values - starts  # the CSV's times are cut to the millisecond
+        assert ((late >= np.timedelta64(0)) & (late < np.timedelta64(1, "ms"))).all()
