@@ -58,6 +58,12 @@ const Panel kPanelsDrawn[kPanels] = {
      {{kSeriesRecordsPerSecond, "records", "#34495e", false}}},
 };
 
+// In place of the pressure where the pressure gives a depth: from the
+// surface at the top, down, with the dives shaded.
+const Panel kDepthPanel = {"Depth, m (surface pressure estimated; dives shaded)",
+                           "no pressure records",
+                           {{kSeriesDepth, "depth", "#1f5fa8", false}}};
+
 // Coordinates to a tenth of a pixel.
 std::string number(double value) {
   char text[32];
@@ -79,8 +85,20 @@ struct Scale {
   double step;
   double top;     // pixels
   double bottom;  // pixels
-  double y(double value) const { return bottom - (value - low) / (high - low) * (bottom - top); }
+  bool down = false;  // low at the top, for depth; values beyond the ends at the ends
+  double y(double value) const {
+    if (down) return top + (std::clamp(value, low, high) - low) / (high - low) * (bottom - top);
+    return bottom - (value - low) / (high - low) * (bottom - top);
+  }
 };
+
+// Depth from the surface, 0 at the top, down to a round depth below the
+// deepest: waves above the surface stay on the top edge.
+Scale depthScale(double greatest, double top, double bottom) {
+  const double deepest = std::max(greatest, 1.0) * 1.05;
+  const double step = roundStep(deepest / 4);
+  return {0, std::ceil(deepest / step) * step, step, top, bottom, true};
+}
 
 // Round ends a little beyond the values, so no trace runs along the frame.
 Scale scaleFor(double least, double greatest, double top, double bottom) {
@@ -101,7 +119,8 @@ std::string tickLabel(double value, double step) {
 
 class Drawing {
  public:
-  Drawing(const TimeColumns& columns, const PlotFacts& facts) : columns_(columns), facts_(facts) {
+  Drawing(const TimeColumns& columns, const PlotFacts& facts, const std::vector<PlotDive>& dives)
+      : columns_(columns), facts_(facts), dives_(dives) {
     count_ = columns.empty() ? 1 : columns.last() - columns.first() + 1;
     columnWidth_ = kPlotWidth / static_cast<double>(count_);
   }
@@ -113,7 +132,16 @@ class Drawing {
            number(kLeft + kPlotWidth + kRight) + " " + number(height) +
            "\" font-family=\"sans-serif\" font-size=\"11\">\n<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     title();
-    for (int panel = 0; panel < kPanels; ++panel) drawPanel(kPanelsDrawn[panel], panelTop(panel));
+    const bool depthKnown = hasData(kSeriesDepth);
+    for (int panel = 0; panel < kPanels; ++panel) {
+      if (panel == 0 && depthKnown) {
+        svg_ += "<g id=\"depth-panel\">\n";
+        drawPanel(kDepthPanel, panelTop(panel));
+        svg_ += "</g>\n";
+      } else {
+        drawPanel(kPanelsDrawn[panel], panelTop(panel));
+      }
+    }
     timeLabels();
     return svg_ + "</svg>\n";
   }
@@ -159,6 +187,7 @@ class Drawing {
     svg_ += "<rect x=\"" + number(kLeft) + "\" y=\"" + number(top) + "\" width=\"" + number(kPlotWidth) +
             "\" height=\"" + number(kPanelHeight) + "\" fill=\"none\" stroke=\"#999\"/>\n";
     gapShading(top);
+    if (&panel == &kDepthPanel) diveShading(top);
     timeGrid(top, bottom);
     bool any = false;
     for (const Trace& trace : panel.traces) any = any || hasData(trace.series);
@@ -219,7 +248,7 @@ class Drawing {
     for (const bool right : {false, true}) {
       const auto [least, greatest] = rangeOf(panel, right);
       if (least > greatest) continue;
-      const Scale scale = scaleFor(least, greatest, top, bottom);
+      const Scale scale = &panel == &kDepthPanel ? depthScale(greatest, top, bottom) : scaleFor(least, greatest, top, bottom);
       yAxis(scale, right);
       if (!right && showsRate(panel) && facts_.rate) rateLine(scale);
       for (const Trace& trace : panel.traces) {
@@ -262,8 +291,9 @@ class Drawing {
       if (cell.gapMicros > 0) joined = false;
       if (envelope.count == 0) continue;
       const double middle = x(column) + columnWidth_ / 2;
-      const double high = scale.y(envelope.max);
-      const double low = std::max(scale.y(envelope.min), high + 1);
+      // The greatest value is drawn lowest on a scale that points down.
+      const double high = std::min(scale.y(envelope.max), scale.y(envelope.min));
+      const double low = std::max(std::max(scale.y(envelope.max), scale.y(envelope.min)), high + 1);
       bars.append("M").append(number(middle)).append(" ").append(number(high)).append("V").append(number(low));
       means.append(joined ? "L" : "M").append(number(middle)).append(" ").append(number(scale.y(envelope.mean())));
       joined = cell.gapMicros == 0;
@@ -286,6 +316,19 @@ class Drawing {
       svg_ += "<rect x=\"" + number(x(start)) + "\" y=\"" + number(top) + "\" width=\"" +
               number(static_cast<double>(column - start) * columnWidth_) + "\" height=\"" + number(kPanelHeight) +
               "\" fill=\"#d8d8d8\"><title>gap</title></rect>\n";
+    }
+  }
+
+  void diveShading(double top) {
+    if (columns_.empty()) return;
+    const double left = kLeft;
+    const double right = kLeft + kPlotWidth;
+    for (const PlotDive& dive : dives_) {
+      const double from = std::clamp(timeX(dive.start), left, right);
+      const double to = std::clamp(timeX(dive.end), left, right);
+      svg_ += "<rect class=\"dive\" x=\"" + number(from) + "\" y=\"" + number(top) + "\" width=\"" +
+              number(std::max(to - from, 0.5)) + "\" height=\"" + number(kPanelHeight) +
+              "\" fill=\"#cfe3f5\"><title>dive " + std::to_string(dive.number) + "</title></rect>\n";
     }
   }
 
@@ -345,6 +388,7 @@ class Drawing {
 
   const TimeColumns& columns_;
   const PlotFacts& facts_;
+  const std::vector<PlotDive>& dives_;
   int64_t count_;
   double columnWidth_;
   std::string svg_;
@@ -355,7 +399,12 @@ class Drawing {
 Result<std::string> PlotRun::render() const {
   if (impl_ == nullptr) return Error{Errc::kInvalidArgument, EINVAL};
   try {
-    return Drawing(impl_->gathered.columns, impl_->gathered.facts).draw();
+    PlotGathering& gathered = impl_->gathered;
+    if (!gathered.analysed) {
+      gathered.analysis.finish();
+      gathered.analysed = true;
+    }
+    return Drawing(gathered.columns, gathered.facts, gathered.depthRows.dives).draw();
   } catch (const std::bad_alloc&) {
     return outOfMemory();
   }

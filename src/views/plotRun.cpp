@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 
 #include "core/readInput.h"
 #include "core/readings.h"
@@ -9,6 +10,7 @@
 #include "core/sampleClock.h"
 #include "views/accelerationRange.h"
 #include "views/recordsPerSecond.h"
+#include "views/teeView.h"
 
 namespace zolt {
 
@@ -114,10 +116,20 @@ class PlotView : public TimedViewBase {
 
 }  // namespace
 
+void PlotDepthRows::depth(const SurfaceReading& reading, double depth) {
+  if (reading.time >= window_.from && reading.time < window_.to && std::isfinite(depth))
+    columns_.at(reading.time).series[kSeriesDepth].add(depth);
+}
+
+void PlotDepthRows::dive(const Dive& dive) {
+  if (dive.end > window_.from && dive.start < window_.to) dives.push_back({dive.start, dive.end, dive.number});
+}
+
 FileOutcome gatherPlot(PlotGathering& run, const Input& input, const KeepGoing& keepGoing, bool salvage) {
-  PlotView view(run);
+  PlotView records(run);
+  TeeView<PlotView, AnalysisView<PlotDepthRows>> view(records, run.analysis);
   FileOutcome outcome = readInput(input, run.clock, view, keepGoing, salvage);
-  view.finish();
+  records.finish();
   // Only the files read are named in the title.
   if (outcome.ok()) {
     try {

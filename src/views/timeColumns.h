@@ -22,6 +22,7 @@ enum PlotSeries : uint8_t {
   kSeriesAccY,
   kSeriesAccZ,
   kSeriesRecordsPerSecond,
+  kSeriesDepth,
   kPlotSeries,
 };
 
