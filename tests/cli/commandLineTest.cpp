@@ -57,7 +57,9 @@ TEST(CommandLine, LongOptionsForHelpAndVersion) {
       "decode --info[=json] [--salvage] [--latitude=DEG] [--water=fresh|sea] [--surface=BAR] [--dive-depth=M] "
       "[--surface-depth=M] [--min-dive=SECONDS] [--bottom-fraction=F] [--activity-window=SECONDS] FILE...\n"
       "decode --plot=OUT.svg [--salvage] [--from=TIME] [--to=TIME] FILE...\n"
-      "decode --netcdf=OUT.nc [--salvage] [--from=TIME] [--to=TIME] [--meta=ATTRS.json] FILE...\n"
+      "decode --netcdf=OUT.nc [--salvage] [--from=TIME] [--to=TIME] [--meta=ATTRS.json] [--latitude=DEG] "
+      "[--water=fresh|sea] [--surface=BAR] [--dive-depth=M] [--surface-depth=M] [--min-dive=SECONDS] "
+      "[--bottom-fraction=F] [--activity-window=SECONDS] FILE...\n"
       "decode --html=OUT.html [--salvage] [--from=TIME] [--to=TIME] [--html-budget=MB] FILE...\n\n";
   ASSERT_EQ(help.out.substr(std::string(kUsage).size(), views.size()), views);
   const std::string more = std::string("\n").append(help.out.substr(std::string(kUsage).size() + views.size()));
@@ -331,7 +333,7 @@ TEST(CommandLine, AnalysisParametersAreCheckedFirst) {
       {{"--csv=data", "--water=fresh", "a.dat"}, 2, true,
        "decode: --water applies to the tables made from the analysis, not to --csv=data (see man decode)\n"},
       {{"--plot=-", "--min-dive=3", "a.dat"}, 2, true,
-       "decode: --min-dive needs --csv=depth, --csv=dives, --csv=activity or --info (see man decode)\n"},
+       "decode: --min-dive needs --csv=depth, --csv=dives, --csv=activity, --netcdf or --info (see man decode)\n"},
       {{"--latitude=-33.85", "--water=fresh", "--surface=1.013", "--dive-depth=3", "--surface-depth=0.5",
         "--min-dive=10", "--bottom-fraction=0.7", "--activity-window=1.5", "--csv=depth", "a.dat"},
        0, false, ""},

@@ -2,9 +2,14 @@
 // bounded size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "runDecode.h"
 
@@ -65,6 +70,41 @@ TEST(Plot, StaysUnderAMegabyte) {
   EXPECT_EQ(result.status, 0);
   EXPECT_LT(result.out.size(), 1000000u);
   EXPECT_GT(result.out.size(), 200000u);  // it did draw them all
+}
+
+// Where the pressure gives a depth, the first panel draws it from the
+// surface down: its axis's labels grow down the page from 0 at the top,
+// and each dive of the table is shaded.
+TEST(Plot, DrawsDepthDownwardWithTheDives) {
+  Scratch scratch;
+  const std::string make = std::string(MAKE_SAMPLE) + " " + scratch.path() + "/dives.dat 36000 dives > /dev/null";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  const RunResult plot = scratch.run({"--plot=-", "dives.dat"});
+  ASSERT_EQ(plot.status, 0) << plot.err;
+  const size_t begin = plot.out.find("<g id=\"depth-panel\">");
+  ASSERT_NE(begin, std::string::npos);
+  const std::string panel = plot.out.substr(begin, plot.out.find("</g>", begin) - begin);
+  EXPECT_EQ(plot.out.find("External pressure"), std::string::npos);
+  // The left axis's labels, top to bottom.
+  std::vector<std::pair<double, double>> labels;  // (y, value)
+  const std::string anchor = "\" text-anchor=\"end\">";
+  for (size_t at = panel.find(anchor); at != std::string::npos; at = panel.find(anchor, at + 1)) {
+    const size_t y = panel.rfind("y=\"", at) + 3;
+    labels.emplace_back(std::stod(panel.substr(y)), std::stod(panel.substr(at + anchor.size())));
+  }
+  ASSERT_GE(labels.size(), 3u);
+  EXPECT_EQ(labels.front().second, 0);
+  for (size_t i = 1; i < labels.size(); ++i) {
+    EXPECT_GT(labels[i].first, labels[i - 1].first);
+    EXPECT_GT(labels[i].second, labels[i - 1].second);
+  }
+  EXPECT_GT(labels.back().second, 200);  // the deepest dive is 200 m
+  size_t shaded = 0;
+  for (size_t at = panel.find("class=\"dive\""); at != std::string::npos; at = panel.find("class=\"dive\"", at + 1))
+    ++shaded;
+  const RunResult dives = scratch.run({"--csv=dives", "dives.dat"});
+  EXPECT_EQ(shaded + 1, static_cast<size_t>(std::count(dives.out.begin(), dives.out.end(), '\n')));
+  EXPECT_GT(shaded, 20u);
 }
 
 }  // namespace
