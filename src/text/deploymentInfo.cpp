@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <cmath>
+#include <optional>
 
 #include "core/readInput.h"
 #include "core/recordCatalogue.h"
@@ -397,6 +398,8 @@ struct InfoRun::Impl {
   DiveTally runDives;
   AnalysisView<DiveTally> runAnalysis;
   uint64_t files = 0;
+  // An input that failed may have been read in part into the run's analysis.
+  bool anyFailed = false;
 };
 
 InfoRun::InfoRun(Sink& sink, InfoOptions options) : impl_(std::make_unique<Impl>(sink, std::move(options))) {}
@@ -414,16 +417,30 @@ FileOutcome InfoRun::add(const Input& input) {
   }
 }
 
+// The dives of the file alone: until the first file ends, the run's
+// analysis is that file's, so the first is analysed once, and its own
+// analysis is the run's as it stands, finished.
 FileOutcome InfoRun::addFile(Impl& info, const Input& input) {
   SummaryTally file;
   DiveTally fileDives;
-  AnalysisView<DiveTally> fileAnalysis(info.settings, kDiveParts, fileDives);
-  TeeView<AnalysisView<DiveTally>, AnalysisView<DiveTally>> analyses(fileAnalysis, info.runAnalysis);
-  FileOutcome outcome = summariseInput(input, info.clock, file, info.run, info.summaryOptions, analyses);
-  if (outcome.error.failed()) return outcome;
+  std::optional<AnalysisView<DiveTally>> fileAnalysis;
+  FileOutcome outcome;
+  if (info.files == 0 && !info.anyFailed) {
+    outcome = summariseInput(input, info.clock, file, info.run, info.summaryOptions, info.runAnalysis);
+    fileDives = info.runDives;
+    fileAnalysis.emplace(info.runAnalysis, fileDives);
+  } else {
+    fileAnalysis.emplace(info.settings, kDiveParts, fileDives);
+    TeeView<AnalysisView<DiveTally>, AnalysisView<DiveTally>> analyses(*fileAnalysis, info.runAnalysis);
+    outcome = summariseInput(input, info.clock, file, info.run, info.summaryOptions, analyses);
+  }
+  if (outcome.error.failed()) {
+    info.anyFailed = true;
+    return outcome;
+  }
   ++info.files;
   try {
-    fileAnalysis.finish();
+    fileAnalysis->finish();
     const std::string block =
         info.format == InfoFormat::kJson ? infoJson(input.name(), file.summary) : infoText(input.name(), file.summary, 1);
     info.out.text(withDives(block, info.format, fileDives.summary, info.settings));

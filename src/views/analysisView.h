@@ -47,6 +47,16 @@ class AnalysisView : public TimedViewBase {
         finder_(DiveFinder::make(settings.dives).value()),
         activity_(ActivityFilter::make(withAngles(settings.activity, parts.activity)).value()) {}
 
+  // Another view in the state `other` is in, handing its rows on to `rows`
+  // from here on: what `other` would make of the same records after this.
+  AnalysisView(const AnalysisView& other, Rows& rows)
+      : parts_(other.parts_),
+        rows_(rows),
+        surface_(other.surface_),
+        depth_(other.depth_),
+        finder_(other.finder_),
+        activity_(other.activity_) {}
+
   template <RecordType Type>
   void record(TimedRecord<Type> record) {
     if constexpr (Type == kPressureRecord) {
