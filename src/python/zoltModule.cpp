@@ -229,7 +229,8 @@ constexpr std::array<const char*, zolt::kAnalysisValues> kAnalysisKeywords = {
 // its option to, with the same words: ValueError for the first unsound.
 zolt::AnalysisSettings analysisSettings(const std::map<std::string, std::string>& given) {
   zolt::AnalysisSettings settings;
-  for (const auto& [name, text] : given) {
+  for (const auto& entry : given) {
+    const std::string& name = entry.first;
     if (std::find_if(kAnalysisKeywords.begin(), kAnalysisKeywords.end(),
                      [&](const char* keyword) { return name == keyword; }) == kAnalysisKeywords.end())
       throw py::value_error("unknown parameter '" + name + "' of the analysis");
