@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/decimalParse.h"
+
 namespace zolt {
 
 namespace {
@@ -11,7 +13,7 @@ namespace {
 // the locale; not "inf", "nan" or a hexadecimal one.
 std::optional<double> decimalNumber(std::string_view text) {
   double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+  const auto [end, error] = decimalFromChars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
   return value;
 }

@@ -12,6 +12,7 @@
 #include "cli/complain.h"
 #include "cli/longOptions.h"
 #include "cli/metaAttributes.h"
+#include "core/decimalParse.h"
 #include "cli/netcdfView.h"
 #include "cli/optionParser.h"
 #include "cli/outputFile.h"
@@ -238,7 +239,7 @@ std::optional<double> decimalMegabytes(std::string_view text) {
   if (whole.empty() && fraction.empty()) return std::nullopt;
   if (!digits(whole) || !digits(fraction)) return std::nullopt;
   double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  const auto [end, error] = zolt::decimalFromChars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
 }

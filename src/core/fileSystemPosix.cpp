@@ -76,9 +76,18 @@ int64_t descriptorOffset(int fd) { return lseek(fd, 0, SEEK_CUR); }
 
 bool seekDescriptor(int fd, int64_t offset) { return lseek(fd, offset, SEEK_SET) >= 0; }
 
+namespace {
+
+// The GNU strerror_r gives its text; the POSIX one (WASI's C library) fills
+// the buffer.
+[[maybe_unused]] const char* errorTextOf(const char* text, const char* /*buffer*/) { return text; }
+[[maybe_unused]] const char* errorTextOf(int failed, const char* buffer) { return failed == 0 ? buffer : "unknown error"; }
+
+}  // namespace
+
 std::string systemErrorText(int error) {
-  char buffer[128];
-  return strerror_r(error, buffer, sizeof buffer);
+  char buffer[128] = {};
+  return errorTextOf(strerror_r(error, buffer, sizeof buffer), buffer);
 }
 
 }  // namespace zolt

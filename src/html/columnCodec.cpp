@@ -1,7 +1,9 @@
 #include "html/columnCodec.h"
 
+// WebAssembly has no zlib to link: its pages carry the columns as they are.
+#if defined(DECODE_HAS_ZLIB)
 #include <zlib.h>
-
+#endif
 
 namespace zolt {
 
@@ -21,6 +23,7 @@ uint64_t folded(int64_t value) { return (static_cast<uint64_t>(value) << 1) ^ (v
 // Deflates raw, matching runs only: the columns hold runs of one
 // difference far more than repeated phrases. Its state is made once for
 // each thread, and reset for each column.
+#if defined(DECODE_HAS_ZLIB)
 class Deflater {
  public:
   Deflater() {
@@ -52,6 +55,13 @@ class Deflater {
   bool ready_ = false;
   std::vector<uint8_t> room_;
 };
+
+#else
+class Deflater {
+ public:
+  std::vector<uint8_t> deflated(const uint8_t* /*bytes*/, size_t /*size*/) { return {}; }
+};
+#endif
 
 // One for each thread that packs columns.
 Deflater& threadDeflater() {

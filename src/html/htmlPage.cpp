@@ -6,7 +6,9 @@
 #include <cmath>
 #include <exception>
 #include <new>
+#if !defined(_LIBCPP_HAS_NO_THREADS)
 #include <thread>
+#endif
 
 #include "core/fileSystem.h"
 #include "core/readInput.h"
@@ -188,6 +190,33 @@ struct ColumnSource {
   }
 };
 
+// Packs the even columns here and the odd ones on another thread; where the
+// C++ library has no threads (WebAssembly), all of them here.
+template <typename PackEvery>
+void packOnTwoThreads(const PackEvery& packEvery) {
+#if defined(_LIBCPP_HAS_NO_THREADS)
+  packEvery(0);
+  packEvery(1);
+#else
+  std::exception_ptr failed;
+  std::thread other([&] {
+    try {
+      packEvery(1);
+    } catch (...) {
+      failed = std::current_exception();
+    }
+  });
+  try {
+    packEvery(0);
+  } catch (...) {
+    other.join();
+    throw;
+  }
+  other.join();
+  if (failed) std::rethrow_exception(failed);
+#endif
+}
+
 struct ColumnJobs {
   std::vector<ColumnSource> columns;
 
@@ -205,22 +234,7 @@ struct ColumnJobs {
         packed[i] = encodeForPage(packColumn(columns[i].stored(values), columns[i].order));
       }
     };
-    std::exception_ptr failed;
-    std::thread other([&] {
-      try {
-        packEvery(1);
-      } catch (...) {
-        failed = std::current_exception();
-      }
-    });
-    try {
-      packEvery(0);
-    } catch (...) {
-      other.join();
-      throw;
-    }
-    other.join();
-    if (failed) std::rethrow_exception(failed);
+    packOnTwoThreads(packEvery);
     std::string out;
     size_t bytes = 0;
     for (const PackedColumn& column : packed) bytes += column.base64.size() + 80;

@@ -1,6 +1,6 @@
-// Windows: every column comes from the C runtime's heap, grown by realloc;
-// the system's own large blocks would need a layer of their own for what
-// realloc already does well enough there.
+// Windows and WebAssembly: every column comes from the C runtime's heap,
+// grown by realloc; the system's own large blocks would need a layer of
+// their own for what realloc already does well enough there.
 #include <cstdlib>
 
 #include "views/columnMemory.h"
