@@ -3,7 +3,10 @@
 # libc++-16-dev-wasm32, libc++abi-16-dev-wasm32, libclang-rt-16-dev-wasm32).
 # The library's sources need a C++ library with C++20's charconv for
 # doubles, which these have.
-set(CMAKE_SYSTEM_NAME WASI)
+# CMake 3.25 knows no WASI platform; Generic is a bare one, and the
+# project asks for DECODE_WASI.
+set(CMAKE_SYSTEM_NAME Generic)
+set(DECODE_WASI ON)
 set(CMAKE_SYSTEM_PROCESSOR wasm32)
 set(CMAKE_CXX_COMPILER clang++-16)
 set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)

@@ -16,7 +16,7 @@ class HeldRecords {
   struct Entry {
     uint64_t offset;
     size_t at;       // of its bytes in the copy; skipped bytes have none
-    uint64_t count;  // data records of a run, 1 for any other record
+    size_t count;    // data records of a run (held in memory), 1 for any other record
     uint64_t size;   // of skipped bytes
     uint8_t type;    // kSkipped for skipped bytes
     const uint8_t* bytes(const HeldRecords& held) const { return held.bytes_.data() + at; }
@@ -38,7 +38,7 @@ class HeldRecords {
   }
 
  private:
-  void add(const uint8_t* bytes, size_t size, uint64_t count, uint64_t offset) {
+  void add(const uint8_t* bytes, size_t size, size_t count, uint64_t offset) {
     entries_.push_back({offset, bytes_.size(), count, 0, *bytes});
     bytes_.insert(bytes_.end(), bytes, bytes + size);
   }

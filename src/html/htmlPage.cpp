@@ -447,7 +447,7 @@ std::string summaryTable(const Summary& summary, bool ofAFile, uint64_t files) {
 std::string assemble(const std::string& title, const std::string& resolution, const std::string& summary,
                      const PageData& data) {
   std::string page;
-  page.reserve(data.size() + 100000);
+  page.reserve(static_cast<size_t>(data.size()) + 100000);
   page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'unsafe-inline'; "
           "style-src 'unsafe-inline'; img-src data:\">\n"

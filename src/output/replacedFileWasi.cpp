@@ -55,7 +55,10 @@ ReplacedFile::~ReplacedFile() {
 
 // The page's files live in the browser's memory or its own storage, which
 // cannot be reserved ahead.
-Error ReplacedFile::reserve(uint64_t /*bytes*/) { return {}; }
+Error ReplacedFile::reserve(uint64_t /*bytes*/) {
+  reserved_ = false;
+  return {};
+}
 
 Error ReplacedFile::commit() {
   const int written = fd_;

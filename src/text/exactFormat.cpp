@@ -67,13 +67,13 @@ constexpr uint64_t kFiveToTheSixteenth = 152587890625;
 
 constexpr auto kHighByteDecimals = [] {
   std::array<uint64_t, 256> table{};
-  for (uint64_t byte = 0; byte < 256; ++byte) table[byte] = binaryCodedDecimal((byte << 8) * kFiveToTheSixteenth);
+  for (size_t byte = 0; byte < 256; ++byte) table[byte] = binaryCodedDecimal((byte << 8) * kFiveToTheSixteenth);
   return table;
 }();
 
 constexpr auto kLowByteDecimals = [] {
   std::array<uint64_t, 256> table{};
-  for (uint64_t byte = 0; byte < 256; ++byte) table[byte] = binaryCodedDecimal(byte * kFiveToTheSixteenth);
+  for (size_t byte = 0; byte < 256; ++byte) table[byte] = binaryCodedDecimal(byte * kFiveToTheSixteenth);
   return table;
 }();
 
