@@ -51,3 +51,5 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/decode-web.html
   DEPENDS decodeWebPage ${webSources} ${CMAKE_BINARY_DIR}/decode-web.wasm.gz)
 add_custom_target(decode-web ALL DEPENDS ${CMAKE_BINARY_DIR}/decode-web.html)
 set(DECODE_WEB_PAGE ${CMAKE_BINARY_DIR}/decode-web.html)
+# Beside the manual in the Debian package.
+install(FILES ${DECODE_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT decode)

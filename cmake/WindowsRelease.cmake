@@ -10,6 +10,12 @@ add_custom_target(manualPage ALL DEPENDS ${CMAKE_BINARY_DIR}/decode.html)
 
 install(TARGETS decode RUNTIME DESTINATION . COMPONENT decode)
 install(FILES LICENSE CHANGELOG.md ${CMAKE_BINARY_DIR}/decode.html DESTINATION . COMPONENT decode)
+# The page that decodes in the browser is the same for every system: a
+# release takes it from the build that made it.
+set(DECODE_WEB_PAGE_FILE "" CACHE FILEPATH "decode-web.html, made by a build with the WebAssembly toolchain")
+if(DECODE_WEB_PAGE_FILE)
+  install(FILES ${DECODE_WEB_PAGE_FILE} DESTINATION . COMPONENT decode)
+endif()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME decode)

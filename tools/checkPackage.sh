@@ -14,6 +14,10 @@ trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 program=(bin/decode share/man/man1/decode.1.gz share/doc/decode/copyright share/doc/decode/changelog.gz
          share/bash-completion/completions/decode)
+# The page that decodes in the browser, where the build made it.
+if [[ -f $build/decode-web.html ]]; then
+  program+=(share/doc/decode/decode-web.html)
+fi
 python=(lib/python3/dist-packages/zolt/__init__.py lib/python3/dist-packages/zolt/_zolt.pyi
         share/doc/python3-zolt/copyright share/doc/python3-zolt/changelog.gz)
 

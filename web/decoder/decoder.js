@@ -4,7 +4,7 @@
 // leaves the machine: the page makes no request at all.
 'use strict';
 
-const state = { module: null, files: [], worker: null, started: 0, downloads: [], pageUrl: null };
+const state = { lastRun: null, module: null, files: [], worker: null, started: 0, downloads: [], pageUrl: null };
 const $ = (id) => document.getElementById(id);
 
 async function compileProgram() {
@@ -83,6 +83,10 @@ function runDecoder(args) {
         state.worker = null;
         setBusy(false);
         showProgress(message.total, message.total);
+        // For a benchmark, and for the status line.
+        state.lastRun = { args, seconds: (performance.now() - state.started) / 1000, memoryBytes: message.memoryBytes,
+                          code: message.code, bytesRead: message.done, decoderSeconds: message.timing.runMs / 1000,
+                          hostSeconds: message.timing.hostMs / 1000 };
         resolve({ ...message, output: new Blob(pieces), cancelled: false });
       }
     };
@@ -107,7 +111,11 @@ function reportOutcome(result) {
   if (result.cancelled) lines.push('Cancelled.');
   if (result.fault) lines.push(`The decoder stopped: ${result.fault} (out of memory, or a fault of the decoder's).`);
   if (result.stderr) lines.push(result.stderr.trimEnd());
-  if (!result.cancelled && !result.fault) lines.push(`Finished with status ${result.code}.`);
+  if (!result.cancelled && !result.fault) {
+    const run = state.lastRun;
+    lines.push(`Finished with status ${result.code} in ${run.seconds.toFixed(1)} s, ` +
+               `${bytesText(run.bytesRead)} read, ${bytesText(run.memoryBytes)} of memory.`);
+  }
   $('messages').textContent = lines.join('\n');
   return !result.cancelled && !result.fault;
 }
@@ -209,4 +217,5 @@ async function start() {
   performance.mark('decoder-ready');
 }
 
+window.decoderState = state;
 start();
