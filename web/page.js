@@ -743,10 +743,22 @@
     if (!coarse) return;
     const from = isoMicros(Math.floor(view[0] / 1000) * 1000).slice(0, 23);
     const to = isoMicros(Math.ceil(view[1] / 1000) * 1000).slice(0, 23);
-    state.note.textContent = 'bars of ' + state.group.bucketMicros / SECOND +
-      ' s, the finest this page holds; for every sample of this view: decode --html=OUT.html --from=' + from +
+    const finest = 'bars of ' + state.group.bucketMicros / SECOND + ' s, the finest this page holds; ';
+    state.note.textContent = finest + 'for every sample of this view: decode --html=OUT.html --from=' + from +
       ' --to=' + to + ' ' + filesOfTitle();
     state.note.title = state.note.textContent;
+    if (window.parent !== window) offerEverySample(state, finest, from, to);
+  }
+
+  // Shown by the page that decodes in the browser, which has the recordings
+  // at hand: it makes this view's page again from them, with every sample.
+  function offerEverySample(state, finest, from, to) {
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.textContent = 'open the recording to see every sample';
+    button.addEventListener('click', () => window.parent.postMessage({ kind: 'every-sample', from, to }, '*'));
+    state.note.textContent = finest;
+    state.note.append(button);
   }
 
   // The range of the value scale over what the view draws of the channels

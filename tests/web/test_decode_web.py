@@ -166,3 +166,38 @@ def test_cancel_stops_a_run(browser, recordings):
     assert browser.execute_script("return document.body.dataset.busy") == ""
     assert "Cancelled." in browser.find_element(By.ID, "messages").text
     assert not list(browser.downloads.glob("day-data.csv"))
+
+
+def test_a_view_finer_than_the_plot_holds_is_made_again_with_every_sample(browser, recordings):
+    open_page(browser)
+    choose(browser, [recordings / "day.dat"])
+    run(browser, "plot")
+    frame = browser.find_element(By.ID, "plot")
+    browser.switch_to.frame(frame)
+    deadline = time.time() + 30
+    while not browser.find_elements(By.CSS_SELECTOR, ".uplot"):
+        assert time.time() < deadline, "the plot did not draw"
+        time.sleep(0.1)
+    # A tenth of a second: far finer than the buckets a day's page holds.
+    browser.execute_script("location.hash = '#from=2026-12-01T12:00:00.000000Z&to=2026-12-01T12:00:00.100000Z'")
+    deadline = time.time() + 10
+    while not [b for b in browser.find_elements(By.CSS_SELECTOR, ".note button") if b.is_displayed()]:
+        assert time.time() < deadline, "no offer of every sample"
+        time.sleep(0.1)
+    [b for b in browser.find_elements(By.CSS_SELECTOR, ".note button") if b.is_displayed()][0].click()
+    browser.switch_to.default_content()
+    time.sleep(0.2)
+    deadline = time.time() + 120
+    while browser.execute_script("return document.body.dataset.busy") == "1":
+        assert time.time() < deadline
+        time.sleep(0.1)
+    run_args = browser.execute_script("return window.decoderState.lastRun.args")
+    assert run_args[:3] == ["--html=page.html", "--from=2026-12-01T12:00:00.000", "--to=2026-12-01T12:00:00.100"]
+    browser.switch_to.frame(browser.find_element(By.ID, "plot"))
+    deadline = time.time() + 30
+    while not browser.find_elements(By.CSS_SELECTOR, ".uplot"):
+        assert time.time() < deadline, "the window's plot did not draw"
+        time.sleep(0.1)
+    notes = [n for n in browser.find_elements(By.CSS_SELECTOR, ".note") if n.is_displayed()]
+    browser.switch_to.default_content()
+    assert notes == []

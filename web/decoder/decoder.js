@@ -206,6 +206,15 @@ async function start() {
     button.addEventListener('click', () => actions[button.dataset.run]());
   }
   $('cancel').addEventListener('click', () => state.cancel && state.cancel());
+  // The plot asks for a view it holds only as buckets: its page is made
+  // again for that window, with every sample.
+  window.addEventListener('message', (event) => {
+    if (event.source !== $('plot').contentWindow || !event.data || event.data.kind !== 'every-sample') return;
+    if (state.worker) return;
+    $('from').value = event.data.from;
+    $('to').value = event.data.to;
+    plot();
+  });
   try {
     state.module = await compileProgram();
   } catch (error) {
