@@ -41,7 +41,8 @@ std::string tableChoices() {
   }
   std::string choices;
   for (const std::string& name : names) {
-    choices += "<option value=\"" + name + "\"" + (name == "data" ? " selected" : "") + ">" + name + "</option>";
+    choices.append("<option value=\"").append(name).append(name == "data" ? "\" selected>" : "\">");
+    choices.append(name).append("</option>");
   }
   return choices;
 }
@@ -50,13 +51,17 @@ std::string tableChoices() {
 
 int main(int argc, char** argv) {
   if (argc != 7) {
-    std::fprintf(stderr, "usage: decodeWebPage TEMPLATE STYLE SCRIPT WORKER PROGRAM.wasm.gz OUT.html\n");
+    (void)std::fprintf(stderr, "usage: decodeWebPage TEMPLATE STYLE SCRIPT WORKER PROGRAM.wasm.gz OUT.html\n");
     return 2;
   }
-  std::string page, style, script, worker, program;
+  std::string page;
+  std::string style;
+  std::string script;
+  std::string worker;
+  std::string program;
   if (!readWhole(argv[1], page) || !readWhole(argv[2], style) || !readWhole(argv[3], script) ||
       !readWhole(argv[4], worker) || !readWhole(argv[5], program)) {
-    std::fprintf(stderr, "decodeWebPage: cannot read its inputs\n");
+    (void)std::fprintf(stderr, "decodeWebPage: cannot read its inputs\n");
     return 1;
   }
   const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(program.data()), program.size());
@@ -64,7 +69,7 @@ int main(int argc, char** argv) {
   // starts it from a blob.
   if (!fill(page, "@STYLE@", style) || !fill(page, "@SCRIPT@", script) || !fill(page, "@WORKER@", worker) ||
       !fill(page, "@TABLES@", tableChoices()) || !fill(page, "@PROGRAM@", zolt::base64(bytes))) {
-    std::fprintf(stderr, "decodeWebPage: %s lacks one of its places, or has one twice\n", argv[1]);
+    (void)std::fprintf(stderr, "decodeWebPage: %s lacks one of its places, or has one twice\n", argv[1]);
     return 1;
   }
   std::ofstream out(argv[6], std::ios::binary);

@@ -5,6 +5,7 @@ makes no request and logs no error; Cancel stops a run; a file that is no
 recording gets the command line's message.
 """
 
+import datetime
 import os
 import subprocess
 import time
@@ -179,7 +180,8 @@ def test_a_view_finer_than_the_plot_holds_is_made_again_with_every_sample(browse
         assert time.time() < deadline, "the plot did not draw"
         time.sleep(0.1)
     # A tenth of a second: far finer than the buckets a day's page holds.
-    browser.execute_script("location.hash = '#from=2026-12-01T12:00:00.000000Z&to=2026-12-01T12:00:00.100000Z'")
+    noon = int(datetime.datetime(2026, 12, 1, 12, tzinfo=datetime.timezone.utc).timestamp()) * 1_000_000
+    browser.execute_script("window.zoltView.setView(arguments[0], arguments[1]);", noon, noon + 100_000)
     deadline = time.time() + 10
     while not [b for b in browser.find_elements(By.CSS_SELECTOR, ".note button") if b.is_displayed()]:
         assert time.time() < deadline, "no offer of every sample"
