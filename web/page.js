@@ -68,8 +68,12 @@
 
   const tableValues = meta.tables.map((texts) => Float64Array.from(texts, Number));
 
+  // A value the analysis works out is stored in whole 10^-decimals: divided
+  // by a power of ten, as its table rounds it, not multiplied by a scale
+  // that no double holds exactly.
   function valueOf(channel, stored) {
-    return channel.table !== undefined ? tableValues[channel.table][stored] : stored * channel.scale;
+    if (channel.table !== undefined) return tableValues[channel.table][stored];
+    return channel.decimals ? stored / 10 ** channel.decimals : stored * channel.scale;
   }
   // The text the tables give. A count over 2^bits is written out in full:
   // every such value has a finite decimal expansion, found a digit at a
@@ -88,6 +92,7 @@
   }
   function textOf(channel, stored) {
     if (channel.table !== undefined) return meta.tables[channel.table][stored];
+    if (channel.decimals) return String(stored / 10 ** channel.decimals);
     return channel.bits ? exactText(stored, channel.bits) : String(stored);
   }
 
@@ -189,6 +194,10 @@
   const MARK_FILL = { damaged: 'rgba(200, 0, 160, 0.35)', skipped: 'rgba(220, 30, 30, 0.4)',
                       stepped: 'rgba(240, 150, 0, 0.5)' };
   const MARK_NAME = { damaged: 'damage', skipped: 'skipped by salvage', stepped: 'clock stepped back' };
+
+  // The dives, shaded in the panels that name them.
+  const dives = (meta.dives || []).map(([number, start, end, maxDepth]) => ({ number, start, end, maxDepth }));
+  const DIVE_FILL = 'rgba(31, 95, 168, 0.14)';
 
   function gapBetween(a, b) {
     for (const [from, to] of gaps) if (from >= a && to <= b) return true;
@@ -422,9 +431,11 @@
           const end = i + 1 < xs.length ? Math.min(xs[i + 1], xs[i] + drawn.width) : xs[i] + drawn.width;
           const left = u.valToPos(xs[i], 'x', true);
           const right = Math.max(left + uPlot.pxRatio, u.valToPos(end, 'x', true));
-          const top = u.valToPos(hi[i], 'y', true);
-          const bottom = u.valToPos(lo[i], 'y', true);
-          bars.rect(left, top, right - left, Math.max(bottom - top, uPlot.pxRatio));
+          // On an axis that grows down, the greatest value is the lower end.
+          const a = u.valToPos(hi[i], 'y', true);
+          const b = u.valToPos(lo[i], 'y', true);
+          const top = Math.min(a, b);
+          bars.rect(left, top, right - left, Math.max(Math.max(a, b) - top, uPlot.pxRatio));
         }
       }
       return { stroke: bars, fill: bars, clip: null, band: null, gaps: null, flags: 0 };
@@ -453,7 +464,7 @@
       height: height + (state.axisBelow ? TIME_AXIS_HEIGHT : 2),
       padding: [6, 16, 0, 0],
       tzDate: (seconds) => uPlot.tzDate(new Date(seconds * 1e3), 'Etc/UTC'),
-      scales: { x: { time: true, auto: false }, y: { auto: false } },
+      scales: { x: { time: true, auto: false }, y: { auto: false, dir: state.panel.down ? -1 : 1 } },
       series,
       axes,
       legend: { show: true, live: false },
@@ -482,14 +493,15 @@
           if (!dragged) return;
           dragSource = null;
           if (alongValues && tall >= LEAST_DRAG) {
-            state.fixedY = [u.posToVal(top + tall, 'y'), u.posToVal(top, 'y')];
+            const ends = [u.posToVal(top + tall, 'y'), u.posToVal(top, 'y')];
+            state.fixedY = [Math.min(...ends), Math.max(...ends)];
             if (!alongTime) draw(state);
           }
           if (alongTime && width >= LEAST_DRAG) setView(u.posToVal(left, 'x') * SECOND, u.posToVal(left + width, 'x') * SECOND);
         }],
         setSeries: [() => draw(state)],
         setCursor: [(u) => showReadout(state, u)],
-        drawClear: [(u) => shadeGaps(u)],
+        drawClear: [(u) => { shadeGaps(u); if (state.panel.dives) state.shadedDives = shadeDives(u); }],
         draw: [(u) => drawMarks(u)],
       },
     };
@@ -608,6 +620,26 @@
     ctx.restore();
   }
 
+  // A band over each dive in view, at least a pixel wide; how many it drew.
+  function shadeDives(u) {
+    const ctx = u.ctx;
+    const right = u.bbox.left + u.bbox.width;
+    let shaded = 0;
+    ctx.save();
+    ctx.fillStyle = DIVE_FILL;
+    for (const dive of dives) {
+      const from = dive.start / SECOND;
+      const to = dive.end / SECOND;
+      if (to < u.scales.x.min || from > u.scales.x.max) continue;
+      const a = Math.max(u.bbox.left, u.valToPos(from, 'x', true));
+      const b = Math.min(right, u.valToPos(to, 'x', true));
+      ctx.fillRect(a, u.bbox.top, Math.max(uPlot.pxRatio, b - a), u.bbox.height);
+      shaded++;
+    }
+    ctx.restore();
+    return shaded;
+  }
+
   function drawMarks(u) {
     const ctx = u.ctx;
     ctx.save();
@@ -664,10 +696,26 @@
     return lines.slice(0, 6);
   }
 
+  // The dive at the cursor, or one within a few pixels of it: a dive of a
+  // second in a day's view is a band of one pixel.
+  function diveAt(micros, perPixel) {
+    const near = perPixel * 3;
+    let best = null;
+    for (const dive of dives) {
+      if (micros < dive.start - near || micros > dive.end + near) continue;
+      const off = micros < dive.start ? dive.start - micros : micros > dive.end ? micros - dive.end : 0;
+      if (best === null || off < best.off) best = { dive, off };
+    }
+    if (best === null) return [];
+    const { number, start, end, maxDepth } = best.dive;
+    return ['dive ' + number + ': ' + isoMicros(start) + ' to ' + isoMicros(end) + ' (' + lengthText(end - start) +
+            '), max depth ' + (maxDepth === null ? 'not known' : maxDepth + ' m')];
+  }
+
   function readoutText(state, at, perPixel) {
     const group = state.group;
     const i = entryAt(group, at);
-    const trouble = troubleAt(at, perPixel);
+    const trouble = (state.panel.dives ? diveAt(at, perPixel) : []).concat(troubleAt(at, perPixel));
     if (i < 0) return { text: [isoMicros(Math.round(at)) + ' nothing recorded here', ...trouble].join('\n'), micros: null };
     const micros = group.micros[i];
     const level = group.levels[0];
@@ -1051,6 +1099,19 @@
     return panels.map((state) => state.readout.textContent);
   }
 
+  // The value axis of each panel drawn: the values at its top and bottom
+  // edges, and the dives it shaded at its last draw.
+  function valueAxes() {
+    const out = {};
+    for (const state of panels) {
+      if (!state.plot) continue;
+      const u = state.plot;
+      out[state.panel.title] = { top: u.posToVal(0, 'y'), bottom: u.posToVal(u.bbox.height / uPlot.pxRatio, 'y'),
+                                 shadedDives: state.shadedDives === undefined ? null : state.shadedDives };
+    }
+    return out;
+  }
+
   // Where each panel lies on the page, for tests of the layout.
   function layout() {
     return panels.map((state) => {
@@ -1099,6 +1160,7 @@
     hoverAt,
     redraws,
     layout,
+    valueAxes,
     timeAxis: () => ({ label: TIME_LABEL, ticks: timeLabels.slice() }),
     csv: viewCsv,
     png: () => viewPng().toDataURL('image/png'),

@@ -104,6 +104,10 @@ struct ChannelShown {  // NOLINT(clang-analyzer-optin.performance.Padding): a fe
   size_t index;
   TableKind table;
   double scale;  // value = count * scale, for the channels that are not tabled
+  // A value stored as a whole number of 10^-decimals, for a value the
+  // analysis works out and not a count of the records; its own units.
+  int decimals = 0;
+  const char* units = nullptr;
 };
 
 constexpr ChannelShown kChannels[] = {
@@ -121,6 +125,7 @@ constexpr ChannelShown kChannels[] = {
     {"quat_2", PageGroup::kData, 5, TableKind::kData, kQuatCount},
     {"quat_3", PageGroup::kData, 6, TableKind::kData, kQuatCount},
     {"records", PageGroup::kSeconds, 0, TableKind::kMarker, 1},
+    {"depth_m", PageGroup::kDepth, 0, TableKind::kPressure, 1e-4, kDepthDecimals, "m"},
 };
 
 struct TraceShown {
@@ -134,6 +139,8 @@ struct PanelShown {
   const char* empty;
   const char* unit;  // of its value axis: one quantity to a panel
   std::vector<TraceShown> traces;
+  bool down = false;   // its values grow down the axis
+  bool dives = false;  // it shades and names the dives
 };
 
 // The panels of the picture, with the quaternion besides; humidity and the
@@ -158,7 +165,11 @@ const PanelShown kPanels[] = {
     {"Data records a second", "no timed data records", "records/s", {{"records", "records", "#34495e", 0}}},
 };
 
-const char* const kGroupNames[kPageGroups] = {"data", "pressure", "system", "seconds"};
+// Where the pressure gives a depth, the panel of the pressure is one of
+// depth instead, drawn as depth is, the surface at the top.
+const PanelShown kDepthPanel = {"Depth", "no depth", "m", {{"depth_m", "depth", "#1f5fa8", kDepthDecimals}}, true, true};
+
+const char* const kGroupNames[kPageGroups] = {"data", "pressure", "system", "seconds", "depth"};
 
 // ---- The page's data ----
 
@@ -286,6 +297,8 @@ std::string channelsJson() {
            std::to_string(static_cast<int>(channel.group)) + ",\"index\":" + std::to_string(channel.index);
     if (isTabled(channel.group)) {
       out += ",\"table\":" + std::to_string(tabledChannel(channel.group, channel.index));
+    } else if (channel.decimals > 0) {
+      out += ",\"scale\":" + shortest(channel.scale) + ",\"decimals\":" + std::to_string(channel.decimals);
     } else {
       out += ",\"scale\":" + shortest(channel.scale);
       // A scale of 2^-bits: the value's text is written out in full.
@@ -293,7 +306,9 @@ std::string channelsJson() {
       if (bits > 0) out += ",\"bits\":" + std::to_string(bits);
     }
     std::string units = channel.group == PageGroup::kSeconds ? "1" : "";
-    if (const std::optional<size_t> column = columnNumber(channel.table, channel.key)) {
+    if (channel.units != nullptr) {
+      units = channel.units;
+    } else if (const std::optional<size_t> column = columnNumber(channel.table, channel.key)) {
       units = std::string(columnsOf(channel.table)[*column].units);
     }
     out += ",\"units\":" + jsonString(units) + "}";
@@ -301,11 +316,14 @@ std::string channelsJson() {
   return out + "}";
 }
 
-std::string panelsJson() {
+std::string panelsJson(const PageRun& run) {
+  const bool depthKnown = run.groups[static_cast<size_t>(PageGroup::kDepth)].size() > 0;
   std::string out = "[";
-  for (const PanelShown& panel : kPanels) {
+  for (const PanelShown& shown : kPanels) {
+    const PanelShown& panel = depthKnown && &shown == &kPanels[0] ? kDepthPanel : shown;
     out += (out.size() > 1 ? ",{\"title\":" : "{\"title\":") + jsonString(panel.title) + ",\"empty\":" + jsonString(panel.empty) +
-           ",\"unit\":" + jsonString(panel.unit) + ",\"traces\":[";
+           ",\"unit\":" + jsonString(panel.unit) + (panel.down ? ",\"down\":true" : "") +
+           (panel.dives ? ",\"dives\":true" : "") + ",\"traces\":[";
     for (size_t i = 0; i < panel.traces.size(); ++i) {
       const TraceShown& trace = panel.traces[i];
       out += (i > 0 ? ",{\"channel\":" : "{\"channel\":") + jsonString(trace.channel) + ",\"name\":" + jsonString(trace.name) +
@@ -342,6 +360,13 @@ std::string runJson(const PageRun& run) {
     out += std::to_string(run.marks[i].time) + "," + jsonString(run.marks[i].text) + "," +
            kKinds[static_cast<size_t>(run.marks[i].kind)] + "]";
   }
+  out += "],\"dives\":[";
+  for (size_t i = 0; i < run.dives.size(); ++i) {
+    const PageDive& dive = run.dives[i];
+    out += i > 0 ? ",[" : "[";
+    out += std::to_string(dive.number) + "," + std::to_string(dive.start) + "," + std::to_string(dive.end) + "," +
+           (std::isfinite(dive.maxDepth) ? shortest(std::round(dive.maxDepth * 1e4) / 1e4) : std::string("null")) + "]";
+  }
   out += "],\"rate\":" + (run.firstRate ? std::to_string(*run.firstRate) : std::string("null"));
   return out;
 }
@@ -354,7 +379,7 @@ PageData pageData(const PageRun& run, const ValueTables& tables) {
     groups += groupJson(jobs, series, tables);
   }
   PageData data;
-  data.json = "{\"groups\":" + groups + "],\"channels\":" + channelsJson() + ",\"panels\":" + panelsJson() +
+  data.json = "{\"groups\":" + groups + "],\"channels\":" + channelsJson() + ",\"panels\":" + panelsJson(run) +
               ",\"tables\":" + tablesJson(tables) + runJson(run);
   data.columns = jobs.pack();
   return data;
@@ -395,7 +420,7 @@ std::string lengthText(int64_t micros) {
 // the length of their buckets.
 std::string resolutionText(const PageRun& run, uint64_t budget) {
   static const char* const kWhat[kPageGroups] = {"data records", "pressure readings", "system records",
-                                                 "records a second"};
+                                                 "records a second", "depths"};
   std::vector<std::pair<int64_t, std::string>> lengths;
   for (const GroupSeries& series : run.groups) {
     if (!series.buckets()) continue;
@@ -407,12 +432,16 @@ std::string resolutionText(const PageRun& run, uint64_t budget) {
       same->second += std::string(", ") + what;
     }
   }
-  if (lengths.empty()) return "Every sample of the run is on this page: zoom in to see each one.";
+  const std::string dives = run.divesFound > run.dives.size()
+                                ? " The first " + std::to_string(run.dives.size()) + " of its " +
+                                      std::to_string(run.divesFound) + " dives are shaded."
+                                : "";
+  if (lengths.empty()) return "Every sample of the run is on this page: zoom in to see each one." + dives;
   std::string text = "Too many samples for one page of at most " + std::to_string(budget / 1000000) + " MB: ";
   for (size_t i = 0; i < lengths.size(); ++i) {
     text += (i > 0 ? "; " : "") + lengths[i].second + " as the least and greatest in every " + lengthText(lengths[i].first);
   }
-  return text + ", the finest this page holds (a larger budget holds finer ones).";
+  return text + ", the finest this page holds (a larger budget holds finer ones)." + dives;
 }
 
 // The rows of the check that tell of trouble, in one line: what the
@@ -551,6 +580,7 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) 
     if (outcome.ok()) run.names.emplace_back(input.name());
     result.inputs.push_back(std::move(outcome));
   }
+  run.finishDepth();
   if (run.names.empty()) return result;
   run.gapsAroundStrayTimes();
   // One file's check lists its stretches, as --info's block of the file does.

@@ -294,14 +294,17 @@ PageRun::PageRun(const TimeWindow& kept, size_t mostSamples, size_t mostBuckets)
       groups{GroupSeries(PageGroup::kData, mostSamples, mostBuckets),
              GroupSeries(PageGroup::kPressure, mostSamples, mostBuckets),
              GroupSeries(PageGroup::kSystem, mostSamples, mostBuckets),
-             GroupSeries(PageGroup::kSeconds, mostSamples, mostBuckets)} {}
+             GroupSeries(PageGroup::kSeconds, mostSamples, mostBuckets),
+             GroupSeries(PageGroup::kDepth, mostSamples, mostBuckets)},
+      depth(std::make_unique<PageDepth>(*this)) {}
 
 void PageRun::expect(uint64_t dataRecords, uint16_t headerRate) {
   if (headerRate == 0) return;
   const uint64_t seconds = dataRecords / headerRate;
   // The data records, and what comes once a second.
   const std::pair<PageGroup, uint64_t> expected[] = {
-      {PageGroup::kData, dataRecords}, {PageGroup::kPressure, seconds}, {PageGroup::kSeconds, seconds}};
+      {PageGroup::kData, dataRecords}, {PageGroup::kPressure, seconds}, {PageGroup::kSeconds, seconds},
+      {PageGroup::kDepth, seconds}};
   for (const auto& [group, entries] : expected) {
     GroupSeries& series = (*this)[group];
     if (entries > series.mostSamples()) series.expectSpan(static_cast<int64_t>(seconds) * kSecond);
@@ -347,14 +350,15 @@ void PageRun::gapsAroundStrayTimes() {
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
                           PageCheck* check) {
   PageView page(run);
+  TeeView<PageView, AnalysisView<PageDepthRows>> drawn(page, run.depth->view());
   FileOutcome outcome;
   if (check == nullptr) {
-    outcome = readInput(input, run.clock, page, keepGoing, salvage);
+    outcome = readInput(input, run.clock, drawn, keepGoing, salvage);
   } else {
     SummaryTally file;
     SummaryView summed(file, check->run);
-    TeeView<PageView, SummaryView> both(page, summed);
-    outcome = readSummarised(input, run.clock, both, file.summary, check->run.summary, keepGoing, salvage);
+    TeeView<decltype(drawn), SummaryView> all(drawn, summed);
+    outcome = readSummarised(input, run.clock, all, file.summary, check->run.summary, keepGoing, salvage);
     check->file = std::move(file.summary);
   }
   page.finish();

@@ -1,6 +1,7 @@
-// What the interactive page draws of a run: four groups of channels, each
+// What the interactive page draws of a run: five groups of channels, each
 // on its own times (the data records' samples, the pressure readings, the
-// system records, the whole seconds), gathered in one pass. A group keeps
+// system records, the whole seconds, the depths of the readings), gathered
+// in one pass. A group keeps
 // every entry while they are few enough for a page; past that it keeps the
 // least and greatest value of each channel in buckets of 10 ms times a
 // power of two, and doubles their length, merging neighbours (which keeps
@@ -11,25 +12,27 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/recordClock.h"
+#include "html/pageDepth.h"
 #include "views/deploymentSummary.h"
 #include "zolt/records.h"
 #include "zolt/time.h"
 
 namespace zolt {
 
-enum class PageGroup : uint8_t { kData, kPressure, kSystem, kSeconds };
-constexpr size_t kPageGroups = 4;
+enum class PageGroup : uint8_t { kData, kPressure, kSystem, kSeconds, kDepth };
+constexpr size_t kPageGroups = 5;
 
 // The channels of each group, in the order their values are handed over.
 constexpr size_t kDataChannels = 7;    // acc_x, acc_y, acc_z, quat_0 .. quat_3
 constexpr size_t kSystemChannels = 5;  // temp, hum, int_press, batt, vmodem
 constexpr size_t kMostChannels = kDataChannels;
-constexpr size_t kChannelsOf[kPageGroups] = {kDataChannels, 1, kSystemChannels, 1};
+constexpr size_t kChannelsOf[kPageGroups] = {kDataChannels, 1, kSystemChannels, 1, 1};
 
 // The channels whose 16-bit counts the page turns into values by a table of
 // the counts that occur: the pressure reading and the five of the system
@@ -120,6 +123,9 @@ struct PageMark {
 // What the page gathers of a run, and what one file hands on to the next.
 struct PageRun {
   PageRun(const TimeWindow& kept, size_t mostSamples, size_t mostBuckets);
+  // The analysis holds on to the run.
+  PageRun(const PageRun&) = delete;
+  PageRun& operator=(const PageRun&) = delete;
 
   TimeWindow window;
   std::array<GroupSeries, kPageGroups> groups;
@@ -133,6 +139,10 @@ struct PageRun {
   std::vector<std::pair<int64_t, int64_t>> gaps;  // [from, to) in microseconds
   std::vector<PageMark> marks;
   std::vector<std::string> names;  // of the inputs read
+  std::vector<PageDive> dives;  // the first kMostPageDives
+  uint64_t divesFound = 0;
+  // Depth and dives from the pressure readings, over every input read.
+  std::unique_ptr<PageDepth> depth;
 
   GroupSeries& operator[](PageGroup group) { return groups[static_cast<size_t>(group)]; }
   // What the inputs' sizes and first header say of the run: its data
@@ -145,6 +155,8 @@ struct PageRun {
   // The empty time between each entry that is not plausible and its
   // neighbours on the axis, as gaps: drawn as what it is, not filled.
   void gapsAroundStrayTimes();
+  // No input follows: the depths and dives the analysis still holds.
+  void finishDepth() { depth->finish(); }
 };
 
 // The deployment check of the inputs, as --info makes it: of the run, and

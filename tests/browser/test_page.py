@@ -8,6 +8,7 @@ one, and lays its panels out alike at any zoom.
 The pages come from decode; the values they are held to come from zolt.read.
 """
 
+import io
 import json
 import os
 import re
@@ -430,3 +431,33 @@ def test_unaligned_views_draw_the_true_envelopes_of_every_level(browser, pages, 
     for column in ("acc_x", "acc_z", "quat_1"):
         assert (drawn[column]["min"], drawn[column]["max"]) == (covered[column].min(), covered[column].max()), \
             (column, level)
+
+
+def decoded_table(table, recording):
+    written = subprocess.run([DECODE, f"--csv={table}", recording], capture_output=True, text=True, check=True).stdout
+    return pandas.read_csv(io.StringIO(written))
+
+
+def test_a_deployment_page_draws_depth_down_from_the_surface_with_its_dives_shaded_and_named(browser, pages):
+    page, recording = pages["deployment"]
+    depth = decoded_table("depth", recording)
+    dives = decoded_table("dives", recording)
+    assert len(dives) > 1
+    open_page(browser, page)
+    layout = browser.execute_script("return window.zoltView.layout();")
+    assert [panel["title"] for panel in layout][0] == "Depth"
+    axis = browser.execute_script("return window.zoltView.valueAxes();")["Depth"]
+    assert axis["top"] <= 0 < axis["bottom"], axis
+    assert axis["shadedDives"] == len(dives)
+    # Told to four decimals, as --csv=depth writes it.
+    assert visible(browser)["depth_m"]["max"] == pytest.approx(depth["depth"].max(), abs=0.5e-4)
+    # The dive under the cursor is named in the readout, with its ends and
+    # greatest depth.
+    dive = dives.iloc[len(dives) // 2]
+    start, end = (micros(pandas.Timestamp(dive[side])) for side in ("start", "end"))
+    readout = browser.execute_script("return window.zoltView.hoverAt(arguments[0]);", (start + end) // 2)[0]
+    named = re.search(r"^dive (\d+): (\S+) to (\S+) \(.*\), max depth (\S+) m$", readout, re.M)
+    assert named, readout
+    assert int(named.group(1)) == dive["number"] and float(named.group(4)) == dive["max_depth_m"]
+    for told, expected in ((named.group(2), start), (named.group(3), end)):
+        assert abs(micros(pandas.Timestamp(told)) - expected) < 1000, (told, readout)
