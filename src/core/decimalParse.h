@@ -1,23 +1,16 @@
 // std::from_chars for a double, also where the C++ library has it for
 // integers alone (LLVM's for WebAssembly): the same grammar and the same
-// value, correctly rounded, whatever the locale.
+// value, correctly rounded, whatever the locale. The stand-in is compiled
+// everywhere, so that it is held to the real one where both exist.
 #pragma once
 
 #include <charconv>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace zolt {
-
-#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
-
-inline std::from_chars_result decimalFromChars(const char* first, const char* last, double& value,
-                                               std::chars_format format = std::chars_format::general) {
-  return std::from_chars(first, last, value, format);
-}
-
-#else
 
 namespace decimalParse {
 
@@ -30,8 +23,7 @@ inline const char* digitsFrom(const char* at, const char* last) {
 // there is none.
 inline const char* numberEnd(const char* first, const char* last, std::chars_format format) {
   const char* at = first != last && *first == '-' ? first + 1 : first;
-  for (const char* word : {"infinity", "inf", "nan"}) {
-    const std::string_view name(word);
+  for (const std::string_view name : {"infinity", "inf", "nan"}) {
     if (static_cast<size_t>(last - at) < name.size()) continue;
     bool same = true;
     for (size_t i = 0; i < name.size(); ++i) same = same && (at[i] | 0x20) == name[i];
@@ -52,16 +44,25 @@ inline const char* numberEnd(const char* first, const char* last, std::chars_for
 
 }  // namespace decimalParse
 
-inline std::from_chars_result decimalFromChars(const char* first, const char* last, double& value,
-                                               std::chars_format format = std::chars_format::general) {
+// The stand-in: the prefix from_chars would take, read by the C library,
+// which reads in the C locale here (a program that sets another must use
+// std::from_chars).
+inline std::from_chars_result portableDecimalFromChars(const char* first, const char* last, double& value,
+                                                       std::chars_format format = std::chars_format::general) {
   const char* const end = decimalParse::numberEnd(first, last, format);
   if (end == first) return {first, std::errc::invalid_argument};
-  // The C library reads in the C locale here: WASI has no other.
   const std::string text(first, end);
   value = std::strtod(text.c_str(), nullptr);
   return {end, std::errc()};
 }
 
+inline std::from_chars_result decimalFromChars(const char* first, const char* last, double& value,
+                                               std::chars_format format = std::chars_format::general) {
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+  return std::from_chars(first, last, value, format);
+#else
+  return portableDecimalFromChars(first, last, value, format);
 #endif
+}
 
 }  // namespace zolt
