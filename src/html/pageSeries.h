@@ -156,7 +156,7 @@ struct PageRun {
   // neighbours on the axis, as gaps: drawn as what it is, not filled.
   void gapsAroundStrayTimes();
   // No input follows: the depths and dives the analysis still holds.
-  void finishDepth() { depth->finish(); }
+  void finishDepth() const { depth->finish(); }
 };
 
 // The deployment check of the inputs, as --info makes it: of the run, and

@@ -24,7 +24,7 @@ char* putFigure(char* out, double value) {
 void IntervalCsv::interval(const IntervalRow& row) {
   // Each figure takes at most 25 characters; the row is written in pieces
   // of a column each, as a table may have many.
-  constexpr size_t kColumnRoom = 3 * 26;
+  constexpr size_t kColumnRoom = size_t{3} * 26;
   char* out = putIsoTime(out_.reserve(64), row.start, 3, seconds_);
   out_.commit(putUnsigned(putText(out, ","), row.count));
   for (size_t i = 0; i < row.mean.size(); ++i) {
