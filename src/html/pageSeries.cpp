@@ -135,7 +135,7 @@ class PageView : public TimedViewBase {
   }
 
   static std::string isoSecond(int32_t seconds) {
-    char text[40];
+    char text[40] = {};
     SecondCache cache;
     *putIsoTime(text, int64_t{seconds} * kSecond, 0, cache) = '\0';
     return text;
