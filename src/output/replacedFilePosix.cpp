@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "output/recordingGuard.h"
 
 namespace zolt {
 
@@ -100,14 +99,6 @@ void removeStaleTemporaries(const TemporaryName& name, const std::string& tag) {
 }
 
 }  // namespace
-
-Error replaceable(const std::string& path) {
-  if (path.find('\0') != std::string::npos) return {Errc::kCannotOpen, EINVAL};
-  struct stat info{};
-  if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? Error{} : Error{Errc::kCannotOpen, errno};
-  if (S_ISREG(info.st_mode)) return holdsRecording(path) ? recordingNotReplaced() : Error{};
-  return {Errc::kCannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EEXIST};
-}
 
 ReplacedFile::ReplacedFile(const std::string& path) : target_(followLinks(path)) {
   error_ = replaceable(target_);

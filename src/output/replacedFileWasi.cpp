@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <string>
 
-#include "output/recordingGuard.h"
 #include "output/replacedFile.h"
 
 namespace zolt {
@@ -24,14 +23,6 @@ std::string temporaryNameFor(const std::string& path, int attempt) {
 }
 
 }  // namespace
-
-Error replaceable(const std::string& path) {
-  if (path.find('\0') != std::string::npos) return {Errc::kCannotOpen, EINVAL};
-  struct stat info{};
-  if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? Error{} : Error{Errc::kCannotOpen, errno};
-  if (S_ISREG(info.st_mode)) return holdsRecording(path) ? recordingNotReplaced() : Error{};
-  return {Errc::kCannotOpen, S_ISDIR(info.st_mode) ? EISDIR : EEXIST};
-}
 
 ReplacedFile::ReplacedFile(const std::string& path) : target_(path) {
   error_ = replaceable(target_);
