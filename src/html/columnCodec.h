@@ -20,18 +20,26 @@ namespace zolt {
 
 enum class ColumnOrder : uint8_t { kValues = 1, kTimes = 2 };
 
-// The varints of `values`.
-std::vector<uint8_t> packColumn(std::span<const int64_t> values, ColumnOrder order);
+// The varints of `values`, in room the thread keeps: valid until its next
+// call.
+std::span<const uint8_t> packColumn(std::span<const int64_t> values, ColumnOrder order);
+// Values in their order, each as it is or, given a `rank` for every 16-bit
+// count, as the count's rank.
+std::span<const uint8_t> packColumn(std::span<const int32_t> values, const uint16_t* rank);
 
+// A column's bytes, deflated or not, to be written in base64.
 struct PackedColumn {
-  std::string base64;
+  std::vector<uint8_t> bytes;
   bool deflated = false;
 };
 
 // The packed bytes as the page holds them.
-PackedColumn encodeForPage(const std::vector<uint8_t>& packed);
+PackedColumn encodeForPage(std::span<const uint8_t> packed);
 
-// Base64 with padding, as atob() reads it.
+// Base64 with padding, as atob() reads it: appended to `out`, written in
+// place, for a page of megabytes is not copied once more to be joined.
+constexpr size_t base64Size(size_t bytes) { return (bytes + 2) / 3 * 4; }
+void appendBase64(std::string& out, std::span<const uint8_t> bytes);
 std::string base64(std::span<const uint8_t> bytes);
 
 }  // namespace zolt

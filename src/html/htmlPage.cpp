@@ -6,6 +6,7 @@
 #include <cmath>
 #include <exception>
 #include <new>
+#include <string_view>
 #if !defined(_LIBCPP_HAS_NO_THREADS)
 #include <thread>
 #endif
@@ -64,7 +65,7 @@ std::string textOf(size_t tabled, uint16_t count) {
 
 // The values that occur, in order, and each count's rank among them.
 struct ValueTables {
-  std::array<std::vector<uint32_t>, kTabledChannels> rank;
+  std::array<std::vector<uint16_t>, kTabledChannels> rank;
   std::array<std::vector<std::string>, kTabledChannels> texts;
 };
 
@@ -90,7 +91,7 @@ ValueTables valueTables(const PageRun& run) {
     for (const auto& [value, count] : values) {
       std::string text = textOf(channel, count);
       if (tables.texts[channel].empty() || tables.texts[channel].back() != text) tables.texts[channel].push_back(std::move(text));
-      tables.rank[channel][count] = static_cast<uint32_t>(tables.texts[channel].size() - 1);
+      tables.rank[channel][count] = static_cast<uint16_t>(tables.texts[channel].size() - 1);
     }
   }
   return tables;
@@ -173,12 +174,25 @@ const char* const kGroupNames[kPageGroups] = {"data", "pressure", "system", "sec
 
 // ---- The page's data ----
 
+// A column's script element, around its digits.
+std::string columnOpening(size_t column, bool deflated) {
+  return "<script type=\"application/octet-stream\" id=\"c" + std::to_string(column) +
+         (deflated ? "\" data-deflated=\"1\">" : "\" data-deflated=\"0\">");
+}
+constexpr std::string_view kColumnClosing = "</script>\n";
+
 // What the columns are, in JSON, and the columns themselves, packed on two
 // threads (they are many, and independent).
 struct PageData {
   std::string json;
-  std::string columns;  // their script elements
-  uint64_t size() const { return json.size() + columns.size(); }
+  std::vector<PackedColumn> columns;
+  uint64_t size() const {
+    uint64_t bytes = json.size();
+    for (size_t i = 0; i < columns.size(); ++i) {
+      bytes += columnOpening(i, columns[i].deflated).size() + base64Size(columns[i].bytes.size()) + kColumnClosing.size();
+    }
+    return bytes;
+  }
 };
 
 // Where a column's values lie: the group's own vectors, read as they are
@@ -186,18 +200,13 @@ struct PageData {
 struct ColumnSource {
   const std::vector<int64_t>* times = nullptr;
   const std::vector<int32_t>* values = nullptr;
-  const std::vector<uint32_t>* rank = nullptr;  // tabled counts are stored as their rank
+  const std::vector<uint16_t>* rank = nullptr;  // tabled counts are stored as their rank
   ColumnOrder order = ColumnOrder::kValues;
 
-  // The values as the page stores them, in `out`, which one thread reuses
-  // from column to column.
-  std::span<const int64_t> stored(std::vector<int64_t>& out) const {
-    if (times != nullptr) return *times;
-    out.assign(values->begin(), values->end());
-    if (rank != nullptr) {
-      for (int64_t& value : out) value = (*rank)[static_cast<uint16_t>(value)];
-    }
-    return out;
+  // The values as the page stores them, packed.
+  std::span<const uint8_t> packed() const {
+    if (times != nullptr) return packColumn(*times, order);
+    return packColumn(*values, rank != nullptr ? rank->data() : nullptr);
   }
 };
 
@@ -237,29 +246,24 @@ struct ColumnJobs {
     columns.push_back(source);
   }
 
-  std::string pack() const {
+  std::vector<PackedColumn> pack() const {
     std::vector<PackedColumn> packed(columns.size());
     const auto packEvery = [&](size_t first) {
-      std::vector<int64_t> values;
-      for (size_t i = first; i < columns.size(); i += 2) {
-        packed[i] = encodeForPage(packColumn(columns[i].stored(values), columns[i].order));
-      }
+      for (size_t i = first; i < columns.size(); i += 2) packed[i] = encodeForPage(columns[i].packed());
     };
     packOnTwoThreads(packEvery);
-    std::string out;
-    size_t bytes = 0;
-    for (const PackedColumn& column : packed) bytes += column.base64.size() + 80;
-    out.reserve(bytes);
-    for (size_t i = 0; i < packed.size(); ++i) {
-      out += "<script type=\"application/octet-stream\" id=\"c";
-      out += std::to_string(i);
-      out += packed[i].deflated ? "\" data-deflated=\"1\">" : "\" data-deflated=\"0\">";
-      out += packed[i].base64;
-      out += "</script>\n";
-    }
-    return out;
+    return packed;
   }
 };
+
+// The columns' script elements, their digits written in place.
+void appendColumns(std::string& page, const std::vector<PackedColumn>& columns) {
+  for (size_t i = 0; i < columns.size(); ++i) {
+    page += columnOpening(i, columns[i].deflated);
+    appendBase64(page, columns[i].bytes);
+    page += kColumnClosing;
+  }
+}
 
 ColumnSource valuesSource(const GroupSeries& series, size_t channel, const std::vector<int32_t>& values,
                           const ValueTables& tables) {
@@ -476,7 +480,10 @@ std::string summaryTable(const Summary& summary, bool ofAFile, uint64_t files) {
 std::string assemble(const std::string& title, const std::string& resolution, const std::string& summary,
                      const PageData& data) {
   std::string page;
-  page.reserve(static_cast<size_t>(data.size()) + 100000);
+  // All of it at once: a page of megabytes copied as it grows costs its
+  // size again in fresh pages.
+  page.reserve(static_cast<size_t>(data.size()) + kChartStyle.size() + kPageStyle.size() + kPageBody.size() +
+               kChartScript.size() + kPageScript.size() + summary.size() + 8 * title.size() + resolution.size() + 4096);
   page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'unsafe-inline'; "
           "style-src 'unsafe-inline'; img-src data:\">\n"
@@ -488,7 +495,7 @@ std::string assemble(const std::string& title, const std::string& resolution, co
           markupText(resolution) + "</p>\n</header>\n" + summary;
   page += kPageBody;
   page += "<script type=\"application/json\" id=\"zolt-meta\">" + data.json + ",\"title\":" + jsonString(title) + "}</script>\n";
-  page += data.columns;
+  appendColumns(page, data.columns);
   page += "<script>\n";
   page += kChartScript;
   page += "\n</script>\n<script>\n";
