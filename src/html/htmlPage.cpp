@@ -410,12 +410,14 @@ std::string titleOf(const PageRun& run) {
   return title;
 }
 
-// "20 ms", "1.28 s", "81.92 s"
+// "20 ms", "1.28 s", "8.295 s"
 std::string lengthText(int64_t micros) {
   if (micros < 1000000) return std::to_string(micros / 1000) + " ms";
   std::string text = std::to_string(micros / 1000000);
-  if (const int64_t hundredths = micros / 10000 % 100; hundredths != 0) {
-    text += "." + std::to_string(hundredths / 10) + (hundredths % 10 != 0 ? std::to_string(hundredths % 10) : "");
+  if (int64_t millis = micros / 1000 % 1000; millis != 0) {
+    std::string decimals = std::to_string(1000 + millis).substr(1);
+    decimals.erase(decimals.find_last_not_of('0') + 1);
+    text += "." + decimals;
   }
   return text + " s";
 }
@@ -599,7 +601,11 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) 
   for (;;) {
     const PageData data = pageData(run, valueTables(run));
     if (fixed + data.size() <= options.budgetBytes) {
-      result.page = assemble(title, resolutionText(run, options.budgetBytes), table, data);
+      const std::string resolution = resolutionText(run, options.budgetBytes);
+      // The page is its packed columns now: a month's entries need not be
+      // held beside the page made of them.
+      run.releaseSeries();
+      result.page = assemble(title, resolution, table, data);
       return result;
     }
     if (!coarsenGroups(run)) break;

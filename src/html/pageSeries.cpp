@@ -172,11 +172,14 @@ class PageView : public TimedViewBase {
   int64_t unknownSecond_ = INT64_MAX;
 };
 
-// The length of 10 ms times a power of two in which `span` fits `buckets`.
+// The shortest whole number of milliseconds, 10 at least, in which `span`
+// fits `buckets`: a span known from the start fills them, rather than the
+// half to all of them that lengths of 10 ms times a power of two would.
 int64_t lengthFor(int64_t span, size_t buckets) {
-  int64_t length = kFirstBucketMicros;
-  while (span / length + 2 > static_cast<int64_t>(buckets)) length *= 2;
-  return length;
+  constexpr int64_t kMilli = 1000;
+  const auto room = static_cast<int64_t>(buckets) - 2;
+  const int64_t fitting = (std::max<int64_t>(span, 0) + room - 1) / room;
+  return std::max(kFirstBucketMicros, (fitting + kMilli - 1) / kMilli * kMilli);
 }
 
 }  // namespace
@@ -246,6 +249,14 @@ void GroupSeries::toBuckets(int64_t length) {
   for (size_t channel = 0; channel < channels_; ++channel) greatest_[channel] = least_[channel];
   bucketMicros_ = length / 2;  // doubled at once below, which buckets each entry
   coarsen();
+}
+
+void GroupSeries::release() {
+  std::vector<int64_t>().swap(times_);
+  for (size_t channel = 0; channel < channels_; ++channel) {
+    std::vector<int32_t>().swap(least_[channel]);
+    std::vector<int32_t>().swap(greatest_[channel]);
+  }
 }
 
 void GroupSeries::expectSpan(int64_t span) {
@@ -325,7 +336,10 @@ void PageRun::gapsAroundStrayTimes() {
   std::vector<int64_t> times;
   bool stray = false;
   for (const GroupSeries& series : groups) {
-    for (const int64_t time : series.times()) stray = stray || !plausible(time);
+    // A bucket begins on a multiple of its length, which can be before the
+    // header's time: it is stray only if it ends there too.
+    const int64_t last = std::max<int64_t>(series.bucketMicros() - 1, 0);
+    for (const int64_t time : series.times()) stray = stray || (!plausible(time) && !plausible(time + last));
   }
   if (!stray) return;
   for (const GroupSeries& series : groups) times.insert(times.end(), series.times().begin(), series.times().end());

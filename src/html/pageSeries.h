@@ -3,9 +3,10 @@
 // system records, the whole seconds, the depths of the readings), gathered
 // in one pass. A group keeps
 // every entry while they are few enough for a page; past that it keeps the
-// least and greatest value of each channel in buckets of 10 ms times a
-// power of two, and doubles their length, merging neighbours (which keeps
-// every least and greatest exact), whenever they grow too many.
+// least and greatest value of each channel in buckets of a whole number of
+// milliseconds, as short as its share of the page allows, and doubles their
+// length, merging neighbours (which keeps every least and greatest exact),
+// whenever they grow too many.
 #pragma once
 
 #include <algorithm>
@@ -45,8 +46,8 @@ constexpr bool isTabled(PageGroup group) { return group == PageGroup::kPressure 
 
 // The most entries a group keeps one by one, and the most buckets, for a
 // page of `budget` bytes: at the default budget of 20 MB, an hour and a
-// half of data records at 100 a second, and 312,000 buckets: of 0.32 s
-// for a day, 10.24 s for a month. Where they do not fit, the page merges
+// half of data records at 100 a second, and 312,500 buckets: of 277 ms
+// for a day, 8.295 s for a month. Where they do not fit, the page merges
 // neighbours until they do.
 constexpr size_t mostPageSamples(uint64_t budget) { return static_cast<size_t>(budget / 38); }
 constexpr size_t mostPageBuckets(uint64_t budget) { return static_cast<size_t>(std::max<uint64_t>(budget / 64, 4096)); }
@@ -71,6 +72,8 @@ class GroupSeries {
   void addRange(int64_t time, const ChannelValues& least, const ChannelValues& greatest);
   // Buckets twice as long, or buckets at all: for a page over its budget.
   void coarsen();
+  // Gives back the room of every entry, once the page has packed them.
+  void release();
   // Buckets from the start, of the length for `span`: for a run that is
   // known to be long, which saves keeping its first entries one by one.
   void expectSpan(int64_t span);
@@ -155,6 +158,10 @@ struct PageRun {
   // The empty time between each entry that is not plausible and its
   // neighbours on the axis, as gaps: drawn as what it is, not filled.
   void gapsAroundStrayTimes();
+  // The page is packed: what the groups held is no longer needed.
+  void releaseSeries() {
+    for (GroupSeries& series : groups) series.release();
+  }
   // No input follows: the depths and dives the analysis still holds.
   void finishDepth() const { depth->finish(); }
 };

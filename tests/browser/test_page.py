@@ -136,10 +136,13 @@ def test_draws_the_true_least_and_greatest_at_every_zoom(browser, pages, name, s
     drawn = visible(browser)
     for column in ("acc_x", "acc_z", "quat_0"):
         assert (drawn[column]["min"], drawn[column]["max"]) == (frame[column].min(), frame[column].max())
-    # A span around the spike: a second, or buckets of 10 ms times a power
-    # of two, whose edges it lies on.
+    # A span around the spike: a second, or about `span_s` of whole
+    # buckets, whose edges it lies on.
     start = micros(spike["time"])
+    data = next(group for group in page_meta(browser)["groups"] if group["name"] == "data")
     length = int(span_s * 1e6)
+    if data["buckets"]:
+        length = max(1, round(length / data["bucketMicros"])) * data["bucketMicros"]
     start -= start % length
     set_view(browser, start, start + length)
     window = zolt.read(recording, start=pd_time(start), end=pd_time(start + length))
