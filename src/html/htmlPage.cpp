@@ -198,15 +198,15 @@ struct PageData {
 // Where a column's values lie: the group's own vectors, read as they are
 // packed, so that no copy of every column is held at once.
 struct ColumnSource {
-  const std::vector<int64_t>* times = nullptr;
-  const std::vector<int32_t>* values = nullptr;
+  std::span<const int64_t> times;
+  std::span<const int32_t> values;
   const std::vector<uint16_t>* rank = nullptr;  // tabled counts are stored as their rank
   ColumnOrder order = ColumnOrder::kValues;
 
   // The values as the page stores them, packed.
   std::span<const uint8_t> packed() const {
-    if (times != nullptr) return packColumn(*times, order);
-    return packColumn(*values, rank != nullptr ? rank->data() : nullptr);
+    if (order == ColumnOrder::kTimes) return packColumn(times, order);
+    return packColumn(values, rank != nullptr ? rank->data() : nullptr);
   }
 };
 
@@ -265,10 +265,10 @@ void appendColumns(std::string& page, const std::vector<PackedColumn>& columns) 
   }
 }
 
-ColumnSource valuesSource(const GroupSeries& series, size_t channel, const std::vector<int32_t>& values,
+ColumnSource valuesSource(const GroupSeries& series, size_t channel, std::span<const int32_t> values,
                           const ValueTables& tables) {
   ColumnSource source;
-  source.values = &values;
+  source.values = values;
   if (isTabled(series.group())) source.rank = &tables.rank[tabledChannel(series.group(), channel)];
   return source;
 }
@@ -279,7 +279,7 @@ std::string groupJson(ColumnJobs& jobs, const GroupSeries& series, const ValueTa
   out += series.buckets() ? "true" : "false";
   out += ",\"bucketMicros\":" + std::to_string(series.bucketMicros()) + ",\"count\":" + std::to_string(series.size()) +
          ",\"times\":";
-  jobs.add(out, ColumnSource{&series.times(), nullptr, nullptr, ColumnOrder::kTimes});
+  jobs.add(out, ColumnSource{series.times(), {}, nullptr, ColumnOrder::kTimes});
   out += ",\"channels\":[";
   for (size_t channel = 0; channel < kChannelsOf[group]; ++channel) {
     out += channel == 0 ? "{\"least\":" : ",{\"least\":";

@@ -252,11 +252,13 @@ void GroupSeries::toBuckets(int64_t length) {
 }
 
 void GroupSeries::release() {
-  std::vector<int64_t>().swap(times_);
-  for (size_t channel = 0; channel < channels_; ++channel) {
-    std::vector<int32_t>().swap(least_[channel]);
-    std::vector<int32_t>().swap(greatest_[channel]);
+  std::pmr::vector<int64_t>(room_.get()).swap(times_);
+  for (size_t channel = 0; channel < kMostChannels; ++channel) {
+    std::pmr::vector<int32_t>(room_.get()).swap(least_[channel]);
+    std::pmr::vector<int32_t>(room_.get()).swap(greatest_[channel]);
   }
+  // Nothing lies in the block now.
+  room_->giveBack();
 }
 
 void GroupSeries::expectSpan(int64_t span) {
@@ -266,6 +268,10 @@ void GroupSeries::expectSpan(int64_t span) {
   // dozen columns of hundreds of thousands by doubling costs more than
   // filling them.
   const auto expected = static_cast<size_t>(span / bucketMicros_ + 2);
+  // Each column's share and its alignment.
+  constexpr size_t kSlack = 64;
+  room_->reserve(expected * sizeof(int64_t) + kSlack +
+                 2 * channels_ * (expected * sizeof(int32_t) + kSlack));
   times_.reserve(expected);
   for (size_t channel = 0; channel < channels_; ++channel) {
     least_[channel].reserve(expected);

@@ -14,12 +14,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/recordClock.h"
 #include "html/pageDepth.h"
+#include "html/reservedRoom.h"
 #include "views/deploymentSummary.h"
 #include "zolt/records.h"
 #include "zolt/time.h"
@@ -85,9 +88,9 @@ class GroupSeries {
   int64_t bucketEnd(int64_t time) const;
   size_t size() const { return times_.size(); }
   size_t mostSamples() const { return mostSamples_; }
-  const std::vector<int64_t>& times() const { return times_; }
-  const std::vector<int32_t>& least(size_t channel) const { return least_[channel]; }
-  const std::vector<int32_t>& greatest(size_t channel) const { return greatest_[channel]; }
+  std::span<const int64_t> times() const { return times_; }
+  std::span<const int32_t> least(size_t channel) const { return least_[channel]; }
+  std::span<const int32_t> greatest(size_t channel) const { return greatest_[channel]; }
 
  private:
   int64_t bucketOf(int64_t time) const;
@@ -95,6 +98,12 @@ class GroupSeries {
     return tabled_ ? tabledValue(tabledChannel(group_, channel), static_cast<uint16_t>(a)) <
                          tabledValue(tabledChannel(group_, channel), static_cast<uint16_t>(b))
                    : a < b;
+  }
+  std::array<std::pmr::vector<int32_t>, kMostChannels> channelColumns() const {
+    return {std::pmr::vector<int32_t>(room_.get()), std::pmr::vector<int32_t>(room_.get()),
+            std::pmr::vector<int32_t>(room_.get()), std::pmr::vector<int32_t>(room_.get()),
+            std::pmr::vector<int32_t>(room_.get()), std::pmr::vector<int32_t>(room_.get()),
+            std::pmr::vector<int32_t>(room_.get())};
   }
   void toBuckets(int64_t length);
   void merge(size_t into, size_t from);
@@ -107,9 +116,11 @@ class GroupSeries {
   int64_t bucketMicros_ = 0;
   int64_t earliest_ = INT64_MAX;
   int64_t latest_ = INT64_MIN;
-  std::vector<int64_t> times_;
-  std::vector<int32_t> least_[kMostChannels];
-  std::vector<int32_t> greatest_[kMostChannels];
+  // Before the entries, which it outlives.
+  std::unique_ptr<ReservedRoom> room_ = std::make_unique<ReservedRoom>();
+  std::pmr::vector<int64_t> times_{room_.get()};
+  std::array<std::pmr::vector<int32_t>, kMostChannels> least_ = channelColumns();
+  std::array<std::pmr::vector<int32_t>, kMostChannels> greatest_ = channelColumns();
 };
 
 // A mark on the time axis: damage found, at the time of the second it was

@@ -62,7 +62,7 @@ std::pair<uint64_t, uint64_t> plotted(const Input& input) {
 std::pair<uint64_t, uint64_t> paged(const Input& input) {
   PageRun run(TimeWindow{}, 1000000, 100000);
   EXPECT_TRUE(gatherForPage(run, input, {}, true).ok());
-  const std::vector<int32_t>& counts = run[PageGroup::kSeconds].least(0);
+  const std::span<const int32_t> counts = run[PageGroup::kSeconds].least(0);
   if (counts.empty()) return {0, 0};
   return {static_cast<uint64_t>(*std::min_element(counts.begin(), counts.end())),
           static_cast<uint64_t>(*std::max_element(counts.begin(), counts.end()))};
