@@ -1,5 +1,6 @@
 #include "html/columnCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string_view>
@@ -30,6 +31,8 @@ uint64_t folded(int64_t value) { return (static_cast<uint64_t>(value) << 1) ^ (v
 class Room {
  public:
   uint8_t* at(size_t size) {
+    // Never null, even for an empty column.
+    size = std::max<size_t>(size, 1);
     if (size_ < size) {
       bytes_ = std::make_unique_for_overwrite<uint8_t[]>(size);
       size_ = size;

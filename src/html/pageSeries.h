@@ -62,6 +62,15 @@ using ChannelValues = std::array<int32_t, kMostChannels>;
 // A tabled channel's value for a count, as the tables give it.
 double tabledValue(size_t tabled, uint16_t count);
 
+// A column for each channel, all taking their room from `room`.
+using ChannelColumns = std::array<std::pmr::vector<int32_t>, kMostChannels>;
+inline ChannelColumns channelColumns(std::pmr::memory_resource* room) {
+  static_assert(kMostChannels == 7);
+  return {std::pmr::vector<int32_t>(room), std::pmr::vector<int32_t>(room), std::pmr::vector<int32_t>(room),
+          std::pmr::vector<int32_t>(room), std::pmr::vector<int32_t>(room), std::pmr::vector<int32_t>(room),
+          std::pmr::vector<int32_t>(room)};
+}
+
 // One group as the page holds it: every entry (its time, and each channel's
 // value in `least`), or buckets (their start, and each channel's least and
 // greatest value).
@@ -99,12 +108,6 @@ class GroupSeries {
                          tabledValue(tabledChannel(group_, channel), static_cast<uint16_t>(b))
                    : a < b;
   }
-  std::array<std::pmr::vector<int32_t>, kMostChannels> channelColumns() const {
-    return {std::pmr::vector<int32_t>(room_.get()), std::pmr::vector<int32_t>(room_.get()),
-            std::pmr::vector<int32_t>(room_.get()), std::pmr::vector<int32_t>(room_.get()),
-            std::pmr::vector<int32_t>(room_.get()), std::pmr::vector<int32_t>(room_.get()),
-            std::pmr::vector<int32_t>(room_.get())};
-  }
   void toBuckets(int64_t length);
   void merge(size_t into, size_t from);
 
@@ -119,8 +122,8 @@ class GroupSeries {
   // Before the entries, which it outlives.
   std::unique_ptr<ReservedRoom> room_ = std::make_unique<ReservedRoom>();
   std::pmr::vector<int64_t> times_{room_.get()};
-  std::array<std::pmr::vector<int32_t>, kMostChannels> least_ = channelColumns();
-  std::array<std::pmr::vector<int32_t>, kMostChannels> greatest_ = channelColumns();
+  ChannelColumns least_ = channelColumns(room_.get());
+  ChannelColumns greatest_ = channelColumns(room_.get());
 };
 
 // A mark on the time axis: damage found, at the time of the second it was
