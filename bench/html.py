@@ -48,8 +48,9 @@ def peak(args):
 
 hour = recording("hour.dat", 3600)
 fifty = recording("fifty.dat", 27600)
+day = recording("day.dat", 86400)
 month = recording("month.dat", days * 86400)
-pages = {name: os.path.join(work, name + ".html") for name in ("hour", "fifty", "month")}
+pages = {name: os.path.join(work, name + ".html") for name in ("hour", "fifty", "day", "month")}
 
 # Writing, against the picture, in turns so that a drift of the machine's
 # speed touches both.
@@ -63,11 +64,20 @@ print(f"50 MB recording: --html {statistics.median(html) * 1e3:.1f} ms, --plot {
       f"(median of {rounds}); --html at {statistics.median(ratios):.2f}x the speed of --plot "
       f"(best {ratios[-1]:.2f}x; target at least 0.5x); {size / statistics.median(html) / 1e6:.0f} MB/s")
 
-for name, path in (("hour", hour), ("month", month)):
+for name, path in (("hour", hour), ("day", day), ("month", month)):
     kib, seconds = peak([decode, f"--html={pages[name]}", path])
     print(f"{name} ({os.path.getsize(path)} bytes): written in {seconds:.2f} s, peak {kib / 1024:.1f} MiB")
 for name, page in pages.items():
-    print(f"{name} page: {os.path.getsize(page)} bytes")
+    with open(page, encoding="utf-8") as text:
+        said = text.read().split('<p id="resolution">', 1)[1].split("</p>", 1)[0]
+        text.seek(0)
+        meta = json.loads(text.read().split('id="zolt-meta">', 1)[1].split("</script>", 1)[0])
+    data = next(group for group in meta["groups"] if group["name"] == "data")
+    # The page's room for buckets at the default budget: one for each 64
+    # bytes of its 20 MB.
+    room = 20_000_000 // 64
+    filled = f", {data['count']} data buckets, {data['count'] / room:.1%} of the room" if data["buckets"] else ""
+    print(f"{name} page: {os.path.getsize(page)} bytes{filled}; {said}")
 print(f"hour page against its records: {os.path.getsize(pages['hour']) / os.path.getsize(hour):.2f}x (target 1.5x)")
 
 options = Options()
