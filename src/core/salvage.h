@@ -174,7 +174,11 @@ class Salvager {
       if (type == kSecondMarker) {
         const int32_t time = Record<kSecondMarker>::read(record + 1).time;
         if (previous && int64_t{time} == int64_t{*previous} + 1) {
-          return (near(*first) || near(*previous)) && (ofRun || keepsRate(dataSinceMarker));
+          if (!near(*first) && !near(*previous)) return false;
+          if (ofRun || keepsRate(dataSinceMarker)) return true;
+          // A second without the rate's records, as a logger's first ones
+          // may be while it starts: a later whole second may still vouch,
+          // which a misframing as far on does not give by chance.
         }
         if (!first) first = time;
         previous = time;

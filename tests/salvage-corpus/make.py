@@ -196,6 +196,21 @@ def same_logger_restarted(rng):
     return "undamaged", out, None, None
 
 
+def slow_start_weeks_later(rng):
+    # A second recording, weeks on, whose logger wrote no data records in
+    # its first second.
+    out = recording(rng, count=10, logger_id=300)
+    start = START + 26 * 86400
+    later = Recording()
+    later.add(header(301, 20, start, 10))
+    later.add(index(start, 10, "d0002.dat"))
+    later.add(marker(start))
+    later.add(system(start, rng))
+    seconds(later, StillLogger(rng, 20), [start + 1 + n for n in range(9)], 5, rng=rng)
+    out.extend(later)
+    return "undamaged", out, None, None
+
+
 def cut_inside_a_record(rng):
     # The second of two files a recording was cut into, starting inside a
     # data record at a zero byte: the records after it are owed as the whole
@@ -275,6 +290,7 @@ CASES = [
     ("run-of-0x03", run_of(0x03)),
     ("run-of-0x04", run_of(0x04)),
     ("run-of-0x05", run_of(0x05)),
+    ("slow-start-weeks-later", slow_start_weeks_later),
 ]
 
 
