@@ -341,6 +341,11 @@
   const HEADING_HEIGHT = 20;
   const TIME_AXIS_HEIGHT = 56;
   const LEAST_PANEL_HEIGHT = 60;
+  // A panel dragged taller than this no longer shows its whole height on
+  // any screen.
+  const MOST_PANEL_HEIGHT = 1200;
+  // The bar under each panel that sets its height.
+  const GRIP_HEIGHT = 6;
   const TIME_LABEL = 'time, UTC';
 
   function tracesOf(panel) {
@@ -352,11 +357,11 @@
   function panelHeight(container) {
     const count = panels.length || meta.panels.length;
     const top = container.getBoundingClientRect().top + window.scrollY;
-    const room = window.innerHeight - top - TIME_AXIS_HEIGHT - count * HEADING_HEIGHT - 24;
+    const room = window.innerHeight - top - TIME_AXIS_HEIGHT - count * (HEADING_HEIGHT + GRIP_HEIGHT) - 24;
     return Math.max(LEAST_PANEL_HEIGHT, Math.floor(room / count));
   }
 
-  function makePanel(panel, container, height, axisBelow) {
+  function makePanel(panel, container, axisBelow) {
     const traces = tracesOf(panel);
     const group = groups[traces[0].described.group];
     const section = document.createElement('section');
@@ -370,7 +375,7 @@
     readout.className = 'readout';
     readout.hidden = true;
     const state = { panel, traces, group, section, heading, chart, readout, note: null, plot: null, drawn: null,
-                    axisBelow, fixedY: null };
+                    axisBelow, fixedY: null, height: defaultHeight, setHeight: null };
     if (group.buckets) {
       state.note = document.createElement('span');
       state.note.className = 'note';
@@ -383,7 +388,8 @@
       return state;
     }
     state.wholeRange = wholeRange(traces, group);
-    state.plot = new uPlot(chartOptions(state, height), emptyData(traces), chart);
+    state.plot = new uPlot(chartOptions(state), emptyData(traces), chart);
+    section.append(makeGrip(state));
     // uPlot's own legend switches the channels on and off; it stands in the
     // heading, beside the panel's name, and takes no height of its own.
     const legend = state.plot.root.querySelector('.u-legend');
@@ -442,7 +448,7 @@
     };
   }
 
-  function chartOptions(state, height) {
+  function chartOptions(state) {
     const series = [{ label: 'time' }];
     state.traces.forEach((trace, k) => {
       series.push({ label: trace.name, stroke: trace.colour, fill: trace.colour + 'b0', width: 1, spanGaps: false,
@@ -461,7 +467,7 @@
     ];
     return {
       width: widthOf(state.chart),
-      height: height + (state.axisBelow ? TIME_AXIS_HEIGHT : 2),
+      height: chartHeight(state),
       padding: [6, 16, 0, 0],
       tzDate: (seconds) => uPlot.tzDate(new Date(seconds * 1e3), 'Etc/UTC'),
       scales: { x: { time: true, auto: false }, y: { auto: false, dir: state.panel.down ? -1 : 1 } },
@@ -556,15 +562,19 @@
     return day === previousDay ? time : time + '\n' + day;
   }
 
-  function timeTicks(u, splits, axisIdx, foundSpace, foundIncr) {
+  function tickTexts(splits, foundIncr) {
     let previousDay = null;
     const step = foundIncr || (splits.length > 1 ? splits[1] - splits[0] : 1);
-    timeLabels = splits.map((s) => {
+    return splits.map((s) => {
       if (s === null) return null;
       const text = tickText(s, step, previousDay);
       previousDay = isoMicros(Math.round(s * SECOND)).slice(0, 10);
       return text;
     });
+  }
+
+  function timeTicks(u, splits, axisIdx, foundSpace, foundIncr) {
+    timeLabels = tickTexts(splits, foundIncr);
     return timeLabels;
   }
 
@@ -864,6 +874,7 @@
     const started = performance.now();
     performance.mark('zolt-redraw-start');
     for (const state of panels) draw(state);
+    drawTopAxis();
     performance.measure('zolt-redraw', 'zolt-redraw-start');
     redraws.push(performance.now() - started);
   }
@@ -966,13 +977,166 @@
     }
     window.addEventListener('hashchange', fromFragment);
     window.addEventListener('resize', () => {
-      const height = panelHeight(container);
-      for (const state of panels) {
-        if (!state.plot) continue;
-        state.plot.setSize({ width: widthOf(state.chart), height: height + (state.axisBelow ? TIME_AXIS_HEIGHT : 2) });
-      }
+      defaultHeight = panelHeight(container);
+      for (const state of panels) fitHeight(state);
+      fitPage();
       drawAll();
     });
+  }
+
+  // ---- Heights set by hand ----
+
+  // The height of a plotting area nobody has set: an equal share of the
+  // window.
+  let defaultHeight = LEAST_PANEL_HEIGHT;
+
+  function chartHeight(state) {
+    return state.height + (state.axisBelow ? TIME_AXIS_HEIGHT : 2);
+  }
+
+  // uPlot lays a new size out at its next commit; in a batch that is now,
+  // so that the page's height can be read straight after.
+  function resizePlot(u, width, height) {
+    if (width !== u.width || height !== u.height) u.batch(() => u.setSize({ width, height }));
+  }
+
+  function fitHeight(state) {
+    if (!state.plot) return;
+    state.height = state.setHeight === null ? defaultHeight : state.setHeight;
+    resizePlot(state.plot, state.plot.width, chartHeight(state));
+    state.grip.setAttribute('aria-valuenow', String(state.height));
+  }
+
+  function setHeight(state, height) {
+    state.setHeight = height === null ? null : Math.round(Math.min(MOST_PANEL_HEIGHT, Math.max(LEAST_PANEL_HEIGHT, height)));
+    fitHeight(state);
+  }
+
+  // A scroll bar that comes or goes with the page's height narrows or
+  // widens the panels: they are fitted to the width left, and drawn again
+  // if it changed.
+  function fitPage() {
+    showTopAxis();
+    let narrowed = false;
+    for (const state of panels) {
+      if (!state.plot) continue;
+      const width = widthOf(state.chart);
+      narrowed = narrowed || width !== state.plot.width;
+      resizePlot(state.plot, width, state.plot.height);
+    }
+    if (narrowed) drawAll();
+  }
+
+  // The bar on a panel's lower edge: dragged, or with the arrow keys, it
+  // sets the panel's height; a double-click (or Enter) gives the panel its
+  // share of the window again.
+  function makeGrip(state) {
+    const grip = document.createElement('div');
+    grip.className = 'grip';
+    grip.tabIndex = 0;
+    grip.setAttribute('role', 'separator');
+    grip.setAttribute('aria-orientation', 'horizontal');
+    grip.setAttribute('aria-label', 'Height of ' + state.panel.title);
+    grip.setAttribute('aria-valuemin', String(LEAST_PANEL_HEIGHT));
+    grip.setAttribute('aria-valuemax', String(MOST_PANEL_HEIGHT));
+    grip.title = 'Drag, or Up and Down arrows, for the height of the panel; double-click (Enter) for its own';
+    state.grip = grip;
+    grip.addEventListener('pointerdown', (event) => {
+      if (event.button !== 0) return;
+      event.preventDefault();
+      grip.setPointerCapture(event.pointerId);
+      const startY = event.clientY;
+      const startHeight = state.height;
+      let frame = 0;
+      let lastY = startY;
+      const move = (e) => {
+        lastY = e.clientY;
+        if (!frame) frame = requestAnimationFrame(() => { frame = 0; setHeight(state, startHeight + lastY - startY); });
+      };
+      const up = (e) => {
+        grip.removeEventListener('pointermove', move);
+        grip.removeEventListener('pointerup', up);
+        grip.removeEventListener('pointercancel', up);
+        if (frame) cancelAnimationFrame(frame);
+        if (e.clientY !== startY) setHeight(state, startHeight + e.clientY - startY);
+        fitPage();
+      };
+      grip.addEventListener('pointermove', move);
+      grip.addEventListener('pointerup', up);
+      grip.addEventListener('pointercancel', up);
+    });
+    grip.addEventListener('dblclick', () => {
+      setHeight(state, null);
+      fitPage();
+    });
+    grip.addEventListener('keydown', (event) => {
+      const step = event.shiftKey ? 50 : 10;
+      const heights = { ArrowUp: state.height - step, ArrowDown: state.height + step, Enter: null };
+      if (!(event.key in heights)) return;
+      // The keys of the panels' container pan and zoom.
+      event.preventDefault();
+      event.stopPropagation();
+      setHeight(state, heights[event.key]);
+      fitPage();
+    });
+    return grip;
+  }
+
+  // ---- The time axis on top ----
+
+  // Once the panels reach below the window, the time axis under the last
+  // one is out of sight: a strip above the first tells the same times, and
+  // stays at the top of the window as the page scrolls. A page that fits
+  // the window has none.
+  let topAxis = null;
+
+  function makeTopAxis(container, reference) {
+    if (!reference || !reference.plot) return null;
+    const strip = document.createElement('div');
+    strip.className = 'top-axis';
+    strip.hidden = true;
+    container.prepend(strip);
+    const axis = { strip, plot: null, labels: [] };
+    // Its times stand over the panels' plotting areas.
+    const { left, width } = reference.plot.bbox;
+    const right = reference.plot.width - (left + width) / uPlot.pxRatio;
+    axis.plot = new uPlot({
+      width: reference.plot.width,
+      height: TIME_AXIS_HEIGHT,
+      padding: [0, right, 0, left / uPlot.pxRatio],
+      tzDate: (seconds) => uPlot.tzDate(new Date(seconds * 1e3), 'Etc/UTC'),
+      scales: { x: { time: true, auto: false } },
+      series: [{ label: 'time' }],
+      axes: [{ side: 0, scale: 'x', font: AXIS_FONT, space: timeSpace, filter: labelsInside,
+               values: (u, splits, axisIdx, foundSpace, foundIncr) => (axis.labels = tickTexts(splits, foundIncr)),
+               label: TIME_LABEL, labelFont: AXIS_FONT, labelSize: 14, size: TIME_AXIS_HEIGHT - 16,
+               grid: { show: false } }],
+      legend: { show: false },
+      cursor: { show: false },
+    }, [[]], strip);
+    return axis;
+  }
+
+  function drawTopAxis() {
+    if (!topAxis || topAxis.strip.hidden) return;
+    const u = topAxis.plot;
+    const reference = panels.find((state) => state.axisBelow);
+    u.batch(() => {
+      if (reference && reference.plot.width !== u.width) u.setSize({ width: reference.plot.width, height: u.height });
+      u.setData([[view[0] / SECOND, view[1] / SECOND]], false);
+      u.setScale('x', { min: view[0] / SECOND, max: view[1] / SECOND });
+    });
+  }
+
+  // Whether the page, without the strip, is taller than the window.
+  function showTopAxis() {
+    if (!topAxis) return;
+    const strip = topAxis.strip;
+    const height = document.documentElement.scrollHeight - (strip.hidden ? 0 : strip.offsetHeight);
+    const wanted = height > window.innerHeight;
+    if (wanted === !strip.hidden) return;
+    strip.hidden = !wanted;
+    drawTopAxis();
   }
 
   // ---- Export ----
@@ -1139,13 +1303,15 @@
     full = [first, last];
     view = full.slice();
     const container = document.getElementById('panels');
-    const height = panelHeight(container);
+    defaultHeight = panelHeight(container);
     const drawnGroups = meta.panels.map((panel) => groups[meta.channels[panel.traces[0].channel].group].micros.length);
     const bottom = drawnGroups.reduce((at, count, i) => (count > 0 ? i : at), -1);
-    panels = meta.panels.map((panel, i) => makePanel(panel, container, height, i === bottom));
+    panels = meta.panels.map((panel, i) => makePanel(panel, container, i === bottom));
     bindControls(container);
     bindExport();
     if (!fromFragment()) drawAll();
+    topAxis = makeTopAxis(container, panels[bottom]);
+    fitPage();
     document.body.classList.add('ready');
     performance.mark('zolt-ready');
   }
@@ -1161,7 +1327,8 @@
     redraws,
     layout,
     valueAxes,
-    timeAxis: () => ({ label: TIME_LABEL, ticks: timeLabels.slice() }),
+    timeAxis: () => ({ label: TIME_LABEL, ticks: timeLabels.slice(),
+                       top: topAxis && !topAxis.strip.hidden ? { ticks: topAxis.labels.slice() } : null }),
     csv: viewCsv,
     png: () => viewPng().toDataURL('image/png'),
   };
