@@ -1087,15 +1087,15 @@
   // Once the panels reach below the window, the time axis under the last
   // one is out of sight: a strip above the first tells the same times, and
   // stays at the top of the window as the page scrolls. A page that fits
-  // the window has none.
+  // the window has none, and makes none, so that the panels are the
+  // page's only plots until it is needed.
   let topAxis = null;
 
-  function makeTopAxis(container, reference) {
-    if (!reference || !reference.plot) return null;
+  function makeTopAxis(reference) {
     const strip = document.createElement('div');
     strip.className = 'top-axis';
     strip.hidden = true;
-    container.prepend(strip);
+    document.getElementById('panels').prepend(strip);
     const axis = { strip, plot: null, labels: [] };
     // Its times stand over the panels' plotting areas.
     const { left, width } = reference.plot.bbox;
@@ -1130,12 +1130,14 @@
 
   // Whether the page, without the strip, is taller than the window.
   function showTopAxis() {
-    if (!topAxis) return;
-    const strip = topAxis.strip;
-    const height = document.documentElement.scrollHeight - (strip.hidden ? 0 : strip.offsetHeight);
+    const shown = topAxis !== null && !topAxis.strip.hidden;
+    const height = document.documentElement.scrollHeight - (shown ? topAxis.strip.offsetHeight : 0);
     const wanted = height > window.innerHeight;
-    if (wanted === !strip.hidden) return;
-    strip.hidden = !wanted;
+    if (wanted === shown) return;
+    const reference = panels.find((state) => state.axisBelow);
+    if (!reference) return;
+    if (topAxis === null) topAxis = makeTopAxis(reference);
+    topAxis.strip.hidden = !wanted;
     drawTopAxis();
   }
 
@@ -1310,7 +1312,6 @@
     bindControls(container);
     bindExport();
     if (!fromFragment()) drawAll();
-    topAxis = makeTopAxis(container, panels[bottom]);
     fitPage();
     document.body.classList.add('ready');
     performance.mark('zolt-ready');
@@ -1328,7 +1329,8 @@
     layout,
     valueAxes,
     timeAxis: () => ({ label: TIME_LABEL, ticks: timeLabels.slice(),
-                       top: topAxis && !topAxis.strip.hidden ? { ticks: topAxis.labels.slice() } : null }),
+                       top: topAxis && !topAxis.strip.hidden
+                         ? { label: topAxis.plot.axes[0].label, ticks: topAxis.labels.slice() } : null }),
     csv: viewCsv,
     png: () => viewPng().toDataURL('image/png'),
   };

@@ -22,6 +22,7 @@ from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 
 import zolt
 
@@ -352,6 +353,60 @@ def test_every_panel_lies_on_the_first_screen(browser, pages, name):
     controls = browser.find_element(By.ID, "controls").rect
     assert controls["y"] + controls["height"] <= layout[0]["top"]
 
+
+
+def panel_sizes(browser):
+    """Each panel's height on the page and its canvas's height, in pixels."""
+    return browser.execute_script(
+        "return [...document.querySelectorAll('.panel')].map((p) => ({ box: p.getBoundingClientRect().height,"
+        " canvas: p.querySelector('canvas').height }));")
+
+
+def test_a_panels_lower_edge_sets_its_height_and_a_double_click_restores_it(browser, pages):
+    open_page(browser, pages["sample"][0])
+    before = panel_sizes(browser)
+    grip = browser.find_elements(By.CSS_SELECTOR, ".panel .grip")[2]
+    ActionChains(browser).click_and_hold(grip).move_by_offset(0, 120).release().perform()
+    after = panel_sizes(browser)
+    assert (after[2]["box"], after[2]["canvas"]) == (before[2]["box"] + 120, before[2]["canvas"] + 120)
+    assert after[:2] + after[3:] == before[:2] + before[3:]
+    # From the keyboard, and no lower than the least height: 60 px and the
+    # axis's 2.
+    grip.send_keys(Keys.SHIFT + Keys.ARROW_UP * 6)
+    assert panel_sizes(browser)[2]["canvas"] == 62
+    ActionChains(browser).double_click(grip).perform()
+    assert panel_sizes(browser) == before
+
+
+def top_axis(browser):
+    return browser.execute_script("return window.zoltView.timeAxis().top;")
+
+
+def test_a_time_axis_stands_on_top_while_the_page_is_taller_than_the_window(browser, pages):
+    open_page(browser, pages["coarse day"][0])
+    assert top_axis(browser) is None and browser.find_elements(By.CSS_SELECTOR, ".top-axis") == []
+    grip = browser.find_elements(By.CSS_SELECTOR, ".panel .grip")[0]
+    ActionChains(browser).click_and_hold(grip).move_by_offset(0, 300).release().perform()
+    top = top_axis(browser)
+    assert browser.find_element(By.CSS_SELECTOR, ".top-axis").is_displayed() and "UTC" in top["label"]
+    assert top["ticks"] == browser.execute_script("return window.zoltView.timeAxis().ticks;")
+    assert [label for label in top["ticks"] if label][0].split("\n")[-1] == "2026-12-01"
+    # It stays in view as the page scrolls.
+    assert browser.execute_script("window.scrollTo(0, 400);"
+                                  "return document.querySelector('.top-axis').getBoundingClientRect().top;") == 0
+    ActionChains(browser).double_click(grip).perform()
+    assert top_axis(browser) is None
+    # A window too short for the panels at their least height.
+    try:
+        browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                {"width": 1600, "height": 500, "deviceScaleFactor": 1, "mobile": False})
+        browser.execute_script("return new Promise((done) => requestAnimationFrame(done));")
+        assert top_axis(browser) is not None
+    finally:
+        browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                {"width": 1600, "height": 1000, "deviceScaleFactor": 1, "mobile": False})
+    browser.execute_script("return new Promise((done) => requestAnimationFrame(done));")
+    assert top_axis(browser) is None
 
 # Views and the labels the time axis gives them: the date where the view
 # begins, and the decimals of a second that the ticks' step needs.
