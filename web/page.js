@@ -233,23 +233,33 @@
     // How far a bar of an envelope reaches: its bucket, or its pixel column.
     out.width = out.single ? group.bucketMicros / SECOND : span;
     out.level = 0;
+    // Plain loops over the channels, and no arrays made for a point: this
+    // runs for every point in view, at every redraw.
+    const count = channels.length;
     // `first` and `last`: the times of the entries the point stands for; a
     // gap of the clock between those of two points breaks the line.
     let lastTime = -Infinity;
-    const push = (x, lows, highs, first, last) => {
+    const push = (x, lows, highs, at, first, last) => {
       const n = out.x.length;
       if (n > 0 && gapBetween(lastTime, first)) {
         // The break: halfway for points joined by lines, at the column's end
         // for steps, which hold their value until the next point.
         out.x.push(out.single && !out.steps ? (out.x[n - 1] + x) / 2 : Math.min(out.x[n - 1] + span, x));
-        channels.forEach((_, k) => { out.lo[k].push(null); out.hi[k].push(null); });
+        for (let k = 0; k < count; k++) {
+          out.lo[k].push(null);
+          out.hi[k].push(null);
+        }
       }
       lastTime = last;
       out.x.push(x);
-      channels.forEach((c, k) => { out.lo[k].push(lows[k]); out.hi[k].push(highs[k]); });
+      for (let k = 0; k < count; k++) {
+        out.lo[k].push(lows[k][at]);
+        out.hi[k].push(highs[k][at]);
+      }
     };
-    const pushEntry = (i) => push(base.t[i], channels.map((c) => base.lo[c][i]), channels.map((c) => base.hi[c][i]),
-                                  base.t[i], base.t[i]);
+    const baseLows = channels.map((c) => base.lo[c]);
+    const baseHighs = channels.map((c) => base.hi[c]);
+    const pushEntry = (i) => push(base.t[i], baseLows, baseHighs, i, base.t[i], base.t[i]);
     if (out.single) {
       if (!group.buckets && from > 0) pushEntry(from - 1);
       out.inFrom = out.x.length;
@@ -271,39 +281,36 @@
     const start = Math.floor(from / fan);
     const end = Math.ceil(to / fan);
     let columnIndex = -1;
-    let lows = null;
-    let highs = null;
     let columnX = 0;
     let firstTime = 0;
-    // Plain loops over the channels: this runs for every entry in view, at
-    // every redraw.
-    const count = channels.length;
     const los = channels.map((c) => at.lo[c]);
     const his = channels.map((c) => at.hi[c]);
     const times = at.t;
+    // The column's least and greatest so far: a slot for each channel, in
+    // the shape push reads.
+    const lows = channels.map(() => new Float64Array(1));
+    const highs = channels.map(() => new Float64Array(1));
     for (let i = start; i < end; i++) {
       const index = Math.max(0, Math.floor((times[i] - x0) / span));
       if (index !== columnIndex) {
-        if (lows) push(columnX, lows, highs, firstTime, times[i - 1]);
+        if (columnIndex >= 0) push(columnX, lows, highs, 0, firstTime, times[i - 1]);
         columnIndex = index;
         columnX = x0 + index * span;
         firstTime = times[i];
-        lows = new Array(count);
-        highs = new Array(count);
         for (let k = 0; k < count; k++) {
-          lows[k] = los[k][i];
-          highs[k] = his[k][i];
+          lows[k][0] = los[k][i];
+          highs[k][0] = his[k][i];
         }
       } else {
         for (let k = 0; k < count; k++) {
           const least = los[k][i];
           const greatest = his[k][i];
-          if (least < lows[k]) lows[k] = least;
-          if (greatest > highs[k]) highs[k] = greatest;
+          if (least < lows[k][0]) lows[k][0] = least;
+          if (greatest > highs[k][0]) highs[k][0] = greatest;
         }
       }
     }
-    if (lows) push(columnX, lows, highs, firstTime, at.t[end - 1]);
+    if (columnIndex >= 0) push(columnX, lows, highs, 0, firstTime, at.t[end - 1]);
     out.inTo = out.x.length;
     return out;
   }
@@ -414,6 +421,15 @@
     return state.drawn !== null && state.drawn.single && !state.drawn.steps;
   }
 
+  // A dot for each sample where there is room between them, as uPlot's
+  // own rule for points has it: dots closer than that merge into the line
+  // they lie on, and cost a redraw more than all the rest.
+  const POINT_SIZE = 4;
+  function showsPoints(state, u) {
+    const drawn = state.drawn;
+    return showsSamples(state) && (drawn.inTo - drawn.inFrom) * 2 * POINT_SIZE <= u.bbox.width / uPlot.pxRatio;
+  }
+
   // Samples are points joined by lines; an envelope is a bar for each of
   // its buckets (or pixel columns) from the least to the greatest value,
   // over the time the bucket spans, so that no slope between two buckets
@@ -432,6 +448,11 @@
         const xs = drawn.x;
         const lo = drawn.lo[k];
         const hi = drawn.hi[k];
+        // Bars side by side of one thin extent, as a flat stretch of a
+        // channel draws, are one rectangle: the same pixels, as their
+        // outlines cover them, for a fraction of the work.
+        const thin = 2 * uPlot.pxRatio;
+        let run = null;
         for (let i = 0; i < xs.length; i++) {
           if (lo[i] === null) continue;
           const end = i + 1 < xs.length ? Math.min(xs[i + 1], xs[i] + drawn.width) : xs[i] + drawn.width;
@@ -441,8 +462,15 @@
           const a = u.valToPos(hi[i], 'y', true);
           const b = u.valToPos(lo[i], 'y', true);
           const top = Math.min(a, b);
-          bars.rect(left, top, right - left, Math.max(Math.max(a, b) - top, uPlot.pxRatio));
+          const height = Math.max(Math.max(a, b) - top, uPlot.pxRatio);
+          if (run !== null && height <= thin && run.height === height && run.top === top && left <= run.right) {
+            run.right = Math.max(run.right, right);
+            continue;
+          }
+          if (run !== null) bars.rect(run.left, run.top, run.right - run.left, run.height);
+          run = { left, right, top, height };
         }
+        if (run !== null) bars.rect(run.left, run.top, run.right - run.left, run.height);
       }
       return { stroke: bars, fill: bars, clip: null, band: null, gaps: null, flags: 0 };
     };
@@ -453,7 +481,8 @@
     state.traces.forEach((trace, k) => {
       series.push({ label: trace.name, stroke: trace.colour, fill: trace.colour + 'b0', width: 1, spanGaps: false,
                     paths: pathsOf(state, k),
-                    points: { show: () => showsSamples(state), size: 4, fill: trace.colour, stroke: trace.colour } });
+                    points: { show: (u) => showsPoints(state, u), size: POINT_SIZE, fill: trace.colour,
+                              stroke: trace.colour } });
     });
     const digits = Math.max(...state.traces.map((t) => t.digits));
     const axes = [
