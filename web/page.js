@@ -382,7 +382,7 @@
     readout.className = 'readout';
     readout.hidden = true;
     const state = { panel, traces, group, section, heading, chart, readout, note: null, plot: null, drawn: null,
-                    axisBelow, fixedY: null, height: defaultHeight, setHeight: null };
+                    axisBelow, fixedY: null, height: defaultHeight, heightByHand: null };
     if (group.buckets) {
       state.note = document.createElement('span');
       state.note.className = 'note';
@@ -1031,13 +1031,14 @@
 
   function fitHeight(state) {
     if (!state.plot) return;
-    state.height = state.setHeight === null ? defaultHeight : state.setHeight;
+    state.height = state.heightByHand === null ? defaultHeight : state.heightByHand;
     resizePlot(state.plot, state.plot.width, chartHeight(state));
     state.grip.setAttribute('aria-valuenow', String(state.height));
   }
 
   function setHeight(state, height) {
-    state.setHeight = height === null ? null : Math.round(Math.min(MOST_PANEL_HEIGHT, Math.max(LEAST_PANEL_HEIGHT, height)));
+    const bounded = Math.min(MOST_PANEL_HEIGHT, Math.max(LEAST_PANEL_HEIGHT, height));
+    state.heightByHand = height === null ? null : Math.round(bounded);
     fitHeight(state);
   }
 
@@ -1068,6 +1069,7 @@
     grip.setAttribute('aria-label', 'Height of ' + state.panel.title);
     grip.setAttribute('aria-valuemin', String(LEAST_PANEL_HEIGHT));
     grip.setAttribute('aria-valuemax', String(MOST_PANEL_HEIGHT));
+    grip.setAttribute('aria-valuenow', String(state.height));
     grip.title = 'Drag, or Up and Down arrows, for the height of the panel; double-click (Enter) for its own';
     state.grip = grip;
     grip.addEventListener('pointerdown', (event) => {
