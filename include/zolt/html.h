@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "zolt/records.h"
+#include "zolt/sink.h"
 #include "zolt/time.h"
 
 namespace zolt {
@@ -35,7 +36,8 @@ struct HtmlPage {
   // `inputs`.
   Error error;
   std::vector<FileOutcome> inputs;
-  std::string page;  // empty when no input could be read
+  std::string page;  // empty when no input could be read, or when it was streamed
+  uint64_t bytes = 0;  // of the page made; 0 when there is none
 };
 
 // The page of the inputs as one run. Each input is read once, in order, so
@@ -44,6 +46,12 @@ struct HtmlPage {
 // not a descriptor is looked for in its first megabyte, to size the page's
 // buckets from the start.
 HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options);
+
+// The page written to `sink` as it is put together, never held whole:
+// `page` is left empty. Nothing is written unless a page is made; a sink
+// that fails gives Errc::kWriteFailed, with its error, and may hold part of
+// the page.
+HtmlPage streamHtml(Sink& sink, std::span<const Input> inputs, const HtmlOptions& options);
 
 // The page written to `path`, whole or not at all, as writeNetcdf writes:
 // `page` is left empty.

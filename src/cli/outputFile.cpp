@@ -18,12 +18,13 @@ bool failed(const char* path, int error) {
   return false;
 }
 
-bool writeDirectly(const char* path, std::string_view content) {
+bool writeDirectly(const char* path, const MakeOutput& make) {
   const int fd = zolt::openForWriting(path);
   if (fd < 0) return failed(path, errno);
-  int error = zolt::writeDescriptor(fd, content.data(), content.size());
+  zolt::DescriptorSink sink(fd);
+  int error = make(sink);
   if (const int closed = zolt::closeDescriptor(fd); closed != 0 && error == 0) error = closed;
-  return error == 0 || failed(path, error);
+  return error == 0 || (error == kNothingMade ? false : failed(path, error));
 }
 
 }  // namespace
@@ -42,19 +43,22 @@ OutputKind outputKind(const char* path) {
   return OutputKind::kRefused;
 }
 
-bool writeOutputFile(const char* path, std::string_view content) {
+bool writeOutputWith(const char* path, const MakeOutput& make) {
   switch (outputKind(path)) {
-    case OutputKind::kDirect: return writeDirectly(path, content);
+    case OutputKind::kDirect: return writeDirectly(path, make);
     case OutputKind::kRefused: return failed(path, EISDIR);
     case OutputKind::kReplaced: break;
   }
   zolt::ReplacedFile file(path);
   if (file.error().failed()) return failed(path, file.error().system);
-  if (const int error = zolt::writeDescriptor(file.fd(), content.data(), content.size()); error != 0) {
-    return failed(path, error);
-  }
+  zolt::DescriptorSink sink(file.fd());
+  if (const int error = make(sink); error != 0) return error == kNothingMade ? false : failed(path, error);
   if (const zolt::Error committed = file.commit(); committed.failed()) return failed(path, committed.system);
   return true;
+}
+
+bool writeOutputFile(const char* path, std::string_view content) {
+  return writeOutputWith(path, [content](zolt::Sink& sink) { return sink.write(content.data(), content.size()); });
 }
 
 namespace {

@@ -128,20 +128,28 @@ int runHtml(const ViewChoice& choice) {
   options.window = choice.window;
   options.salvage = choice.salvage;
   options.budgetBytes = choice.htmlBudget;
-  const zolt::HtmlPage page = zolt::makeHtml(inputs, options);
+  // The page goes out as it is put together: a page of megabytes is not
+  // held whole first.
+  zolt::HtmlPage page;
+  bool written = true;
+  if (toStandardOutput) {
+    page = zolt::streamHtml(standardOutput(), inputs, options);
+    if (page.error.code == zolt::Errc::kWriteFailed) failWrite(page.error.system);
+  } else {
+    written = writeOutputWith(output, [&](zolt::Sink& sink) {
+      page = zolt::streamHtml(sink, inputs, options);
+      if (page.error.code == zolt::Errc::kWriteFailed) return page.error.system;
+      return page.error.failed() || page.bytes == 0 ? kNothingMade : 0;
+    });
+  }
   for (size_t i = 0; i < page.inputs.size(); ++i) {
     if ((toStandardOutput && isOutput(names[i])) || !told(names[i], page.inputs[i].error)) status = kExitFileFailed;
     tellDamage(names[i], page.inputs[i].damage);
   }
-  if (page.error.failed()) {
+  if (page.error.failed() && page.error.code != zolt::Errc::kWriteFailed) {
     complain("cannot make the page: %s", zolt::describe(page.error).c_str());
     return kExitFileFailed;
   }
-  if (page.page.empty()) return kExitFileFailed;
-  if (toStandardOutput) {
-    say(page.page);
-  } else if (!writeOutputFile(output, page.page)) {
-    status = kExitFileFailed;
-  }
+  if (page.bytes == 0 || !written) return kExitFileFailed;
   return status;
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <new>
 #include <string_view>
 #if !defined(_LIBCPP_HAS_NO_THREADS)
@@ -257,11 +258,12 @@ struct ColumnJobs {
 };
 
 // The columns' script elements, their digits written in place.
-void appendColumns(std::string& page, const std::vector<PackedColumn>& columns) {
+template <typename Out>
+void putColumns(Out& out, const std::vector<PackedColumn>& columns) {
   for (size_t i = 0; i < columns.size(); ++i) {
-    page += columnOpening(i, columns[i].deflated);
-    appendBase64(page, columns[i].bytes);
-    page += kColumnClosing;
+    out.append(columnOpening(i, columns[i].deflated));
+    out.appendBase64(columns[i].bytes);
+    out.append(kColumnClosing);
   }
 }
 
@@ -479,32 +481,94 @@ std::string summaryTable(const Summary& summary, bool ofAFile, uint64_t files) {
   return out + "</table>\n</details>\n";
 }
 
-std::string assemble(const std::string& title, const std::string& resolution, const std::string& summary,
-                     const PageData& data) {
-  std::string page;
-  // All of it at once: a page of megabytes copied as it grows costs its
-  // size again in fresh pages.
-  page.reserve(static_cast<size_t>(data.size()) + kChartStyle.size() + kPageStyle.size() + kPageBody.size() +
-               kChartScript.size() + kPageScript.size() + summary.size() + 8 * title.size() + resolution.size() + 4096);
-  page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-          "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'unsafe-inline'; "
-          "style-src 'unsafe-inline'; img-src data:\">\n"
-          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
-  page += markupText(title) + "</title>\n<style>\n";
-  page += kChartStyle;
-  page += kPageStyle;
-  page += "</style>\n</head>\n<body>\n<header>\n<h1>" + markupText(title) + "</h1>\n<p id=\"resolution\">" +
-          markupText(resolution) + "</p>\n</header>\n" + summary;
-  page += kPageBody;
-  page += "<script type=\"application/json\" id=\"zolt-meta\">" + data.json + ",\"title\":" + jsonString(title) + "}</script>\n";
-  appendColumns(page, data.columns);
-  page += "<script>\n";
-  page += kChartScript;
-  page += "\n</script>\n<script>\n";
-  page += kPageScript;
-  page += "\n</script>\n</body>\n</html>\n";
-  return page;
+// What a page is made of, once its run fits it.
+struct PagePieces {
+  const std::string& title;
+  const std::string& resolution;
+  const std::string& summary;
+  const PageData& data;
+
+  uint64_t size() const {
+    return data.size() + kChartStyle.size() + kPageStyle.size() + kPageBody.size() + kChartScript.size() +
+           kPageScript.size() + summary.size() + 8 * title.size() + resolution.size() + 4096;
+  }
+};
+
+template <typename Out>
+void putPage(Out& out, const PagePieces& page) {
+  out.append("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+             "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'unsafe-inline'; "
+             "style-src 'unsafe-inline'; img-src data:\">\n"
+             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>");
+  out.append(markupText(page.title) + "</title>\n<style>\n");
+  out.append(kChartStyle);
+  out.append(kPageStyle);
+  out.append("</style>\n</head>\n<body>\n<header>\n<h1>" + markupText(page.title) + "</h1>\n<p id=\"resolution\">" +
+             markupText(page.resolution) + "</p>\n</header>\n" + page.summary);
+  out.append(kPageBody);
+  out.append("<script type=\"application/json\" id=\"zolt-meta\">" + page.data.json + ",\"title\":" +
+             jsonString(page.title) + "}</script>\n");
+  putColumns(out, page.data.columns);
+  out.append("<script>\n");
+  out.append(kChartScript);
+  out.append("\n</script>\n<script>\n");
+  out.append(kPageScript);
+  out.append("\n</script>\n</body>\n</html>\n");
 }
+
+// The page as one string, for a caller that keeps it.
+class PageText {
+ public:
+  explicit PageText(std::string& page) : page_(page) {}
+  void append(std::string_view text) { page_ += text; }
+  void appendBase64(std::span<const uint8_t> bytes) { zolt::appendBase64(page_, bytes); }
+
+ private:
+  std::string& page_;
+};
+
+// The page written to a sink as it is put together, through a buffer of
+// its own: a page of megabytes is never held whole, nor its memory touched
+// for the first time.
+class PageStream {
+ public:
+  explicit PageStream(Sink& sink) : sink_(sink) { buffer_.reserve(kFlushAt + kBase64Slice * 2); }
+  void append(std::string_view text) {
+    buffer_ += text;
+    flushIfFull();
+  }
+  void appendBase64(std::span<const uint8_t> bytes) {
+    for (size_t from = 0; from < bytes.size(); from += kBase64Slice) {
+      zolt::appendBase64(buffer_, bytes.subspan(from, std::min(kBase64Slice, bytes.size() - from)));
+      flushIfFull();
+    }
+  }
+  // 0, or the error of the first write that failed.
+  int finish() {
+    flush();
+    return failed_;
+  }
+  uint64_t bytes() const { return bytes_; }
+
+ private:
+  static constexpr size_t kFlushAt = size_t{1} << 20;
+  // A multiple of three, so that only a column's last slice is padded.
+  static constexpr size_t kBase64Slice = 3 * 16384;
+
+  void flushIfFull() {
+    if (buffer_.size() >= kFlushAt) flush();
+  }
+  void flush() {
+    if (failed_ == 0 && !buffer_.empty()) failed_ = sink_.write(buffer_.data(), buffer_.size());
+    bytes_ += buffer_.size();
+    buffer_.clear();
+  }
+
+  Sink& sink_;
+  std::string buffer_;
+  int failed_ = 0;
+  uint64_t bytes_ = 0;
+};
 
 // ---- Reading and fitting ----
 
@@ -574,7 +638,11 @@ bool coarsenGroups(PageRun& run) {
   return any;
 }
 
-HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) {
+// Reads the inputs and fits their run to the budget; `put` is given the
+// page's pieces when it fits.
+using PutPage = std::function<void(const PagePieces&)>;
+
+HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options, const PutPage& put) {
   HtmlPage result;
   if (options.budgetBytes < kLeastHtmlBudget) {
     result.error = {Errc::kInvalidArgument, EINVAL, "a page needs a budget of at least 1 MB"};
@@ -605,7 +673,7 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) 
       // The page is its packed columns now: a month's entries need not be
       // held beside the page made of them.
       run.releaseSeries();
-      result.page = assemble(title, resolution, table, data);
+      put(PagePieces{title, resolution, table, data});
       return result;
     }
     if (!coarsenGroups(run)) break;
@@ -614,11 +682,9 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options) 
   return result;
 }
 
-}  // namespace
-
-HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options) {
+HtmlPage composeCaught(std::span<const Input> inputs, const HtmlOptions& options, const PutPage& put) {
   try {
-    return composePage(inputs, options);
+    return composePage(inputs, options, put);
   } catch (const std::bad_alloc&) {
     HtmlPage failed;
     failed.error = {Errc::kOutOfMemory, ENOMEM};
@@ -626,24 +692,52 @@ HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options) {
   }
 }
 
-HtmlPage writeHtml(const std::string& path, std::span<const Input> inputs, const HtmlOptions& options) {
-  HtmlPage result;
-  {
-    ReplacedFile file(path);
-    if (file.error().failed()) {
-      result.error = file.error();
-      return result;
-    }
-    result = makeHtml(inputs, options);
-    if (result.error.failed() || result.page.empty()) return result;
-    DescriptorSink sink(file.fd());
-    if (const int written = sink.write(result.page.data(), result.page.size()); written != 0) {
-      result.error = {Errc::kWriteFailed, written};
-    } else {
-      result.error = file.commit();
-    }
+}  // namespace
+
+HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options) {
+  std::string page;
+  HtmlPage result = composeCaught(inputs, options, [&](const PagePieces& pieces) {
+    // All of it at once: a page of megabytes copied as it grows costs its
+    // size again in fresh pages.
+    page.reserve(static_cast<size_t>(pieces.size()));
+    PageText text(page);
+    putPage(text, pieces);
+  });
+  if (result.error.ok()) {
+    result.bytes = page.size();
+    result.page = std::move(page);
   }
-  result.page.clear();
+  return result;
+}
+
+HtmlPage streamHtml(Sink& sink, std::span<const Input> inputs, const HtmlOptions& options) {
+  int written = 0;
+  uint64_t bytes = 0;
+  HtmlPage result = composeCaught(inputs, options, [&](const PagePieces& pieces) {
+    PageStream stream(sink);
+    putPage(stream, pieces);
+    written = stream.finish();
+    bytes = stream.bytes();
+  });
+  if (result.error.failed()) return result;
+  if (written != 0) {
+    result.error = {Errc::kWriteFailed, written};
+  } else {
+    result.bytes = bytes;
+  }
+  return result;
+}
+
+HtmlPage writeHtml(const std::string& path, std::span<const Input> inputs, const HtmlOptions& options) {
+  ReplacedFile file(path);
+  if (file.error().failed()) {
+    HtmlPage failed;
+    failed.error = file.error();
+    return failed;
+  }
+  DescriptorSink sink(file.fd());
+  HtmlPage result = streamHtml(sink, inputs, options);
+  if (result.error.ok() && result.bytes > 0) result.error = file.commit();
   return result;
 }
 

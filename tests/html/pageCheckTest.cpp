@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -144,3 +145,46 @@ TEST(PageCheck, MarksSayWhatTheyStandFor) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sink that fails once it has taken `room` bytes, as a full disk does.
+class FullSink : public zolt::Sink {
+ public:
+  explicit FullSink(size_t room) : room_(room) {}
+  int write(const char* /*data*/, size_t size) override {
+    if (size > room_) return ENOSPC;
+    room_ -= size;
+    return 0;
+  }
+
+ private:
+  size_t room_;
+};
+
+}  // namespace
+
+// The page written as it is made is the page made whole, to the byte: its
+// columns go out in slices, and only a column's last may be padded. A sink
+// that fails says so.
+TEST(PageCheck, StreamedPageIsThePageMadeWhole) {
+  // The sample twenty times over: columns longer than a slice of the
+  // stream.
+  std::vector<uint8_t> bytes;
+  for (int copy = 0; copy < 20; ++copy) {
+    const std::vector<uint8_t> one = sample();
+    bytes.insert(bytes.end(), one.begin(), one.end());
+  }
+  const zolt::Input input = zolt::Input::memory(bytes, "d0001.dat");
+  const zolt::HtmlOptions options;
+  const zolt::HtmlPage whole = zolt::makeHtml(std::span(&input, 1), options);
+  ASSERT_TRUE(whole.error.ok());
+  zolt::StringSink sink;
+  const zolt::HtmlPage streamed = zolt::streamHtml(sink, std::span(&input, 1), options);
+  ASSERT_TRUE(streamed.error.ok());
+  EXPECT_TRUE(streamed.page.empty());
+  EXPECT_EQ(streamed.bytes, whole.page.size());
+  EXPECT_TRUE(sink.text == whole.page);
+  FullSink full(whole.page.size() / 2);
+  EXPECT_EQ(zolt::streamHtml(full, std::span(&input, 1), options).error.code, zolt::Errc::kWriteFailed);
+}
