@@ -149,24 +149,25 @@ std::span<const uint8_t> packColumn(std::span<const int32_t> values, const uint1
                     [rank](int32_t value) { return int64_t{rank[static_cast<uint16_t>(value)]}; });
 }
 
-PackedColumn encodeForPage(std::span<const uint8_t> packed) {
+void encodeForPage(std::span<const uint8_t> packed, PackedColumn& into) {
   // Deflating is worth its time when it takes a quarter off: the noise of
   // the accelerations takes a tenth or so, which the page does not need.
   const auto pays = [](size_t from, std::span<const uint8_t> to) { return !to.empty() && to.size() * 4 < from * 3; };
-  const auto kept = [](std::span<const uint8_t> bytes, bool deflated) {
-    return PackedColumn{{bytes.begin(), bytes.end()}, deflated};
+  const auto keep = [&into](std::span<const uint8_t> bytes, bool deflated) {
+    into.bytes.assign(bytes.begin(), bytes.end());
+    into.deflated = deflated;
   };
   Deflater& deflater = threadDeflater();
   // A column whose first bytes do not pay is not tried whole: trying costs
   // as much as succeeding.
   constexpr size_t kProbe = 16384;
-  if (packed.size() > kProbe && !pays(kProbe, deflater.deflated(packed.data(), kProbe))) return kept(packed, false);
+  if (packed.size() > kProbe && !pays(kProbe, deflater.deflated(packed.data(), kProbe))) return keep(packed, false);
   // A column that zlib's 32-bit counts cannot take whole is left as it is.
   if (packed.size() < (size_t{1} << 31)) {
     const std::span<const uint8_t> smaller = deflater.deflated(packed.data(), packed.size());
-    if (pays(packed.size(), smaller)) return kept(smaller, true);
+    if (pays(packed.size(), smaller)) return keep(smaller, true);
   }
-  return kept(packed, false);
+  keep(packed, false);
 }
 
 void appendBase64(std::string& out, std::span<const uint8_t> bytes) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory_resource>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,12 +30,12 @@ std::span<const uint8_t> packColumn(std::span<const int32_t> values, const uint1
 
 // A column's bytes, deflated or not, to be written in base64.
 struct PackedColumn {
-  std::vector<uint8_t> bytes;
+  std::pmr::vector<uint8_t> bytes;
   bool deflated = false;
 };
 
-// The packed bytes as the page holds them.
-PackedColumn encodeForPage(std::span<const uint8_t> packed);
+// The packed bytes as the page holds them, kept in `into`'s own room.
+void encodeForPage(std::span<const uint8_t> packed, PackedColumn& into);
 
 // Base64 with padding, as atob() reads it: appended to `out`, written in
 // place, for a page of megabytes is not copied once more to be joined.

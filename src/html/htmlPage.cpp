@@ -18,7 +18,9 @@
 #include "html/columnCodec.h"
 #include "html/pageAssets.h"
 #include "html/pageSeries.h"
+#include "html/reservedRoom.h"
 #include "output/replacedFile.h"
+#include "views/columnMemory.h"
 #include "text/exactFormat.h"
 #include "text/infoRows.h"
 #include "text/jsonString.h"
@@ -186,6 +188,8 @@ constexpr std::string_view kColumnClosing = "</script>\n";
 // threads (they are many, and independent).
 struct PageData {
   std::string json;
+  // The room of each packing thread's columns, which it outlives.
+  std::array<std::unique_ptr<ReservedRoom>, 2> rooms;
   std::vector<PackedColumn> columns;
   uint64_t size() const {
     uint64_t bytes = json.size();
@@ -204,6 +208,7 @@ struct ColumnSource {
   const std::vector<uint16_t>* rank = nullptr;  // tabled counts are stored as their rank
   ColumnOrder order = ColumnOrder::kValues;
 
+  size_t size() const { return order == ColumnOrder::kTimes ? times.size() : values.size(); }
   // The values as the page stores them, packed.
   std::span<const uint8_t> packed() const {
     if (order == ColumnOrder::kTimes) return packColumn(times, order);
@@ -247,13 +252,36 @@ struct ColumnJobs {
     columns.push_back(source);
   }
 
-  std::vector<PackedColumn> pack() const {
-    std::vector<PackedColumn> packed(columns.size());
+  // Packs the columns into `data`, each thread's into a block of its own:
+  // a page's columns are megabytes, which the heap would hand out a fault
+  // every 4 KiB.
+  void pack(PageData& data) const {
+    for (size_t first = 0; first < data.rooms.size(); ++first) {
+      data.rooms[first] = std::make_unique<ReservedRoom>();
+      (void)data.rooms[first]->reserve(roomFor(first));
+    }
+    // Each column made with its thread's room: moved in later, its bytes
+    // would be copied to the heap's.
+    data.columns.reserve(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
+      data.columns.push_back({std::pmr::vector<uint8_t>(data.rooms[i % data.rooms.size()].get()), false});
+    }
     const auto packEvery = [&](size_t first) {
-      for (size_t i = first; i < columns.size(); i += 2) packed[i] = encodeForPage(columns[i].packed());
+      for (size_t i = first; i < columns.size(); i += 2) encodeForPage(columns[i].packed(), data.columns[i]);
     };
     packOnTwoThreads(packEvery);
-    return packed;
+  }
+
+  // Enough for the columns of one thread as a page's usually pack, a few
+  // bytes a value; where reserving costs only address space, at least
+  // enough for the system to give huge pages.
+  size_t roomFor(size_t first) const {
+    constexpr size_t kBytesAValue = 3;
+    constexpr size_t kHugeRoom = size_t{8} << 20;
+    size_t values = 0;
+    for (size_t i = first; i < columns.size(); i += 2) values += columns[i].size();
+    const size_t usual = values * kBytesAValue + 4096;
+    return reservingIsCheap() ? std::max(usual, kHugeRoom) : usual;
   }
 };
 
@@ -387,7 +415,7 @@ PageData pageData(const PageRun& run, const ValueTables& tables) {
   PageData data;
   data.json = "{\"groups\":" + groups + "],\"channels\":" + channelsJson() + ",\"panels\":" + panelsJson(run) +
               ",\"tables\":" + tablesJson(tables) + runJson(run);
-  data.columns = jobs.pack();
+  jobs.pack(data);
   return data;
 }
 
