@@ -7,8 +7,7 @@
 #include "core/recordCatalogue.h"
 #include "core/sampleClock.h"
 #include "text/exactFormat.h"
-#include "views/accelerationRange.h"
-#include "views/quaternionRange.h"
+#include "views/inertialRange.h"
 #include "views/recordsPerSecond.h"
 #include "views/deploymentSummary.h"
 #include "views/summarisedRead.h"
@@ -23,16 +22,10 @@ constexpr size_t kMostMarks = 1000;
 
 // The least and greatest of each channel over `count` whole data records.
 void reduceData(const uint8_t* records, uint64_t count, ChannelValues& least, ChannelValues& greatest) {
-  const AccelerationRange acc = accelerationRange(records, count);
-  for (size_t axis = 0; axis < kAccAxes; ++axis) {
-    least[axis] = acc.least[axis];
-    greatest[axis] = acc.greatest[axis];
-  }
-  const QuaternionRange quat = quaternionRange(records, count);
-  for (size_t part = 0; part < kQuatParts; ++part) {
-    least[kAccAxes + part] = quat.least[part];
-    greatest[kAccAxes + part] = quat.greatest[part];
-  }
+  static_assert(kInertialChannels == kDataChannels);
+  const InertialRange range = inertialRange(records, count);
+  std::copy(range.least.begin(), range.least.end(), least.begin());
+  std::copy(range.greatest.begin(), range.greatest.end(), greatest.begin());
 }
 
 ChannelValues dataValues(const uint8_t* record) {

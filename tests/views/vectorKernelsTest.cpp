@@ -12,6 +12,7 @@
 
 #include "core/recordCatalogue.h"
 #include "views/accelerationRange.h"
+#include "views/inertialRange.h"
 #include "views/quaternionRange.h"
 #include "views/squaredNorms.h"
 #if defined(__x86_64__)
@@ -114,6 +115,16 @@ TEST(VectorKernels, AgreeWithTheirOneByOneVersions) {
       for (size_t part = 0; part < kQuatParts; ++part) {
         EXPECT_EQ(quat.least[part], quatOne.least[part]) << "quat " << part;
         EXPECT_EQ(quat.greatest[part], quatOne.greatest[part]) << "quat " << part;
+      }
+
+      if (count > 0) {
+        const InertialRange inertial = inertialRange(at, count);
+        const InertialRange inertialOne = inertialRangeOneByOne(at, count);
+        EXPECT_EQ(inertial.least, inertialOne.least);
+        EXPECT_EQ(inertial.greatest, inertialOne.greatest);
+        for (size_t part = 0; part < kQuatParts; ++part) {
+          EXPECT_EQ(inertialOne.least[kAccAxes + part], quatOne.least[part]) << "quat " << part;
+        }
       }
 
       const AccelerationRange acc = accelerationRange(at, count);
