@@ -581,7 +581,7 @@ class PageStream {
  private:
   static constexpr size_t kFlushAt = size_t{1} << 20;
   // A multiple of three, so that only a column's last slice is padded.
-  static constexpr size_t kBase64Slice = 3 * 16384;
+  static constexpr size_t kBase64Slice = size_t{3} * 16384;
 
   void flushIfFull() {
     if (buffer_.size() >= kFlushAt) flush();
