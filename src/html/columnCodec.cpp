@@ -143,10 +143,11 @@ std::span<const uint8_t> packColumn(std::span<const int64_t> values, ColumnOrder
   return packStored(values, order, [](int64_t value) { return value; });
 }
 
-std::span<const uint8_t> packColumn(std::span<const int32_t> values, const uint16_t* rank) {
+std::span<const uint8_t> packColumn(std::span<const int32_t> values, const uint16_t* rank, uint16_t lowest) {
   if (rank == nullptr) return packStored(values, ColumnOrder::kValues, [](int32_t value) { return int64_t{value}; });
-  return packStored(values, ColumnOrder::kValues,
-                    [rank](int32_t value) { return int64_t{rank[static_cast<uint16_t>(value)]}; });
+  return packStored(values, ColumnOrder::kValues, [rank, lowest](int32_t value) {
+    return int64_t{rank[static_cast<uint16_t>(static_cast<uint16_t>(value) - lowest)]};
+  });
 }
 
 void encodeForPage(std::span<const uint8_t> packed, PackedColumn& into) {

@@ -25,8 +25,8 @@ enum class ColumnOrder : uint8_t { kValues = 1, kTimes = 2 };
 // call.
 std::span<const uint8_t> packColumn(std::span<const int64_t> values, ColumnOrder order);
 // Values in their order, each as it is or, given a `rank` for every 16-bit
-// count, as the count's rank.
-std::span<const uint8_t> packColumn(std::span<const int32_t> values, const uint16_t* rank);
+// count from `lowest` on, as the count's rank.
+std::span<const uint8_t> packColumn(std::span<const int32_t> values, const uint16_t* rank, uint16_t lowest = 0);
 
 // A column's bytes, deflated or not, to be written in base64.
 struct PackedColumn {

@@ -66,9 +66,19 @@ std::string textOf(size_t tabled, uint16_t count) {
   }
 }
 
+// The rank of each count from the least that occurs to the greatest: a
+// table of every 16-bit count would be 768 KiB for six channels, cleared
+// page by page where each fresh page is a fault, for a few hundred counts.
+struct CountRanks {
+  uint16_t lowest = 0;
+  std::vector<uint16_t> ranks;
+
+  uint16_t& operator[](uint16_t count) { return ranks[count - lowest]; }
+};
+
 // The values that occur, in order, and each count's rank among them.
 struct ValueTables {
-  std::array<std::vector<uint16_t>, kTabledChannels> rank;
+  std::array<CountRanks, kTabledChannels> rank;
   std::array<std::vector<std::string>, kTabledChannels> texts;
 };
 
@@ -90,7 +100,12 @@ ValueTables valueTables(const PageRun& run) {
       if (seen[channel][count]) values.emplace_back(tabledValue(channel, static_cast<uint16_t>(count)), count);
     }
     std::stable_sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    tables.rank[channel].assign(65536, 0);
+    if (!values.empty()) {
+      const auto [least, greatest] = std::minmax_element(
+          values.begin(), values.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+      tables.rank[channel].lowest = least->second;
+      tables.rank[channel].ranks.assign(size_t{greatest->second} - least->second + 1, 0);
+    }
     for (const auto& [value, count] : values) {
       std::string text = textOf(channel, count);
       if (tables.texts[channel].empty() || tables.texts[channel].back() != text) tables.texts[channel].push_back(std::move(text));
@@ -205,14 +220,15 @@ struct PageData {
 struct ColumnSource {
   std::span<const int64_t> times;
   std::span<const int32_t> values;
-  const std::vector<uint16_t>* rank = nullptr;  // tabled counts are stored as their rank
+  const CountRanks* rank = nullptr;  // tabled counts are stored as their rank
   ColumnOrder order = ColumnOrder::kValues;
 
   size_t size() const { return order == ColumnOrder::kTimes ? times.size() : values.size(); }
   // The values as the page stores them, packed.
   std::span<const uint8_t> packed() const {
     if (order == ColumnOrder::kTimes) return packColumn(times, order);
-    return packColumn(values, rank != nullptr ? rank->data() : nullptr);
+    if (rank == nullptr) return packColumn(values, nullptr);
+    return packColumn(values, rank->ranks.data(), rank->lowest);
   }
 };
 
@@ -579,7 +595,8 @@ class PageStream {
   uint64_t bytes() const { return bytes_; }
 
  private:
-  static constexpr size_t kFlushAt = size_t{1} << 20;
+  // Small enough that its pages are few: each is a fault the first time.
+  static constexpr size_t kFlushAt = size_t{256} << 10;
   // A multiple of three, so that only a column's last slice is padded.
   static constexpr size_t kBase64Slice = size_t{3} * 16384;
 

@@ -272,6 +272,13 @@ void GroupSeries::expectSpan(int64_t span) {
   }
 }
 
+void GroupSeries::expectEntries(uint64_t entries) {
+  if (!times_.empty() || buckets()) return;
+  const auto expected = static_cast<size_t>(entries);
+  times_.reserve(expected);
+  for (size_t channel = 0; channel < channels_; ++channel) least_[channel].reserve(expected);
+}
+
 void GroupSeries::coarsen() {
   if (!buckets()) {
     toBuckets(lengthFor(latest_ - earliest_, mostBuckets_ / 2));
@@ -317,7 +324,11 @@ void PageRun::expect(uint64_t dataRecords, uint16_t headerRate) {
       {PageGroup::kDepth, seconds}};
   for (const auto& [group, entries] : expected) {
     GroupSeries& series = (*this)[group];
-    if (entries > series.mostSamples()) series.expectSpan(static_cast<int64_t>(seconds) * kSecond);
+    if (entries > series.mostSamples()) {
+      series.expectSpan(static_cast<int64_t>(seconds) * kSecond);
+    } else {
+      series.expectEntries(entries);
+    }
   }
 }
 

@@ -89,6 +89,10 @@ class GroupSeries {
   // Buckets from the start, of the length for `span`: for a run that is
   // known to be long, which saves keeping its first entries one by one.
   void expectSpan(int64_t span);
+  // Room for `entries` kept one by one, taken at once: grown by doubling,
+  // a column touches twice its size in fresh pages. Room foreseen and not
+  // used costs only address space.
+  void expectEntries(uint64_t entries);
 
   PageGroup group() const { return group_; }
   bool buckets() const { return bucketMicros_ > 0; }

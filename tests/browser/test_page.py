@@ -137,6 +137,10 @@ def test_draws_the_true_least_and_greatest_at_every_zoom(browser, pages, name, s
     drawn = visible(browser)
     for column in ("acc_x", "acc_z", "quat_0"):
         assert (drawn[column]["min"], drawn[column]["max"]) == (frame[column].min(), frame[column].max())
+    # The system's channels are stored as ranks among the counts that occur.
+    system = zolt.read(recording, "system")
+    for column in ("temp_degC", "batt_V"):
+        assert (drawn[column]["min"], drawn[column]["max"]) == (system[column].min(), system[column].max()), column
     # A span around the spike: a second, or about `span_s` of whole
     # buckets, whose edges it lies on.
     start = micros(spike["time"])
