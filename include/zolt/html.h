@@ -40,12 +40,9 @@ struct HtmlPage {
   uint64_t bytes = 0;  // of the page made; 0 when there is none
 };
 
-// The page of the inputs as one run. Each input is read in order, so any
-// may be a descriptor: a pipe gives the page its file gives, under its own
-// name. Where every input is a path or memory, each is also read a second
-// time at once, on another thread, for the data records' buckets; the
-// check, the outcomes and the options' keepGoing are the first read's, on
-// the caller's thread. Before that, the first file header of a first input that is
+// The page of the inputs as one run. Each input is read once, in order, so
+// any may be a descriptor: a pipe gives the page its file gives, under its
+// own name. Before that, the first file header of a first input that is
 // not a descriptor is looked for in its first megabyte, to size the page's
 // buckets from the start.
 HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options);

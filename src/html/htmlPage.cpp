@@ -17,7 +17,6 @@
 #include "core/readings.h"
 #include "html/columnCodec.h"
 #include "html/pageAssets.h"
-#include "html/pageReads.h"
 #include "html/pageSeries.h"
 #include "html/reservedRoom.h"
 #include "output/replacedFile.h"
@@ -698,9 +697,10 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options, 
   const uint16_t rate = firstRate(inputs);
   run.expect(expectedDataRecords(inputs, options.window, rate), rate);
   PageCheck check;
-  result.inputs = gatherInputs(run, inputs, options.keepGoing, options.salvage, check);
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    if (result.inputs[i].ok()) run.names.emplace_back(inputs[i].name());
+  for (const Input& input : inputs) {
+    FileOutcome outcome = gatherForPage(run, input, options.keepGoing, options.salvage, &check);
+    if (outcome.ok()) run.names.emplace_back(input.name());
+    result.inputs.push_back(std::move(outcome));
   }
   run.finishDepth();
   if (run.names.empty()) return result;

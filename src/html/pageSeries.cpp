@@ -33,49 +33,11 @@ ChannelValues dataValues(const uint8_t* record) {
   return {fields.acc[0], fields.acc[1], fields.acc[2], fields.quat[0], fields.quat[1], fields.quat[2], fields.quat[3]};
 }
 
-// The samples of the data records into their group: one by one while the
-// group keeps them so, else a bucket's worth at a time.
-void addDataSamples(GroupSeries& data, const Samples& samples) {
-  for (uint64_t sample = samples.first; sample < samples.end();) {
-    const int64_t time = samples.timeOf(sample);
-    const uint8_t* const record = samples.record(sample);
-    if (!data.buckets()) {
-      data.add(time, dataValues(record));
-      ++sample;
-      continue;
-    }
-    const uint64_t last = std::clamp(firstSampleAtOrAfter(data.bucketEnd(time) - samples.marker, samples.rate),
-                                     sample + 1, samples.end());
-    ChannelValues least;
-    ChannelValues greatest;
-    reduceData(record, last - sample, least, greatest);
-    data.addRange(time, least, greatest);
-    sample = last;
-  }
-}
-
-// The data records' samples alone, for a read of their own: the rest of
-// the page comes from the read that checks the input.
-class PageDataView : public TimedViewBase {
- public:
-  PageDataView(GroupSeries& data, const TimeWindow& window) : data_(data), window_(window) {}
-
-  void samples(const Samples& samples) {
-    if (samples.timed()) addDataSamples(data_, samples.within(window_));
-  }
-  template <RecordType Type>
-  void record(TimedRecord<Type> /*record*/) {}
-
- private:
-  GroupSeries& data_;
-  const TimeWindow& window_;
-};
-
 // Feeds one file's records to the run, timed as the tables time them; only
 // what the window keeps, and nothing without a time.
 class PageView : public TimedViewBase {
  public:
-  PageView(PageRun& run, bool drawsData) : run_(run), drawsData_(drawsData) {}
+  explicit PageView(PageRun& run) : run_(run) {}
 
   void record(TimedRecord<kFileHeader> record) {
     const FileHeader header = record.read();
@@ -172,17 +134,32 @@ class PageView : public TimedViewBase {
     return text;
   }
 
-  // The span of the samples the window keeps, and the samples themselves
-  // unless another read draws them.
+  // The samples the window keeps: one by one while the group keeps them so,
+  // else a bucket's worth at a time.
   void addData(const Samples& samples) {
     if (samples.count == 0) return;
+    GroupSeries& data = run_[PageGroup::kData];
     run_.earliest = std::min(run_.earliest, samples.timeOf(samples.first));
     run_.latest = std::max(run_.latest, samples.timeOf(samples.end() - 1));
-    if (drawsData_) addDataSamples(run_[PageGroup::kData], samples);
+    for (uint64_t sample = samples.first; sample < samples.end();) {
+      const int64_t time = samples.timeOf(sample);
+      const uint8_t* const record = samples.record(sample);
+      if (!data.buckets()) {
+        data.add(time, dataValues(record));
+        ++sample;
+        continue;
+      }
+      const uint64_t last = std::clamp(firstSampleAtOrAfter(data.bucketEnd(time) - samples.marker, samples.rate),
+                                       sample + 1, samples.end());
+      ChannelValues least;
+      ChannelValues greatest;
+      reduceData(record, last - sample, least, greatest);
+      data.addRange(time, least, greatest);
+      sample = last;
+    }
   }
 
   PageRun& run_;
-  bool drawsData_;
   RecordsPerSecond perSecond_;
   int64_t second_ = kNoTime;  // the latest second of this input
   int64_t unknownSecond_ = INT64_MAX;
@@ -395,8 +372,8 @@ void PageRun::gapsAroundStrayTimes() {
 }
 
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
-                          PageCheck* check, bool drawsData) {
-  PageView page(run, drawsData);
+                          PageCheck* check) {
+  PageView page(run);
   TeeView<PageView, AnalysisView<PageDepthRows>> drawn(page, run.depth->view());
   FileOutcome outcome;
   if (check == nullptr) {
@@ -410,12 +387,6 @@ FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& kee
   }
   page.finish();
   return outcome;
-}
-
-FileOutcome gatherDataForPage(GroupSeries& data, const TimeWindow& window, RunClock& clock, const Input& input,
-                              const KeepGoing& keepGoing, bool salvage) {
-  PageDataView view(data, window);
-  return readInput(input, clock, view, keepGoing, salvage);
 }
 
 }  // namespace zolt

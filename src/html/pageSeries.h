@@ -193,15 +193,7 @@ struct PageCheck {
 
 // Reads one input into the run, and into the check when one is given: then
 // as the check reads it, literally with what salvage would keep beside.
-// Unless `drawsData`, the data records' samples are left to
-// gatherDataForPage.
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
-                          PageCheck* check = nullptr, bool drawsData = true);
-// Reads one input into the data group alone, with a clock of its own: the
-// data records' buckets are most of the page's reading, and can be drawn
-// from a second read of the same input on another thread. The run's other
-// groups are not touched.
-FileOutcome gatherDataForPage(GroupSeries& data, const TimeWindow& window, RunClock& clock, const Input& input,
-                              const KeepGoing& keepGoing, bool salvage);
+                          PageCheck* check = nullptr);
 
 }  // namespace zolt
