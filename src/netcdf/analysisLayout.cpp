@@ -4,7 +4,6 @@
 
 #include "analysis/analysisAttributes.h"
 #include "core/readInput.h"
-#include "core/rereadable.h"
 #include "views/analysisView.h"
 
 namespace zolt {
@@ -138,7 +137,8 @@ WholeGroup diveGroup(const std::vector<Dive>& dives, const AnalysisGroupsOptions
 }  // namespace
 
 bool analysable(std::span<const Input> inputs) {
-  return std::all_of(inputs.begin(), inputs.end(), rereadable);
+  return std::none_of(inputs.begin(), inputs.end(),
+                      [](const Input& input) { return input.kind() == Input::Kind::kDescriptor; });
 }
 
 std::vector<WholeGroup> analysisGroups(std::span<const Input> inputs, const AnalysisGroupsOptions& options) {

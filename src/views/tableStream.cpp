@@ -3,7 +3,6 @@
 #include <new>
 
 #include "core/readInput.h"
-#include "core/rereadable.h"
 #include "core/recordCatalogue.h"
 #include "views/columnRows.h"
 #include "views/tableRows.h"
@@ -41,7 +40,7 @@ bool RunStart::untimed(TableKind kind) const { return untimedRows && entryOf(kin
 RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window, bool salvage) {
   RunStart start;
   for (const Input& input : inputs) {
-    if (!rereadable(input)) {
+    if (input.kind() == Input::Kind::kDescriptor) {
       start.untimedRows = true;
       continue;
     }
