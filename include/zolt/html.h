@@ -43,8 +43,8 @@ struct HtmlPage {
 // The page of the inputs as one run. Each input is read once, in order, so
 // any may be a descriptor: a pipe gives the page its file gives, under its
 // own name. Before that, the first file header of a first input that is
-// not a descriptor is looked for in its first megabyte, to size the page's
-// buckets from the start.
+// not a pipe (by descriptor or by name) is looked for in its first
+// megabyte, to size the page's buckets from the start.
 HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options);
 
 // The page written to `sink` as it is put together, never held whole:

@@ -15,6 +15,7 @@
 #include "core/fileSystem.h"
 #include "core/readInput.h"
 #include "core/readings.h"
+#include "core/rereadable.h"
 #include "html/columnCodec.h"
 #include "html/pageAssets.h"
 #include "html/pageSeries.h"
@@ -663,7 +664,7 @@ class FirstRate : public TimedViewBase {
 
 // The rate of the first input's first header, when it can be read twice.
 uint16_t firstRate(std::span<const Input> inputs) {
-  if (inputs.empty() || inputs.front().kind() == Input::Kind::kDescriptor) return 0;
+  if (inputs.empty() || !rereadable(inputs.front())) return 0;
   FirstRate view;
   RunClock clock;
   (void)readInput(inputs.front(), clock, view);

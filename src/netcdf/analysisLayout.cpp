@@ -4,6 +4,7 @@
 
 #include "analysis/analysisAttributes.h"
 #include "core/readInput.h"
+#include "core/rereadable.h"
 #include "views/analysisView.h"
 
 namespace zolt {
@@ -137,8 +138,7 @@ WholeGroup diveGroup(const std::vector<Dive>& dives, const AnalysisGroupsOptions
 }  // namespace
 
 bool analysable(std::span<const Input> inputs) {
-  return std::none_of(inputs.begin(), inputs.end(),
-                      [](const Input& input) { return input.kind() == Input::Kind::kDescriptor; });
+  return std::all_of(inputs.begin(), inputs.end(), rereadable);
 }
 
 std::vector<WholeGroup> analysisGroups(std::span<const Input> inputs, const AnalysisGroupsOptions& options) {

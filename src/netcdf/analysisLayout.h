@@ -42,7 +42,7 @@ struct AnalysisGroupsOptions {
 };
 
 // Whether the inputs can be read a second time for the analysis: a pipe
-// cannot.
+// cannot, whether given as a descriptor or by name.
 bool analysable(std::span<const Input> inputs);
 
 // The inputs read again, as one deployment, into the two groups; what was

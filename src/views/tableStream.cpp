@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/readInput.h"
+#include "core/rereadable.h"
 #include "core/recordCatalogue.h"
 #include "views/columnRows.h"
 #include "views/tableRows.h"
@@ -40,7 +41,7 @@ bool RunStart::untimed(TableKind kind) const { return untimedRows && entryOf(kin
 RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window, bool salvage) {
   RunStart start;
   for (const Input& input : inputs) {
-    if (input.kind() == Input::Kind::kDescriptor) {
+    if (!rereadable(input)) {
       start.untimedRows = true;
       continue;
     }

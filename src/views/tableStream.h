@@ -25,8 +25,9 @@ struct RunStart {
   bool untimed(TableKind kind) const;
 };
 
-// Looks at the start of every input; a descriptor cannot be read twice, so
-// its tables are taken to have rows without a time. With `salvage`, of the
+// Looks at the start of every input; a pipe cannot be read twice (given as
+// a descriptor or by name), so its tables are taken to have rows without a
+// time. With `salvage`, of the
 // records salvage keeps.
 RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window, bool salvage = false);
 

@@ -41,6 +41,28 @@ TEST(Robustness, FifoIsReadLikeAFile) {
   EXPECT_EQ(result.status, 0);
 }
 
+// The views that look at a run's start before they read it look only where
+// the bytes come again: a FIFO named on the command line (as a shell's
+// <(...) is) gives its whole run, once.
+TEST(Robustness, FifoGivesTheLookingViewsItsWholeRun) {
+  std::ifstream in(std::string(SOURCE_DIR) + "/examples/d0001.dat", std::ios::binary);
+  const Bytes sample{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  Scratch scratch;
+  const std::string file = scratch.file("a.dat", sample);
+  const std::vector<std::vector<std::string>> views = {{"--html=-"}, {"--html-budget=1", "--html=-"}};
+  for (size_t i = 0; i < views.size(); ++i) {
+    const std::string fifo = "fifo" + std::to_string(i);
+    std::vector<std::string> fromFile = views[i], fromFifo = views[i];
+    fromFile.push_back(file);
+    fromFifo.push_back(fifo);
+    const std::string expected = scratch.run(fromFile).out;
+    const RunResult result = scratch.run(fromFifo, {.stdinBytes = sample, .stdinPieceMax = 4096, .fifoPath = fifo});
+    EXPECT_EQ(result.err, "") << views[i].front();
+    EXPECT_EQ(result.status, 0) << views[i].front();
+    EXPECT_TRUE(result.out == std::regex_replace(expected, std::regex("a\\.dat"), fifo)) << views[i].front();
+  }
+}
+
 TEST(Robustness, SmallStackIsEnough) {
   Bytes large;
   for (int i = 0; i < 4000; ++i) large.insert(large.end(), kEveryType.begin(), kEveryType.end());
