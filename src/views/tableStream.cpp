@@ -3,8 +3,8 @@
 #include <new>
 
 #include "core/readInput.h"
-#include "core/rereadable.h"
 #include "core/recordCatalogue.h"
+#include "core/rereadable.h"
 #include "views/columnRows.h"
 #include "views/tableRows.h"
 

@@ -27,8 +27,7 @@ struct RunStart {
 
 // Looks at the start of every input; a pipe cannot be read twice (given as
 // a descriptor or by name), so its tables are taken to have rows without a
-// time. With `salvage`, of the
-// records salvage keeps.
+// time. With `salvage`, of the records salvage keeps.
 RunStart lookAtStarts(std::span<const Input> inputs, const TimeWindow& window, bool salvage = false);
 
 struct StreamedTable {
