@@ -164,10 +164,12 @@ class Salvager {
       // Unbroken to the input's end: the framing itself vouches.
       if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return seesEnd ? !first || near(*first) : oneMarkerNear();
       if (type == kFileHeader) {
-        // A recording without seconds, followed by another: this one holds
-        // if that one does.
+        // A recording without a whole second, followed by another: this one
+        // holds if that one does, where its marker is of its own time. A
+        // misframing repeats itself, so it runs past the nesting allowed.
         constexpr int kMostNested = 8;
-        if (first) return oneMarkerNear();
+        if (oneMarkerNear()) return true;
+        if (first && !near(*first)) return false;
         return nested < kMostNested &&
                headerHolds(record, Record<kFileHeader>::read(record + 1), after, horizon, seesEnd, nested + 1, runNow);
       }

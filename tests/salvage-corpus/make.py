@@ -211,6 +211,28 @@ def slow_start_weeks_later(rng):
     return "undamaged", out, None, None
 
 
+def one_second_recordings_concatenated(rng):
+    # Loggers far apart in time, each of a single second, between two longer
+    # recordings: no header of them is vouched for by a whole second.
+    out = recording(rng, count=10, logger_id=300)
+    for n, start in enumerate([START + 5 * 3600, START - 3 * 365 * 86400, START + 40 * 86400]):
+        out.extend(recording(rng, count=1, logger_id=301 + n, start=start, name="d000%d.dat" % (n + 2)))
+    out.extend(recording(rng, count=10, logger_id=304, start=START + 90 * 86400, name="d0005.dat"))
+    return "undamaged", out, None, None
+
+
+def boot_loop_stuck_clock(rng):
+    # A logger that restarts over and over without writing a second, its
+    # clock stopped: the same header, byte for byte, three times, then its
+    # recording.
+    out = recording(rng, count=10, logger_id=300)
+    stuck = START + 7200
+    for _ in range(3):
+        out.add(header(301, 20, stuck, 0))
+    out.extend(recording(rng, count=10, logger_id=301, start=stuck, name="d0002.dat"))
+    return "undamaged", out, None, None
+
+
 def cut_inside_a_record(rng):
     # The second of two files a recording was cut into, starting inside a
     # data record at a zero byte: the records after it are owed as the whole
@@ -291,6 +313,8 @@ CASES = [
     ("run-of-0x04", run_of(0x04)),
     ("run-of-0x05", run_of(0x05)),
     ("slow-start-weeks-later", slow_start_weeks_later),
+    ("one-second-recordings-concatenated", one_second_recordings_concatenated),
+    ("boot-loop-stuck-clock", boot_loop_stuck_clock),
 ]
 
 
