@@ -42,7 +42,7 @@ measure() {
   p=$(printf '%s\n' "${plain[@]}" | median)
   s=$(printf '%s\n' "${salvaged[@]}" | median)
   awk -v i="$input" -v v="$view" -v p="$p" -v s="$s" -v t="$target" \
-    'BEGIN { printf "%-8s %-10s %10.0f %10.0f %6.2fx %6.2fx\n", i, v, p * 1e3, s * 1e3, p > 0 ? s / p : 0, t }'
+    'BEGIN { printf "%-8s %-10s %10.0f %10.0f %6.2fx %6.2fx\n", i, v, p * 1e3, s * 1e3, (p > 0 ? s / p : 0), t }'
 }
 for input in sample smooth; do
   for view in --csv=data --info --plot=-; do measure "$input" "$view" 1.10; done
