@@ -165,11 +165,17 @@ class Salvager {
       if (static_cast<size_t>(horizon - record) < kRecordSize[type]) return seesEnd ? !first || near(*first) : oneMarkerNear();
       if (type == kFileHeader) {
         // A recording without a whole second, followed by another: this one
-        // holds if that one does, where its marker is of its own time. A
-        // misframing repeats itself, so it runs past the nesting allowed.
+        // holds if that one does, where its first marker is of the header's
+        // own second or the next. Bytes read out of step give times near one
+        // another only roughly, and without markers they repeat themselves,
+        // so they run past the nesting allowed.
         constexpr int kMostNested = 8;
+        constexpr int64_t kMostMarkerAfterHeader = 1;
         if (oneMarkerNear()) return true;
-        if (first && !near(*first)) return false;
+        if (first) {
+          const int64_t markerAfter = int64_t{*first} - int64_t{header.time};
+          if (markerAfter < 0 || markerAfter > kMostMarkerAfterHeader) return false;
+        }
         return nested < kMostNested &&
                headerHolds(record, Record<kFileHeader>::read(record + 1), after, horizon, seesEnd, nested + 1, runNow);
       }

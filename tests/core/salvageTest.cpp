@@ -265,6 +265,37 @@ TEST(Salvage, HeadersAlikeByChanceAfterDamageStartNoRecording) {
   }
 }
 
+// Bytes read out of step just before a recording, as short recordings of
+// another logger whose markers lie a few seconds from their headers: the
+// recording after them vouches for none of them.
+TEST(Salvage, ShortRecordingsOutOfStepBeforeARecordingStartNone) {
+  const Bytes minute = sampleRecording();
+  Bytes file = minute;
+  file.insert(file.end(), minute.begin(), minute.end());
+  const Seen before = scanned(file, false);
+  const auto header = [](uint32_t time) {
+    return Bytes{kFileHeader, 0, 0, 2, 0x03, 0xE7, 0, 20, static_cast<uint8_t>(time >> 24), static_cast<uint8_t>(time >> 16),
+                 static_cast<uint8_t>(time >> 8), static_cast<uint8_t>(time), 0, 0, 0, 0, 0x27, 0x10};
+  };
+  const auto marker = [](uint32_t time) {
+    return Bytes{kSecondMarker, 0, static_cast<uint8_t>(time >> 24), static_cast<uint8_t>(time >> 16),
+                 static_cast<uint8_t>(time >> 8), static_cast<uint8_t>(time)};
+  };
+  Bytes stray;
+  for (const Bytes& record : {header(5), marker(7), header(9), marker(12)}) stray.insert(stray.end(), record.begin(), record.end());
+  Bytes damaged(minute.begin(), minute.end());
+  damaged.insert(damaged.end(), stray.begin(), stray.end());
+  damaged.insert(damaged.end(), minute.begin(), minute.end());
+  const uint64_t at = minute.size();
+  const uint64_t added = stray.size();
+  const Damaged damage{damaged, at, at + 1, [at, added](uint64_t offset) -> std::optional<uint64_t> {
+                         if (offset < at) return offset;
+                         if (offset < at + added) return std::nullopt;
+                         return offset - added;
+                       }};
+  EXPECT_EQ(compare(file, before, damage, scanned(damaged, true)).invented, 0U);
+}
+
 // A wiped sector is told as one stretch: from the first record it touched
 // to the end of the last.
 TEST(Salvage, TellsTheStretchItSkipped) {
