@@ -2,11 +2,13 @@
 // holds, and the page is put together from the packed columns, a little
 // JSON that describes them, the summary table and the inlined scripts.
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <exception>
 #include <functional>
 #include <new>
+#include <numeric>
 #include <string_view>
 #if !defined(_LIBCPP_HAS_NO_THREADS)
 #include <thread>
@@ -204,8 +206,8 @@ constexpr std::string_view kColumnClosing = "</script>\n";
 // threads (they are many, and independent).
 struct PageData {
   std::string json;
-  // The room of each packing thread's columns, which it outlives.
-  std::array<std::unique_ptr<ReservedRoom>, 2> rooms;
+  // The room of the columns, which it outlives.
+  std::unique_ptr<ReservedRoom> room;
   std::vector<PackedColumn> columns;
   uint64_t size() const {
     uint64_t bytes = json.size();
@@ -233,24 +235,23 @@ struct ColumnSource {
   }
 };
 
-// Packs the even columns here and the odd ones on another thread; where the
-// C++ library has no threads (WebAssembly), all of them here.
-template <typename PackEvery>
-void packOnTwoThreads(const PackEvery& packEvery) {
+// Runs `work` here and on another thread at once; where the C++ library has
+// no threads (WebAssembly), here alone.
+template <typename Work>
+void onTwoThreads(const Work& work) {
 #if defined(_LIBCPP_HAS_NO_THREADS)
-  packEvery(0);
-  packEvery(1);
+  work();
 #else
   std::exception_ptr failed;
   std::thread other([&] {
     try {
-      packEvery(1);
+      work();
     } catch (...) {
       failed = std::current_exception();
     }
   });
   try {
-    packEvery(0);
+    work();
   } catch (...) {
     other.join();
     throw;
@@ -269,36 +270,37 @@ struct ColumnJobs {
     columns.push_back(source);
   }
 
-  // Packs the columns into `data`, each thread's into a block of its own:
-  // a page's columns are megabytes, which the heap would hand out a fault
-  // every 4 KiB.
+  // Packs the columns into `data`, in a block of their own: a page's
+  // columns are megabytes, which the heap would hand out a fault every
+  // 4 KiB. Two threads take the columns longest first, so that neither
+  // is left with the long ones and the other idle.
   void pack(PageData& data) const {
-    for (size_t first = 0; first < data.rooms.size(); ++first) {
-      data.rooms[first] = std::make_unique<ReservedRoom>();
-      (void)data.rooms[first]->reserve(roomFor(first));
-    }
-    // Each column made with its thread's room: moved in later, its bytes
-    // would be copied to the heap's.
+    data.room = std::make_unique<ReservedRoom>();
+    (void)data.room->reserve(roomNeeded());
     data.columns.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) {
-      data.columns.push_back({std::pmr::vector<uint8_t>(data.rooms[i % data.rooms.size()].get()), false});
+      data.columns.push_back({std::pmr::vector<uint8_t>(data.room.get()), false});
     }
-    const auto packEvery = [&](size_t first) {
-      for (size_t i = first; i < columns.size(); i += 2) encodeForPage(columns[i].packed(), data.columns[i]);
-    };
-    packOnTwoThreads(packEvery);
+    std::vector<size_t> longestFirst(columns.size());
+    std::iota(longestFirst.begin(), longestFirst.end(), size_t{0});
+    std::stable_sort(longestFirst.begin(), longestFirst.end(),
+                     [this](size_t a, size_t b) { return columns[a].size() > columns[b].size(); });
+    std::atomic<size_t> next = 0;
+    onTwoThreads([&] {
+      for (size_t taken = next++; taken < longestFirst.size(); taken = next++) {
+        const size_t i = longestFirst[taken];
+        encodeForPage(columns[i].packed(), data.columns[i]);
+      }
+    });
   }
 
-  // Enough for the columns of one thread as a page's usually pack, a few
-  // bytes a value; where reserving costs only address space, at least
-  // enough for the system to give huge pages.
-  size_t roomFor(size_t first) const {
+  // Enough for the columns as a page's usually pack, a few bytes a value:
+  // only what is written is touched, and what does not fit the heap takes.
+  size_t roomNeeded() const {
     constexpr size_t kBytesAValue = 3;
-    constexpr size_t kHugeRoom = size_t{8} << 20;
     size_t values = 0;
-    for (size_t i = first; i < columns.size(); i += 2) values += columns[i].size();
-    const size_t usual = values * kBytesAValue + 4096;
-    return reservingIsCheap() ? std::max(usual, kHugeRoom) : usual;
+    for (const ColumnSource& column : columns) values += column.size();
+    return values * kBytesAValue + 4096;
   }
 };
 
@@ -684,6 +686,59 @@ bool coarsenGroups(PageRun& run) {
   return any;
 }
 
+// Reads every input into the run, and the outcome of each into `result`.
+void gatherInOneRead(PageRun& run, std::span<const Input> inputs, const HtmlOptions& options, PageCheck& check,
+                     HtmlPage& result, bool withData = true) {
+  for (const Input& input : inputs) {
+    FileOutcome outcome = gatherForPage(run, input, options.keepGoing, options.salvage, &check, withData);
+    if (outcome.ok()) run.names.emplace_back(input.name());
+    result.inputs.push_back(std::move(outcome));
+  }
+}
+
+// The same, the data records' buckets (half the work of a long run) made
+// on a second thread from a read of their own, where every input can be
+// read twice: the threads share nothing but the inputs, and the other
+// thread stops early only when this one was told to.
+void gatherRun(PageRun& run, std::span<const Input> inputs, const HtmlOptions& options, PageCheck& check,
+               HtmlPage& result) {
+#if defined(_LIBCPP_HAS_NO_THREADS)
+  gatherInOneRead(run, inputs, options, check, result);
+#else
+  if (!std::all_of(inputs.begin(), inputs.end(), [](const Input& input) { return rereadable(input); })) {
+    return gatherInOneRead(run, inputs, options, check, result);
+  }
+  std::atomic<bool> stop = false;
+  std::exception_ptr failed;
+  std::thread data([&, &series = run[PageGroup::kData]] {
+    try {
+      RunClock clock;
+      const KeepGoing untilStopped = [&stop] { return !stop.load(std::memory_order_relaxed); };
+      for (const Input& input : inputs) (void)gatherDataForPage(series, options.window, clock, input, untilStopped, options.salvage);
+    } catch (...) {
+      failed = std::current_exception();
+    }
+  });
+  const auto joined = [&] {
+    stop = true;
+    data.join();
+  };
+  try {
+    gatherInOneRead(run, inputs, options, check, result, false);
+  } catch (...) {
+    joined();
+    throw;
+  }
+  // Told to stop, this read left the run unfinished, and so may the other.
+  if (std::any_of(result.inputs.begin(), result.inputs.end(),
+                  [](const FileOutcome& outcome) { return outcome.error.code == Errc::kStopped; })) {
+    stop = true;
+  }
+  data.join();
+  if (failed) std::rethrow_exception(failed);
+#endif
+}
+
 // Reads the inputs and fits their run to the budget; `put` is given the
 // page's pieces when it fits.
 using PutPage = std::function<void(const PagePieces&)>;
@@ -698,11 +753,7 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options, 
   const uint16_t rate = firstRate(inputs);
   run.expect(expectedDataRecords(inputs, options.window, rate), rate);
   PageCheck check;
-  for (const Input& input : inputs) {
-    FileOutcome outcome = gatherForPage(run, input, options.keepGoing, options.salvage, &check);
-    if (outcome.ok()) run.names.emplace_back(input.name());
-    result.inputs.push_back(std::move(outcome));
-  }
+  gatherRun(run, inputs, options, check, result);
   run.finishDepth();
   if (run.names.empty()) return result;
   run.gapsAroundStrayTimes();

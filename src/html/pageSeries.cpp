@@ -33,11 +33,71 @@ ChannelValues dataValues(const uint8_t* record) {
   return {fields.acc[0], fields.acc[1], fields.acc[2], fields.quat[0], fields.quat[1], fields.quat[2], fields.quat[3]};
 }
 
+// The data records' buckets, apart from the rest of the page, so that they
+// can be gathered on a thread of their own.
+class DataBuckets {
+ public:
+  explicit DataBuckets(GroupSeries& data) : data_(data) {}
+
+  // The samples the window keeps: one by one while the group keeps them so,
+  // else a bucket's worth at a time.
+  void add(const Samples& samples) {
+    uint64_t sample = samples.first;
+    for (; sample < samples.end() && !data_.buckets(); ++sample) {
+      data_.add(samples.timeOf(sample), dataValues(samples.record(sample)));
+    }
+    if (sample < samples.end()) addBuckets(samples, sample);
+  }
+
+ private:
+  // Bucket after bucket from `sample` on, each bucket's first sample found
+  // from its end: a sample's time, or its bucket, takes a division, which
+  // at a dozen records a bucket was most of the time spent on them.
+  void addBuckets(const Samples& samples, uint64_t sample) {
+    int64_t length = data_.bucketMicros();
+    int64_t start = data_.bucketStart(samples.timeOf(sample));
+    uint64_t last = firstAfter(samples, start + length, sample);
+    for (;;) {
+      ChannelValues least;
+      ChannelValues greatest;
+      reduceData(samples.record(sample), last - sample, least, greatest);
+      data_.addBucket(start, least, greatest);
+      sample = last;
+      if (sample == samples.end()) return;
+      if (data_.bucketMicros() != length) {
+        // Coarsened: the buckets are twice as long from here on.
+        length = data_.bucketMicros();
+        start = data_.bucketStart(samples.timeOf(sample));
+        last = firstAfter(samples, start + length, sample);
+        continue;
+      }
+      // The next sample begins the next bucket unless, slower than the
+      // buckets, it skips some.
+      start += length;
+      last = firstAfter(samples, start + length, sample);
+      if (last == sample) {
+        start = data_.bucketStart(samples.timeOf(sample));
+        last = firstAfter(samples, start + length, sample);
+      }
+    }
+  }
+
+  // The first sample from `sample` on at or after `time`, and never past
+  // the run's end.
+  static uint64_t firstAfter(const Samples& samples, int64_t time, uint64_t sample) {
+    return std::clamp(firstSampleAtOrAfter(time - samples.marker, samples.rate), sample, samples.end());
+  }
+
+  GroupSeries& data_;
+};
+
 // Feeds one file's records to the run, timed as the tables time them; only
 // what the window keeps, and nothing without a time.
 class PageView : public TimedViewBase {
  public:
-  explicit PageView(PageRun& run) : run_(run) {}
+  // Without `withData`, the data records' buckets are left to a
+  // DataView's read of the same input.
+  PageView(PageRun& run, bool withData) : run_(run), data_(run[PageGroup::kData]), withData_(withData) {}
 
   void record(TimedRecord<kFileHeader> record) {
     const FileHeader header = record.read();
@@ -65,7 +125,11 @@ class PageView : public TimedViewBase {
   void samples(const Samples& samples) {
     if (!samples.timed()) return;
     const Samples kept = samples.within(run_.window);
-    addData(kept);
+    if (kept.count > 0) {
+      run_.earliest = std::min(run_.earliest, kept.timeOf(kept.first));
+      run_.latest = std::max(run_.latest, kept.timeOf(kept.end() - 1));
+      if (withData_) data_.add(kept);
+    }
     perSecond_.add(kept, [this](int64_t start, uint64_t records) { addSecond(start, records); });
   }
 
@@ -134,35 +198,30 @@ class PageView : public TimedViewBase {
     return text;
   }
 
-  // The samples the window keeps: one by one while the group keeps them so,
-  // else a bucket's worth at a time.
-  void addData(const Samples& samples) {
-    if (samples.count == 0) return;
-    GroupSeries& data = run_[PageGroup::kData];
-    run_.earliest = std::min(run_.earliest, samples.timeOf(samples.first));
-    run_.latest = std::max(run_.latest, samples.timeOf(samples.end() - 1));
-    for (uint64_t sample = samples.first; sample < samples.end();) {
-      const int64_t time = samples.timeOf(sample);
-      const uint8_t* const record = samples.record(sample);
-      if (!data.buckets()) {
-        data.add(time, dataValues(record));
-        ++sample;
-        continue;
-      }
-      const uint64_t last = std::clamp(firstSampleAtOrAfter(data.bucketEnd(time) - samples.marker, samples.rate),
-                                       sample + 1, samples.end());
-      ChannelValues least;
-      ChannelValues greatest;
-      reduceData(record, last - sample, least, greatest);
-      data.addRange(time, least, greatest);
-      sample = last;
-    }
-  }
-
   PageRun& run_;
+  DataBuckets data_;
+  bool withData_;
   RecordsPerSecond perSecond_;
   int64_t second_ = kNoTime;  // the latest second of this input
   int64_t unknownSecond_ = INT64_MAX;
+};
+
+// Only the data records' buckets of one file, timed as the page times them.
+class DataView : public TimedViewBase {
+ public:
+  DataView(GroupSeries& data, const TimeWindow& window) : data_(data), window_(window) {}
+
+  void samples(const Samples& samples) {
+    if (!samples.timed()) return;
+    const Samples kept = samples.within(window_);
+    if (kept.count > 0) data_.add(kept);
+  }
+  template <RecordType Type>
+  void record(TimedRecord<Type> /*record*/) {}
+
+ private:
+  DataBuckets data_;
+  const TimeWindow& window_;
 };
 
 // The shortest whole number of milliseconds, 10 at least, in which `span`
@@ -198,22 +257,20 @@ int64_t GroupSeries::bucketOf(int64_t time) const {
   return (time >= 0 ? time : time - bucketMicros_ + 1) / bucketMicros_;
 }
 
-int64_t GroupSeries::bucketEnd(int64_t time) const {
-  return buckets() ? (bucketOf(time) + 1) * bucketMicros_ : INT64_MAX;
-}
+int64_t GroupSeries::bucketStart(int64_t time) const { return bucketOf(time) * bucketMicros_; }
 
 void GroupSeries::add(int64_t time, const ChannelValues& values) { addRange(time, values, values); }
 
 void GroupSeries::addRange(int64_t time, const ChannelValues& least, const ChannelValues& greatest) {
+  if (buckets()) return addBucket(bucketStart(time), least, greatest);
   earliest_ = std::min(earliest_, time);
   latest_ = std::max(latest_, time);
-  if (!buckets()) {
-    times_.push_back(time);
-    for (size_t channel = 0; channel < channels_; ++channel) least_[channel].push_back(least[channel]);
-    if (times_.size() > mostSamples_) toBuckets(lengthFor(latest_ - earliest_, mostBuckets_ / 2));
-    return;
-  }
-  const int64_t start = bucketOf(time) * bucketMicros_;
+  times_.push_back(time);
+  for (size_t channel = 0; channel < channels_; ++channel) least_[channel].push_back(least[channel]);
+  if (times_.size() > mostSamples_) toBuckets(lengthFor(latest_ - earliest_, mostBuckets_ / 2));
+}
+
+void GroupSeries::addBucket(int64_t start, const ChannelValues& least, const ChannelValues& greatest) {
   if (!times_.empty() && times_.back() == start) {
     for (size_t channel = 0; channel < channels_; ++channel) {
       if (below(channel, least[channel], least_[channel].back())) least_[channel].back() = least[channel];
@@ -287,7 +344,7 @@ void GroupSeries::coarsen() {
   bucketMicros_ *= 2;
   size_t kept = 0;
   for (size_t i = 0; i < times_.size(); ++i) {
-    const int64_t start = bucketOf(times_[i]) * bucketMicros_;
+    const int64_t start = bucketStart(times_[i]);
     if (kept > 0 && times_[kept - 1] == start) {
       merge(kept - 1, i);
       continue;
@@ -372,8 +429,8 @@ void PageRun::gapsAroundStrayTimes() {
 }
 
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
-                          PageCheck* check) {
-  PageView page(run);
+                          PageCheck* check, bool withData) {
+  PageView page(run, withData);
   TeeView<PageView, AnalysisView<PageDepthRows>> drawn(page, run.depth->view());
   FileOutcome outcome;
   if (check == nullptr) {
@@ -387,6 +444,12 @@ FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& kee
   }
   page.finish();
   return outcome;
+}
+
+FileOutcome gatherDataForPage(GroupSeries& data, const TimeWindow& window, RunClock& clock, const Input& input,
+                              const KeepGoing& keepGoing, bool salvage) {
+  DataView view(data, window);
+  return readInput(input, clock, view, keepGoing, salvage);
 }
 
 }  // namespace zolt

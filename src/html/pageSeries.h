@@ -82,6 +82,9 @@ class GroupSeries {
   // Values that all fall in the bucket of `time`: the data records of one
   // run, already reduced to their least and greatest.
   void addRange(int64_t time, const ChannelValues& least, const ChannelValues& greatest);
+  // The same for the bucket that begins at `start`, a bucketStart(), while
+  // buckets are kept.
+  void addBucket(int64_t start, const ChannelValues& least, const ChannelValues& greatest);
   // Buckets twice as long, or buckets at all: for a page over its budget.
   void coarsen();
   // Gives back the room of every entry, once the page has packed them.
@@ -97,8 +100,8 @@ class GroupSeries {
   PageGroup group() const { return group_; }
   bool buckets() const { return bucketMicros_ > 0; }
   int64_t bucketMicros() const { return bucketMicros_; }
-  // Where the bucket of `time` ends; INT64_MAX while entries are kept.
-  int64_t bucketEnd(int64_t time) const;
+  // Where the bucket of `time` begins, while buckets are kept.
+  int64_t bucketStart(int64_t time) const;
   size_t size() const { return times_.size(); }
   size_t mostSamples() const { return mostSamples_; }
   std::span<const int64_t> times() const { return times_; }
@@ -193,7 +196,14 @@ struct PageCheck {
 
 // Reads one input into the run, and into the check when one is given: then
 // as the check reads it, literally with what salvage would keep beside.
+// Without `withData`, all but the data records' buckets, which
+// gatherDataForPage() reads apart.
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
-                          PageCheck* check = nullptr);
+                          PageCheck* check = nullptr, bool withData = true);
+// Only the data records' buckets of one input, on a clock of their own
+// that has read the same inputs before: the same buckets gatherForPage()
+// makes, from a read that a second thread can make beside it.
+FileOutcome gatherDataForPage(GroupSeries& data, const TimeWindow& window, RunClock& clock, const Input& input,
+                              const KeepGoing& keepGoing, bool salvage);
 
 }  // namespace zolt

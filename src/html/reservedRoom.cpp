@@ -24,10 +24,11 @@ void ReservedRoom::giveBack() {
 }
 
 void* ReservedRoom::do_allocate(size_t bytes, size_t alignment) {
-  const size_t at = (used_ + alignment - 1) / alignment * alignment;
-  if (block_ != nullptr && at <= size_ && bytes <= size_ - at) {
-    used_ = at + bytes;
-    return block_ + at;
+  size_t used = used_.load(std::memory_order_relaxed);
+  while (block_ != nullptr) {
+    const size_t at = (used + alignment - 1) / alignment * alignment;
+    if (at > size_ || bytes > size_ - at) break;
+    if (used_.compare_exchange_weak(used, at + bytes, std::memory_order_relaxed)) return block_ + at;
   }
   return std::pmr::new_delete_resource()->allocate(bytes, alignment);
 }

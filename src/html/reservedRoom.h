@@ -2,9 +2,10 @@
 // foreseen: a month's buckets are tens of megabytes, and one block can be
 // backed by huge pages where a dozen vectors of a megabyte each cannot, at
 // a fault for every 4 KiB. What does not fit, or comes before the block,
-// is the heap's.
+// is the heap's. Threads may take room from it at once.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory_resource>
 
@@ -32,7 +33,7 @@ class ReservedRoom : public std::pmr::memory_resource {
 
   char* block_ = nullptr;
   size_t size_ = 0;
-  size_t used_ = 0;
+  std::atomic<size_t> used_ = 0;
 };
 
 }  // namespace zolt

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,57 @@ std::vector<uint8_t> withMarker(size_t nth, uint32_t time) {
                             static_cast<uint8_t>(time >> 8), static_cast<uint8_t>(time)};
   bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), std::begin(marker), std::end(marker));
   return bytes;
+}
+
+// The page reads the data records apart, on a thread of their own, from a
+// read and a clock of their own: their buckets are those of the one read
+// that takes the rest, whatever the damage, salvage, window, and however
+// often the buckets are coarsened, over a run of several inputs.
+TEST(PageCheck, DataReadApartIsTheDataReadWithTheRest) {
+  const std::vector<uint8_t> whole = sample();
+  std::vector<std::vector<uint8_t>> files = {whole, withMarker(2000, 5)};
+  for (const Damage& damage : kDamages) files.push_back(damaged(damage));
+  std::vector<Input> inputs;
+  for (const std::vector<uint8_t>& bytes : files) inputs.push_back(Input::memory(bytes, "d.dat"));
+  TimeWindow middle;
+  middle.from = 1796083200LL * 1000000 + 12345678;
+  middle.to = middle.from + 20000000;
+  middle.given = true;
+  // Every record one by one; buckets from the start; buckets that the run
+  // coarsens again and again.
+  const std::pair<size_t, size_t> sizes[] = {{1000000, 100000}, {100, 4096}, {100, 64}};
+  for (const bool salvage : {false, true}) {
+    for (const TimeWindow& window : {TimeWindow{}, middle}) {
+      for (const auto& [mostSamples, mostBuckets] : sizes) {
+        const auto read = [&](bool apart) {
+          auto run = std::make_unique<PageRun>(window, mostSamples, mostBuckets);
+          run->expect(whole.size() / 18, 100);
+          RunClock dataClock;
+          PageCheck check;
+          for (const Input& input : inputs) {
+            (void)gatherForPage(*run, input, {}, salvage, &check, !apart);
+            if (apart) (void)gatherDataForPage((*run)[PageGroup::kData], window, dataClock, input, {}, salvage);
+          }
+          return run;
+        };
+        const std::unique_ptr<PageRun> together = read(false);
+        const std::unique_ptr<PageRun> apart = read(true);
+        const GroupSeries& one = (*together)[PageGroup::kData];
+        const GroupSeries& other = (*apart)[PageGroup::kData];
+        const std::string what = std::string(salvage ? "salvaged" : "literal") + (window.given ? ", a window" : "") +
+                                 ", " + std::to_string(mostBuckets) + " buckets";
+        ASSERT_GT(one.size(), 0u) << what;
+        EXPECT_EQ(one.bucketMicros(), other.bucketMicros()) << what;
+        EXPECT_TRUE(std::ranges::equal(one.times(), other.times())) << what;
+        for (size_t channel = 0; channel < kDataChannels; ++channel) {
+          EXPECT_TRUE(std::ranges::equal(one.least(channel), other.least(channel))) << what << ", channel " << channel;
+          EXPECT_TRUE(std::ranges::equal(one.greatest(channel), other.greatest(channel))) << what << ", channel " << channel;
+        }
+        EXPECT_EQ(together->earliest, apart->earliest) << what;
+        EXPECT_EQ(together->latest, apart->latest) << what;
+      }
+    }
+  }
 }
 
 TEST(PageCheck, StrayTimesArePartedFromTheRunByGaps) {
