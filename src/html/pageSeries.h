@@ -1,12 +1,12 @@
 // What the interactive page draws of a run: five groups of channels, each
 // on its own times (the data records' samples, the pressure readings, the
 // system records, the whole seconds, the depths of the readings), gathered
-// in one pass. A group keeps
-// every entry while they are few enough for a page; past that it keeps the
-// least and greatest value of each channel in buckets of a whole number of
-// milliseconds, as short as its share of the page allows, and doubles their
-// length, merging neighbours (which keeps every least and greatest exact),
-// whenever they grow too many.
+// in one pass, or the data records' in a pass of their own beside it. A
+// group keeps every entry while they are few enough for a page; past that
+// it keeps the least and greatest value of each channel in buckets of a
+// whole number of milliseconds, as short as its share of the page allows,
+// and doubles their length, merging neighbours (which keeps every least
+// and greatest exact), whenever they grow too many.
 #pragma once
 
 #include <algorithm>
