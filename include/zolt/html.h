@@ -32,19 +32,24 @@ struct HtmlOptions {
 struct HtmlPage {
   // Why there is no page: a budget below kLeastHtmlBudget, or a run that
   // does not fit its budget even in the coarsest buckets
-  // (Errc::kInvalidArgument), or no memory; the inputs that failed are in
-  // `inputs`.
+  // (Errc::kInvalidArgument), or no memory, or a read told to stop
+  // (Errc::kStopped): a page of part of the run would look whole. The
+  // inputs that failed are in `inputs`.
   Error error;
   std::vector<FileOutcome> inputs;
   std::string page;  // empty when no input could be read, or when it was streamed
   uint64_t bytes = 0;  // of the page made; 0 when there is none
 };
 
-// The page of the inputs as one run. Each input is read once, in order, so
-// any may be a descriptor: a pipe gives the page its file gives, under its
-// own name. Before that, the first file header of a first input that is
-// not a pipe (by descriptor or by name) is looked for in its first
-// megabyte, to size the page's buckets from the start.
+// The page of the inputs as one run. The inputs are read in order, a pipe
+// once, so any may be a descriptor: a pipe gives the page its file gives,
+// under its own name. Where every input can be read twice (files and
+// memory), the data records are read a second time, on a thread of their
+// own, beside the rest; where the two reads disagree (a file that changed
+// between them), the inputs are read again, once. Before that, the first
+// file header of a first input that is not a pipe (by descriptor or by
+// name) is looked for in its first megabyte, to size the page's buckets
+// from the start.
 HtmlPage makeHtml(std::span<const Input> inputs, const HtmlOptions& options);
 
 // The page written to `sink` as it is put together, never held whole:

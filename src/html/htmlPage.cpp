@@ -696,47 +696,110 @@ void gatherInOneRead(PageRun& run, std::span<const Input> inputs, const HtmlOpti
   }
 }
 
-// The same, the data records' buckets (half the work of a long run) made
-// on a second thread from a read of their own, where every input can be
-// read twice: the threads share nothing but the inputs, and the other
-// thread stops early only when this one was told to.
-void gatherRun(PageRun& run, std::span<const Input> inputs, const HtmlOptions& options, PageCheck& check,
-               HtmlPage& result) {
+// Whether the data records can be read apart, on a thread of their own:
+// where there are threads, and every input can be read twice.
+bool canReadApart(std::span<const Input> inputs) {
+#if defined(_LIBCPP_HAS_NO_THREADS)
+  (void)inputs;
+  return false;
+#else
+  return std::all_of(inputs.begin(), inputs.end(), [](const Input& input) { return rereadable(input); });
+#endif
+}
+
+#if !defined(_LIBCPP_HAS_NO_THREADS)
+// Whether the read apart found what the page's own read did in every
+// input: a file that changed between the two, or a read that ran out of
+// memory in one of them, would give a page whose groups disagree.
+bool readsAgree(const PageRun& run, const HtmlPage& result, const std::vector<DataRead>& apart) {
+  if (apart.size() != result.inputs.size() || run.dataRecordsRead.size() != apart.size()) return false;
+  for (size_t i = 0; i < apart.size(); ++i) {
+    if (apart[i].outcome.error.code != result.inputs[i].error.code || apart[i].records != run.dataRecordsRead[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+#endif
+
+// Gathers the run as gatherInOneRead() does, the data records' buckets
+// (half the work of a long run) made on a second thread from a read of
+// their own; false when the two reads disagree. The threads share nothing
+// but the inputs; the other one is told to stop as soon as this one is.
+bool gatherApart(PageRun& run, std::span<const Input> inputs, const HtmlOptions& options, PageCheck& check,
+                 HtmlPage& result) {
 #if defined(_LIBCPP_HAS_NO_THREADS)
   gatherInOneRead(run, inputs, options, check, result);
+  return true;
 #else
-  if (!std::all_of(inputs.begin(), inputs.end(), [](const Input& input) { return rereadable(input); })) {
-    return gatherInOneRead(run, inputs, options, check, result);
-  }
   std::atomic<bool> stop = false;
+  HtmlOptions told = options;
+  told.keepGoing = [&options, &stop] {
+    const bool going = !options.keepGoing || options.keepGoing();
+    if (!going) stop = true;
+    return going;
+  };
+  std::vector<DataRead> apart;
   std::exception_ptr failed;
+  // Nothing that can throw between here and the try, or the thread would
+  // be left unjoined.
   std::thread data([&, &series = run[PageGroup::kData]] {
     try {
       RunClock clock;
       const KeepGoing untilStopped = [&stop] { return !stop.load(std::memory_order_relaxed); };
-      for (const Input& input : inputs) (void)gatherDataForPage(series, options.window, clock, input, untilStopped, options.salvage);
+      for (const Input& input : inputs) {
+        apart.push_back(gatherDataForPage(series, options.window, clock, input, untilStopped, options.salvage));
+      }
     } catch (...) {
       failed = std::current_exception();
     }
   });
-  const auto joined = [&] {
+  try {
+    gatherInOneRead(run, inputs, told, check, result, false);
+  } catch (...) {
     stop = true;
     data.join();
-  };
-  try {
-    gatherInOneRead(run, inputs, options, check, result, false);
-  } catch (...) {
-    joined();
     throw;
-  }
-  // Told to stop, this read left the run unfinished, and so may the other.
-  if (std::any_of(result.inputs.begin(), result.inputs.end(),
-                  [](const FileOutcome& outcome) { return outcome.error.code == Errc::kStopped; })) {
-    stop = true;
   }
   data.join();
   if (failed) std::rethrow_exception(failed);
+  return readsAgree(run, result, apart);
 #endif
+}
+
+// A read told to stop, or out of memory, ends the page, as it ends a run
+// file: a page of part of the run would look whole.
+Error endingError(const std::vector<FileOutcome>& outcomes) {
+  for (const FileOutcome& outcome : outcomes) {
+    if (outcome.error.code == Errc::kStopped || outcome.error.code == Errc::kOutOfMemory) return outcome.error;
+  }
+  return {};
+}
+
+// A run of the budget's sizes, foreseen from the inputs.
+std::unique_ptr<PageRun> newRun(std::span<const Input> inputs, const HtmlOptions& options, uint16_t rate) {
+  auto run = std::make_unique<PageRun>(options.window, mostPageSamples(options.budgetBytes),
+                                       mostPageBuckets(options.budgetBytes));
+  run->expect(expectedDataRecords(inputs, options.window, rate), rate);
+  return run;
+}
+
+// Reads every input into a run, apart where it can; in one read where the
+// reads apart disagree.
+std::unique_ptr<PageRun> gatherRun(std::span<const Input> inputs, const HtmlOptions& options, PageCheck& check,
+                                   HtmlPage& result) {
+  const uint16_t rate = firstRate(inputs);
+  std::unique_ptr<PageRun> run = newRun(inputs, options, rate);
+  if (!canReadApart(inputs)) {
+    gatherInOneRead(*run, inputs, options, check, result);
+    return run;
+  }
+  if (gatherApart(*run, inputs, options, check, result) || endingError(result.inputs).failed()) return run;
+  run = newRun(inputs, options, rate);
+  check = PageCheck{};
+  result.inputs.clear();
+  gatherInOneRead(*run, inputs, options, check, result);
+  return run;
 }
 
 // Reads the inputs and fits their run to the budget; `put` is given the
@@ -749,11 +812,13 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options, 
     result.error = {Errc::kInvalidArgument, EINVAL, "a page needs a budget of at least 1 MB"};
     return result;
   }
-  PageRun run(options.window, mostPageSamples(options.budgetBytes), mostPageBuckets(options.budgetBytes));
-  const uint16_t rate = firstRate(inputs);
-  run.expect(expectedDataRecords(inputs, options.window, rate), rate);
   PageCheck check;
-  gatherRun(run, inputs, options, check, result);
+  const std::unique_ptr<PageRun> gathered = gatherRun(inputs, options, check, result);
+  if (const Error ended = endingError(result.inputs); ended.failed()) {
+    result.error = ended;
+    return result;
+  }
+  PageRun& run = *gathered;
   run.finishDepth();
   if (run.names.empty()) return result;
   run.gapsAroundStrayTimes();

@@ -123,6 +123,7 @@ class PageView : public TimedViewBase {
   }
 
   void samples(const Samples& samples) {
+    run_.dataRecordsRead.back() += samples.count;
     if (!samples.timed()) return;
     const Samples kept = samples.within(run_.window);
     if (kept.count > 0) {
@@ -212,12 +213,15 @@ class DataView : public TimedViewBase {
   DataView(GroupSeries& data, const TimeWindow& window) : data_(data), window_(window) {}
 
   void samples(const Samples& samples) {
+    records += samples.count;
     if (!samples.timed()) return;
     const Samples kept = samples.within(window_);
     if (kept.count > 0) data_.add(kept);
   }
   template <RecordType Type>
   void record(TimedRecord<Type> /*record*/) {}
+
+  uint64_t records = 0;
 
  private:
   DataBuckets data_;
@@ -430,6 +434,7 @@ void PageRun::gapsAroundStrayTimes() {
 
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
                           PageCheck* check, bool withData) {
+  run.dataRecordsRead.push_back(0);
   PageView page(run, withData);
   TeeView<PageView, AnalysisView<PageDepthRows>> drawn(page, run.depth->view());
   FileOutcome outcome;
@@ -446,10 +451,13 @@ FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& kee
   return outcome;
 }
 
-FileOutcome gatherDataForPage(GroupSeries& data, const TimeWindow& window, RunClock& clock, const Input& input,
-                              const KeepGoing& keepGoing, bool salvage) {
+DataRead gatherDataForPage(GroupSeries& data, const TimeWindow& window, RunClock& clock, const Input& input,
+                           const KeepGoing& keepGoing, bool salvage) {
   DataView view(data, window);
-  return readInput(input, clock, view, keepGoing, salvage);
+  DataRead read;
+  read.outcome = readInput(input, clock, view, keepGoing, salvage);
+  read.records = view.records;
+  return read;
 }
 
 }  // namespace zolt

@@ -163,6 +163,9 @@ struct PageRun {
   std::vector<std::pair<int64_t, int64_t>> gaps;  // [from, to) in microseconds
   std::vector<PageMark> marks;
   std::vector<std::string> names;  // of the inputs read
+  // The data records of each input read, timed or not: what a read of the
+  // data records apart must find too.
+  std::vector<uint64_t> dataRecordsRead;
   std::vector<PageDive> dives;  // the first kMostPageDives
   uint64_t divesFound = 0;
   // Depth and dives from the pressure readings, over every input read.
@@ -200,10 +203,15 @@ struct PageCheck {
 // gatherDataForPage() reads apart.
 FileOutcome gatherForPage(PageRun& run, const Input& input, const KeepGoing& keepGoing, bool salvage,
                           PageCheck* check = nullptr, bool withData = true);
+// What a read of the data records alone found of one input.
+struct DataRead {
+  FileOutcome outcome;
+  uint64_t records = 0;  // timed or not
+};
 // Only the data records' buckets of one input, on a clock of their own
 // that has read the same inputs before: the same buckets gatherForPage()
 // makes, from a read that a second thread can make beside it.
-FileOutcome gatherDataForPage(GroupSeries& data, const TimeWindow& window, RunClock& clock, const Input& input,
-                              const KeepGoing& keepGoing, bool salvage);
+DataRead gatherDataForPage(GroupSeries& data, const TimeWindow& window, RunClock& clock, const Input& input,
+                           const KeepGoing& keepGoing, bool salvage);
 
 }  // namespace zolt

@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "html/pageSeries.h"
@@ -71,6 +74,60 @@ TEST(PageCheck, TableSaysWhatInfoSays) {
       }
     }
   }
+}
+
+// A read told to stop ends the page, wherever it stops: a page of part of
+// the run, its data records read apart to a point of their own, would look
+// whole.
+TEST(PageCheck, StoppedReadMakesNoPage) {
+  const std::vector<uint8_t> whole = sample();
+  const std::vector<uint8_t> twice = [&] {
+    std::vector<uint8_t> bytes = whole;
+    bytes.insert(bytes.end(), whole.begin(), whole.end());
+    return bytes;
+  }();
+  const Input inputs[] = {Input::memory(whole, "a.dat"), Input::memory(twice, "b.dat")};
+  for (const int stopAt : {1, 2, 3, 5}) {
+    HtmlOptions options;
+    options.keepGoing = [calls = 0, stopAt]() mutable { return ++calls < stopAt; };
+    const HtmlPage page = makeHtml(inputs, options);
+    EXPECT_EQ(page.error.code, Errc::kStopped) << "stopped at call " << stopAt;
+    EXPECT_TRUE(page.page.empty()) << "stopped at call " << stopAt;
+  }
+}
+
+// A file that grows between the page's two reads of it, the data records'
+// and the rest's, makes the page of the file as it grew: one read of it
+// all, rather than groups that disagree.
+TEST(PageCheck, FileThatGrowsBetweenTheReadsIsReadOnce) {
+  const std::vector<uint8_t> whole = sample();
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() /
+      ("pageGrowsTest-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".dat");
+  const auto append = [&] {
+    std::ofstream(path, std::ios::binary | std::ios::app).write(reinterpret_cast<const char*>(whole.data()),
+                                                                 static_cast<std::streamsize>(whole.size()));
+  };
+  append();
+  const Input input = Input::path(path.string());
+  HtmlOptions options;
+  // The read apart has long read the file once the page's own read first
+  // asks whether to go on; either way the page must be the grown file's.
+  bool grew = false;
+  options.keepGoing = [&] {
+    if (!grew) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      append();
+      grew = true;
+    }
+    return true;
+  };
+  const HtmlPage grownWhileRead = makeHtml(std::span(&input, 1), options);
+  const HtmlPage grown = makeHtml(std::span(&input, 1), HtmlOptions{});
+  std::filesystem::remove(path);
+  ASSERT_TRUE(grew);
+  ASSERT_TRUE(grownWhileRead.error.ok());
+  EXPECT_TRUE(grownWhileRead.page == grown.page);
 }
 
 // The sample with a second marker of `time` before its `nth` record, as a
