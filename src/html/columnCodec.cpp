@@ -111,6 +111,21 @@ char* putPair(char* out, uint32_t twelveBits) {
   return out + 2;
 }
 
+// The digits of `bytes` from `at` on, base64Size() of them.
+void putBase64(char* at, std::span<const uint8_t> bytes) {
+  size_t next = 0;
+  for (; next + 3 <= bytes.size(); next += 3) {
+    const uint32_t group = uint32_t{bytes[next]} << 16 | uint32_t{bytes[next + 1]} << 8 | bytes[next + 2];
+    at = putPair(putPair(at, group >> 12), group & 4095);
+  }
+  if (const size_t left = bytes.size() - next; left > 0) {
+    const uint32_t group = uint32_t{bytes[next]} << 16 | (left == 2 ? uint32_t{bytes[next + 1]} << 8 : 0);
+    at = putPair(at, group >> 12);
+    if (left == 2) *at++ = kDigitPairs.pairs[group & 4095][0];
+    std::fill_n(at, 3 - left, '=');
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -155,7 +170,8 @@ void encodeForPage(std::span<const uint8_t> packed, PackedColumn& into) {
   // the accelerations takes a tenth or so, which the page does not need.
   const auto pays = [](size_t from, std::span<const uint8_t> to) { return !to.empty() && to.size() * 4 < from * 3; };
   const auto keep = [&into](std::span<const uint8_t> bytes, bool deflated) {
-    into.bytes.assign(bytes.begin(), bytes.end());
+    into.digits.resize(base64Size(bytes.size()));
+    putBase64(into.digits.data(), bytes);
     into.deflated = deflated;
   };
   Deflater& deflater = threadDeflater();
@@ -171,26 +187,9 @@ void encodeForPage(std::span<const uint8_t> packed, PackedColumn& into) {
   keep(packed, false);
 }
 
-void appendBase64(std::string& out, std::span<const uint8_t> bytes) {
-  const size_t from = out.size();
-  // The padding is in place before the digits are.
-  out.resize(from + base64Size(bytes.size()), '=');
-  char* at = out.data() + from;
-  size_t next = 0;
-  for (; next + 3 <= bytes.size(); next += 3) {
-    const uint32_t group = uint32_t{bytes[next]} << 16 | uint32_t{bytes[next + 1]} << 8 | bytes[next + 2];
-    at = putPair(putPair(at, group >> 12), group & 4095);
-  }
-  if (const size_t left = bytes.size() - next; left > 0) {
-    const uint32_t group = uint32_t{bytes[next]} << 16 | (left == 2 ? uint32_t{bytes[next + 1]} << 8 : 0);
-    at = putPair(at, group >> 12);
-    if (left == 2) *at = kDigitPairs.pairs[group & 4095][0];
-  }
-}
-
 std::string base64(std::span<const uint8_t> bytes) {
-  std::string out;
-  appendBase64(out, bytes);
+  std::string out(base64Size(bytes.size()), '\0');
+  putBase64(out.data(), bytes);
   return out;
 }
 

@@ -28,19 +28,19 @@ std::span<const uint8_t> packColumn(std::span<const int64_t> values, ColumnOrder
 // count from `lowest` on, as the count's rank.
 std::span<const uint8_t> packColumn(std::span<const int32_t> values, const uint16_t* rank, uint16_t lowest = 0);
 
-// A column's bytes, deflated or not, to be written in base64.
+// A column as the page holds it: its bytes, deflated or not, in base64.
 struct PackedColumn {
-  std::pmr::vector<uint8_t> bytes;
+  std::pmr::vector<char> digits;
   bool deflated = false;
 };
 
-// The packed bytes as the page holds them, kept in `into`'s own room.
+// The packed bytes as the page holds them, kept in `into`'s own room:
+// written in base64 here, on the threads that pack, rather than by the one
+// that writes the page out, alone.
 void encodeForPage(std::span<const uint8_t> packed, PackedColumn& into);
 
-// Base64 with padding, as atob() reads it: appended to `out`, written in
-// place, for a page of megabytes is not copied once more to be joined.
+// Base64 with padding, as atob() reads it.
 constexpr size_t base64Size(size_t bytes) { return (bytes + 2) / 3 * 4; }
-void appendBase64(std::string& out, std::span<const uint8_t> bytes);
 std::string base64(std::span<const uint8_t> bytes);
 
 }  // namespace zolt

@@ -212,7 +212,7 @@ struct PageData {
   uint64_t size() const {
     uint64_t bytes = json.size();
     for (size_t i = 0; i < columns.size(); ++i) {
-      bytes += columnOpening(i, columns[i].deflated).size() + base64Size(columns[i].bytes.size()) + kColumnClosing.size();
+      bytes += columnOpening(i, columns[i].deflated).size() + columns[i].digits.size() + kColumnClosing.size();
     }
     return bytes;
   }
@@ -279,7 +279,7 @@ struct ColumnJobs {
     (void)data.room->reserve(roomNeeded());
     data.columns.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) {
-      data.columns.push_back({std::pmr::vector<uint8_t>(data.room.get()), false});
+      data.columns.push_back({std::pmr::vector<char>(data.room.get()), false});
     }
     std::vector<size_t> longestFirst(columns.size());
     std::iota(longestFirst.begin(), longestFirst.end(), size_t{0});
@@ -294,22 +294,22 @@ struct ColumnJobs {
     });
   }
 
-  // Enough for the columns as a page's usually pack, a few bytes a value:
+  // Enough for the columns' digits as a page's usually pack, a few a value:
   // only what is written is touched, and what does not fit the heap takes.
   size_t roomNeeded() const {
-    constexpr size_t kBytesAValue = 3;
+    constexpr size_t kDigitsAValue = 4;
     size_t values = 0;
     for (const ColumnSource& column : columns) values += column.size();
-    return values * kBytesAValue + 4096;
+    return values * kDigitsAValue + 4096;
   }
 };
 
-// The columns' script elements, their digits written in place.
+// The columns' script elements.
 template <typename Out>
 void putColumns(Out& out, const std::vector<PackedColumn>& columns) {
   for (size_t i = 0; i < columns.size(); ++i) {
     out.append(columnOpening(i, columns[i].deflated));
-    out.appendBase64(columns[i].bytes);
+    out.append({columns[i].digits.data(), columns[i].digits.size()});
     out.append(kColumnClosing);
   }
 }
@@ -568,7 +568,6 @@ class PageText {
  public:
   explicit PageText(std::string& page) : page_(page) {}
   void append(std::string_view text) { page_ += text; }
-  void appendBase64(std::span<const uint8_t> bytes) { zolt::appendBase64(page_, bytes); }
 
  private:
   std::string& page_;
@@ -579,14 +578,15 @@ class PageText {
 // for the first time.
 class PageStream {
  public:
-  explicit PageStream(Sink& sink) : sink_(sink) { buffer_.reserve(kFlushAt + kBase64Slice * 2); }
+  explicit PageStream(Sink& sink) : sink_(sink) { buffer_.reserve(kFlushAt * 2); }
+  // A column's megabytes are written from where they lie, not copied
+  // through the buffer first.
   void append(std::string_view text) {
-    buffer_ += text;
-    flushIfFull();
-  }
-  void appendBase64(std::span<const uint8_t> bytes) {
-    for (size_t from = 0; from < bytes.size(); from += kBase64Slice) {
-      zolt::appendBase64(buffer_, bytes.subspan(from, std::min(kBase64Slice, bytes.size() - from)));
+    if (text.size() >= kFlushAt) {
+      flush();
+      write(text);
+    } else {
+      buffer_ += text;
       flushIfFull();
     }
   }
@@ -600,16 +600,17 @@ class PageStream {
  private:
   // Small enough that its pages are few: each is a fault the first time.
   static constexpr size_t kFlushAt = size_t{256} << 10;
-  // A multiple of three, so that only a column's last slice is padded.
-  static constexpr size_t kBase64Slice = size_t{3} * 16384;
 
   void flushIfFull() {
     if (buffer_.size() >= kFlushAt) flush();
   }
   void flush() {
-    if (failed_ == 0 && !buffer_.empty()) failed_ = sink_.write(buffer_.data(), buffer_.size());
-    bytes_ += buffer_.size();
+    write(buffer_);
     buffer_.clear();
+  }
+  void write(std::string_view text) {
+    if (failed_ == 0 && !text.empty()) failed_ = sink_.write(text.data(), text.size());
+    bytes_ += text.size();
   }
 
   Sink& sink_;
@@ -686,7 +687,9 @@ bool coarsenGroups(PageRun& run) {
   return any;
 }
 
-// Reads every input into the run, and the outcome of each into `result`.
+// Reads every input into the run, and the outcome of each into `result`;
+// then the depths and dives the analysis still holds, which, read apart,
+// this thread finishes while the other is bucketing.
 void gatherInOneRead(PageRun& run, std::span<const Input> inputs, const HtmlOptions& options, PageCheck& check,
                      HtmlPage& result, bool withData = true) {
   for (const Input& input : inputs) {
@@ -694,6 +697,7 @@ void gatherInOneRead(PageRun& run, std::span<const Input> inputs, const HtmlOpti
     if (outcome.ok()) run.names.emplace_back(input.name());
     result.inputs.push_back(std::move(outcome));
   }
+  run.finishDepth();
 }
 
 // Whether the data records can be read apart, on a thread of their own:
@@ -819,7 +823,6 @@ HtmlPage composePage(std::span<const Input> inputs, const HtmlOptions& options, 
     return result;
   }
   PageRun& run = *gathered;
-  run.finishDepth();
   if (run.names.empty()) return result;
   run.gapsAroundStrayTimes();
   // One file's check lists its stretches, as --info's block of the file does.

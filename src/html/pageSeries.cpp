@@ -407,10 +407,16 @@ void PageRun::gapsAroundStrayTimes() {
   std::vector<int64_t> times;
   bool stray = false;
   for (const GroupSeries& series : groups) {
+    const std::span<const int64_t> entries = series.times();
+    if (entries.empty()) continue;
+    // What is plausible is one stretch of time: a group whose earliest and
+    // latest entries lie in it has none outside.
+    const auto [first, last] = std::minmax_element(entries.begin(), entries.end());
+    if (plausible(*first) && plausible(*last)) continue;
     // A bucket begins on a multiple of its length, which can be before the
     // header's time: it is stray only if it ends there too.
-    const int64_t last = std::max<int64_t>(series.bucketMicros() - 1, 0);
-    for (const int64_t time : series.times()) stray = stray || (!plausible(time) && !plausible(time + last));
+    const int64_t tail = std::max<int64_t>(series.bucketMicros() - 1, 0);
+    for (const int64_t time : entries) stray = stray || (!plausible(time) && !plausible(time + tail));
   }
   if (!stray) return;
   for (const GroupSeries& series : groups) times.insert(times.end(), series.times().begin(), series.times().end());

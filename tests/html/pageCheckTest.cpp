@@ -274,11 +274,11 @@ class FullSink : public zolt::Sink {
 }  // namespace
 
 // The page written as it is made is the page made whole, to the byte: its
-// columns go out in slices, and only a column's last may be padded. A sink
-// that fails says so.
+// longest columns go out from where they lie, the rest through the
+// stream's buffer. A sink that fails says so.
 TEST(PageCheck, StreamedPageIsThePageMadeWhole) {
-  // The sample twenty times over: columns longer than a slice of the
-  // stream.
+  // The sample twenty times over: columns longer than the stream's
+  // buffer.
   std::vector<uint8_t> bytes;
   for (int copy = 0; copy < 20; ++copy) {
     const std::vector<uint8_t> one = sample();
